@@ -58,7 +58,9 @@ void* reallocWithTag(const char* tag, const char* label, void* old, size_t newBy
 
 }  // namespace
 
-void* voidMalloc(const char* label, size_t bytes) { return allocWithTag("VOI_ALLOC", label, bytes); }
+void* voidMalloc(const char* label, size_t bytes) {
+  return allocWithTag("VOI_ALLOC", label, bytes);
+}
 char* charMalloc(const char* label, size_t bytes) {
   return static_cast<char*>(allocWithTag("CHR_ALLOC", label, bytes));
 }
@@ -81,7 +83,9 @@ char* strDup2(const char* label, const char* text) {
   if (p != nullptr) std::memcpy(p, text, n);
   return p;
 }
-char* strDup(const char* text) { return strDup2("strDup", text); }
+char* strDup(const char* text) {
+  return strDup2("strDup", text);
+}
 
 float* fltReAlloc(const char* label, float* old, size_t newCount, size_t oldCount) {
   return static_cast<float*>(
@@ -117,7 +121,9 @@ void strFree(char* text) {
   unAlloc("strDup", text, std::strlen(text) + 1);
 }
 
-void setAlloc(int on) { state().verboseAlloc = on; }
+void setAlloc(int on) {
+  state().verboseAlloc = on;
+}
 
 void showAlloc() {
   std::fprintf(stderr, "REMARK Memory Allocation Status. Reused: %lld In Use: %lld\n",
@@ -140,6 +146,8 @@ void* trackedAllocate(const char* label, size_t bytes) {
   return p;
 }
 
-void trackedRelease(const char* label, void* block, size_t bytes) { unAlloc(label, block, bytes); }
+void trackedRelease(const char* label, void* block, size_t bytes) {
+  unAlloc(label, block, bytes);
+}
 
 }  // namespace korva

@@ -1,11 +1,11 @@
 // Argument toolkit state and lookups; one command line per process.
 #include "driver/args.h"
 
+#include <strings.h>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 #include "driver/alloc.h"
 
@@ -188,8 +188,12 @@ int getArgvChecksum(int argc, char** argv) {
   return sum;
 }
 
-int getBadFlag() { return st().badFlag; }
-int argsOverflowed() { return st().overflow; }
+int getBadFlag() {
+  return st().badFlag;
+}
+int argsOverflowed() {
+  return st().overflow;
+}
 
 int flagLoc(int argc, char** argv, const char* name) {
   int pos = findFlag(argc, argv, name);

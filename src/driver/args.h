@@ -4,8 +4,8 @@
 
 namespace korva {
 
-constexpr int kArgMarkCount = 255;   // argument positions that are ever marked
-constexpr int kArgStrLen = 256;      // string values: 255 characters and the terminator
+constexpr int kArgMarkCount = 255;  // argument positions that are ever marked
+constexpr int kArgStrLen = 256;     // string values: 255 characters and the terminator
 
 // Resets the state, marks position 0 and stores the program name and check mode. A mode of 4
 // takes the mode from the environment variable DUVARUDU. Returns 0.

@@ -31,8 +31,8 @@ int getDCTensorParams(int argc, char** argv, dTensor* t) {
   const struct {
     const char* name;
     int mode;
-  } modes[] = {{"-svd", kTensorSVD},       {"-saupe", kTensorSaupe},    {"-align", kTensorSaupe},
-               {"-fixed", kTensorFixed},   {"-nofixed", kTensorNoFixed}, {"-dadr", kTensorDaDr}};
+  } modes[] = {{"-svd", kTensorSVD},     {"-saupe", kTensorSaupe},     {"-align", kTensorSaupe},
+               {"-fixed", kTensorFixed}, {"-nofixed", kTensorNoFixed}, {"-dadr", kTensorDaDr}};
   for (const auto& m : modes) {
     if (flagLoc(argc, argv, m.name)) t->tensorMode = m.mode;
   }

@@ -19,23 +19,23 @@ constexpr int kSelCriteria = 2;
 constexpr int kSelInverted = -1;
 
 struct pdbSelect {
-  int firstRes;                   // lower end of the residue-number range
-  int lastRes;                    // upper end
-  char resNames[kSelListLen];     // blank-separated residue names or patterns
-  char atomNames[kSelListLen];    // atom names
-  char chainNames[kSelListLen];   // chain names
-  char segNames[kSelListLen];     // segment names
-  int nResNames;                  // word counts of the four lists
+  int firstRes;                  // lower end of the residue-number range
+  int lastRes;                   // upper end
+  char resNames[kSelListLen];    // blank-separated residue names or patterns
+  char atomNames[kSelListLen];   // atom names
+  char chainNames[kSelListLen];  // chain names
+  char segNames[kSelListLen];    // segment names
+  int nResNames;                 // word counts of the four lists
   int nAtomNames;
   int nChainNames;
   int nSegNames;
-  int rangeTest;                  // 1: residue number must lie in firstRes..lastRes
-  int resMode;                    // matching mode of each list (kMatch...)
+  int rangeTest;  // 1: residue number must lie in firstRes..lastRes
+  int resMode;    // matching mode of each list (kMatch...)
   int atomMode;
   int chainMode;
   int segMode;
-  int value;                      // value written into the flags of passing atoms
-  int mode;                       // selection mode (kSel...)
+  int value;  // value written into the flags of passing atoms
+  int mode;   // selection mode (kSel...)
 };
 
 // Sets the defaults: range 0..0 tested, every list "*", atom names exact, value 1, mode set.

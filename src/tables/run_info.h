@@ -28,32 +28,32 @@ constexpr int kResUnset = -999999;
 
 // Two-domain ensemble configuration read from the -inp file; recorded, not used by any mode.
 struct gridInfo {
-  int centerPivot;       // CENTER_PIVOT:
-  int outputEnsemble;    // OUTPUT_ENSEMBLE:
-  int alignAlongZ;       // ALIGN_ALONG_Z:
-  int fixPositionDom1;   // FIX_POSITION_DOM1:
-  int ensembleClash;     // ENSEMBLE_CLASH:
-  float clashDistance;   // CLASH_DISTANCE:, A
-  int ensembleDensity;   // ENSEMBLE_DENSITY:
-  int ensembleGamma;     // ENSEMBLE_GAMMA:
-  int domainAngleVar;    // DOMAIN_ANGLE_VAR:
-  float domAngAlpha;     // DOM_ANG_ALPHA:, degrees
-  float domAngBeta;      // DOM_ANG_BETA:
-  float domAngGamma;     // DOM_ANG_GAMMA:
-  int originDom1;        // ORIGIN_DOM1:
-  int originDom2;        // ORIGIN_DOM2:
-  int startResid1;       // START_RESID_1:
-  int endResid1;         // END_RESID_1:
-  int startResid2;       // START_RESID_2:
-  int endResid2;         // END_RESID_2:
-  float betaL;           // BETA_L:
-  float betaH;           // BETA_H:
-  float alphaCenter;     // ALPHA_CENTER:
-  float alphaWidth;      // ALPHA_WIDTH:
-  int startResAngle1;    // START_RES_ANGLE_1:
-  int endResAngle1;      // END_RES_ANGLE_1:
-  int startResAngle2;    // START_RES_ANGLE_2:
-  int endResAngle2;      // END_RES_ANGLE_2:
+  int centerPivot;      // CENTER_PIVOT:
+  int outputEnsemble;   // OUTPUT_ENSEMBLE:
+  int alignAlongZ;      // ALIGN_ALONG_Z:
+  int fixPositionDom1;  // FIX_POSITION_DOM1:
+  int ensembleClash;    // ENSEMBLE_CLASH:
+  float clashDistance;  // CLASH_DISTANCE:, A
+  int ensembleDensity;  // ENSEMBLE_DENSITY:
+  int ensembleGamma;    // ENSEMBLE_GAMMA:
+  int domainAngleVar;   // DOMAIN_ANGLE_VAR:
+  float domAngAlpha;    // DOM_ANG_ALPHA:, degrees
+  float domAngBeta;     // DOM_ANG_BETA:
+  float domAngGamma;    // DOM_ANG_GAMMA:
+  int originDom1;       // ORIGIN_DOM1:
+  int originDom2;       // ORIGIN_DOM2:
+  int startResid1;      // START_RESID_1:
+  int endResid1;        // END_RESID_1:
+  int startResid2;      // START_RESID_2:
+  int endResid2;        // END_RESID_2:
+  float betaL;          // BETA_L:
+  float betaH;          // BETA_H:
+  float alphaCenter;    // ALPHA_CENTER:
+  float alphaWidth;     // ALPHA_WIDTH:
+  int startResAngle1;   // START_RES_ANGLE_1:
+  int endResAngle1;     // END_RES_ANGLE_1:
+  int startResAngle2;   // START_RES_ANGLE_2:
+  int endResAngle2;     // END_RES_ANGLE_2:
 };
 
 struct korvaInfo {
