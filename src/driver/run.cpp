@@ -64,6 +64,8 @@ int runKorva(int argc, char** argv) {
     status = 1;
   }
   runArgsFree(&records.args);
+  // The memory line closes every run, so the releases that follow it are not traced.
+  setAlloc(0);
   showAlloc();
   return status;
 }
