@@ -78,7 +78,7 @@ TEST(RunFrame, AcceptedButUnusedOptionsAreNotReported) {
 }
 
 TEST(RunFrame, AllocationTraceWithDebugLevelTwo) {
-  auto r = runKorvaCmd("-anA -inS1 1 2 3 4 5 -dbg 2 -outA /dev/null");
+  auto r = runKorvaCmd("-anA -inS1 1 2 3 4 5 -w 1 2 -dbg 2 -outA /dev/null");
   EXPECT_NE(r.err.find("\n_MEM "), std::string::npos);
   EXPECT_EQ(lastLine(r.err).rfind("REMARK Memory Allocation Status.", 0), 0u);
 }
