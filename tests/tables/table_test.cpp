@@ -135,6 +135,12 @@ TEST(Table, FailuresPrintTheirMessage) {
   readTable(missing, 0, &r);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "RdTable File open error: " + missing + ".\n");
+
+  // A directory opens on some systems but cannot be read.
+  std::string dir = ::testing::TempDir();
+  readTable(dir, 0, &r);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "RdTable File open error: " + dir + ".\n");
 }
 
 TEST(Table, BadItemsWarnAndStoreZero) {
