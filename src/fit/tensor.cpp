@@ -17,11 +17,9 @@ constexpr double kEulerTolerance = 1e-5;
 constexpr double kDegenerateCos = 1e-6;  // below this |cos theta| the x axis lies along +-z
 constexpr int kMaxSweeps = 50;
 
-// asin and acos through atan2, with the argument clamped: rounding can push a ratio of unit-vector
-// components just past 1, where sqrt(1 - x^2) would turn the angle into NaN.
-double asinSafe(double x) {
-  x = std::clamp(x, -1.0, 1.0);
-  return std::atan2(x, std::sqrt(1.0 - x * x));
+// Maps an angle from atan2 into [-pi/2, 3 pi/2), the range of asin and pi - asin.
+double toHalfOpenRange(double a) {
+  return a < -0.5 * kPi ? a + 2.0 * kPi : a;
 }
 
 void buildSaupeMatrix(const float s[5], float m[3][3]) {
@@ -137,19 +135,26 @@ int rot2euler(const float r[3][3], float psiList[kMaxEuler], float thetaList[kMa
     n++;
   };
 
-  const float theta1 = static_cast<float>(-asinSafe(r[2][0]));
+  // -asin(R[2][0]), with cos(theta) taken from the first column itself: near theta = +-90
+  // sqrt(1 - R[2][0]^2) magnifies the rounding of R[2][0] far beyond the test tolerance.
+  const float theta1 =
+      static_cast<float>(-std::atan2(static_cast<double>(r[2][0]), std::hypot(r[0][0], r[1][0])));
   const float theta2 = static_cast<float>(kPi - theta1);
   for (const float theta : {theta1, theta2}) {
     const float c = static_cast<float>(std::cos(theta));
     if (std::fabs(c) > kDegenerateCos) {
-      const float psi1 = static_cast<float>(asinSafe(r[2][1] / c));
-      const float psi2 = static_cast<float>(kPi - psi1);
-      const float phi1 = static_cast<float>(asinSafe(r[1][0] / c));
-      const float phi2 = static_cast<float>(kPi - phi1);
-      const float candidates[4][2] = {{psi1, phi1}, {psi2, phi1}, {psi1, phi2}, {psi2, phi2}};
-      for (const auto& pf : candidates) {
-        if (eulerTest(r, pf[0], theta, pf[1])) append(pf[0], theta, pf[1]);
-      }
+      // phi from the first column, then psi from row 1 of Rz(phi)^T R = Ry(theta) Rx(psi),
+      // which is (0, cos psi, -sin psi). Taking psi after phi keeps the pair consistent even
+      // when cos(theta) is small and each ratio R[i][j] / cos(theta) has lost its digits.
+      const double sc = c > 0.0f ? 1.0 : -1.0;
+      const double phi = std::atan2(sc * r[1][0], sc * r[0][0]);
+      const double sf = std::sin(phi), cf = std::cos(phi);
+      const double m11 = -sf * r[0][1] + cf * r[1][1];
+      const double m12 = -sf * r[0][2] + cf * r[1][2];
+      const double psi = std::atan2(-m12, m11);
+      const float psiF = static_cast<float>(toHalfOpenRange(psi));
+      const float phiF = static_cast<float>(toHalfOpenRange(phi));
+      if (eulerTest(r, psiF, theta, phiF)) append(psiF, theta, phiF);
     } else {
       // theta = +-90: only psi -/+ phi is defined, so phi is set to 0. With phi = 0 row 0 of
       // R is (0, sin(theta) sin(psi), sin(theta) cos(psi)), which fixes psi over the full circle.
