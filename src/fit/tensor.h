@@ -2,6 +2,8 @@
 // solutions, and the Saupe vector (Szz, Sxx-Syy, Sxy, Sxz, Syz) with its errors.
 #pragma once
 
+#include <cstdio>
+
 namespace korva {
 
 constexpr int kMaxEuler = 8;
@@ -46,5 +48,39 @@ struct dTensor {
 int dTensorNull(dTensor* t);
 // Fills t from the tensor options of the command line. Returns 0, or 1 after the "-saupe" error.
 int getDCTensorParams(int argc, char** argv, dTensor* t);
+
+// Writes the Saupe vector (Szz, Sxx-Syy, Sxy, Sxz, Syz) of the tensor with magnitude da,
+// rhombicity dr and orientation R = Rz(phi) Ry(theta) Rx(psi) (degrees). Resets and uses the
+// program-wide current transform. Returns 0.
+int euler2saupe(float s[5], double psi, double theta, double phi, double da, double dr);
+// Diagonalises the Saupe matrix of s: eigVal receives the eigenvalues in solver order, da and dr
+// the magnitude and rhombicity, the lists the equivalent angle triples (degrees, preferred first).
+// Returns the number of triples (0..8); 0 with zeroed lists, da, dr when the solver fails.
+int saupe2euler(const float s[5], float psiList[kMaxEuler], float thetaList[kMaxEuler],
+                float phiList[kMaxEuler], float eigVal[3], float* da, float* dr);
+// Angle triples (degrees) with Rz(phi) Ry(theta) Rx(psi) = r, r holding the axes as rows, sorted
+// by ascending sum of squared angles. Returns their number (0..8).
+int rot2euler(const float r[3][3], float psiList[kMaxEuler], float thetaList[kMaxEuler],
+              float phiList[kMaxEuler]);
+// 1 when r equals Rz(phi) Ry(theta) Rx(psi) (radians) within 1e-5 on the six tested elements.
+int eulerTest(const float r[3][3], double psi, double theta, double phi);
+// 1 when a and b differ by more than 1e-5 (difference rounded to float); index names the matrix
+// element under test and only documents the call.
+int eulerNEQ(int index, double a, double b);
+// Jacobi eigen-decomposition of the symmetric matrix m (left unchanged): eigenvalues in eig,
+// eigenvectors as the columns of v (det v = +1). Returns 0, or 1 after 50 sweeps without
+// convergence.
+int diag3By3(const float m[3][3], float eig[3], float v[3][3]);
+// Orders eig by ascending absolute value (ties swap), moving the eigenvector columns along with
+// the one moved forward negated to keep the handedness, then transposes v so that row k is the
+// eigenvector of eig[k]. Returns 0.
+int eigsrt3By3NegRevTP(float eig[3], float v[3][3]);
+// Predicts n couplings between atoms I (x1,y1,z1) and J (x2,y2,z2) with interaction constants di:
+// d = |di| a.s and dErr = |di| sqrt(sum a_k^2 sErr_k^2). Coinciding atoms predict 0. Returns 0.
+int findD(const float x1[], const float y1[], const float z1[], const float x2[], const float y2[],
+          const float z2[], const float di[], float d[], float dErr[], const float s[5],
+          const float sErr[5], int n);
+// Writes the block of angle solutions with Da and Dr to stream. Returns 0.
+int reportEuler(FILE* stream, const dTensor* t);
 
 }  // namespace korva
