@@ -310,6 +310,8 @@ int indexPDB(pdbInfo* pdb) {
   if (pdb->atoms.empty()) return 0;
   const char* stage = "PDB Error Allocating PDB coords.\n";
   try {
+    // Growth headroom is not needed once reading is over; references are taken only from here.
+    pdb->atoms.shrink_to_fit();
     pdbStrCpy(pdb->defChain, pdb->atoms[0].chainId);
     pdbStrCpy(pdb->defSeg, pdb->atoms[0].segId);
     pdb->savedXYZ.assign(3 * pdb->atoms.size(), 0.0f);
