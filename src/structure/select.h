@@ -4,6 +4,9 @@
 
 namespace korva {
 
+struct pdbAtom;
+struct pdbInfo;
+
 constexpr int kSelListLen = 256;  // each name list holds at most 255 characters
 
 // Matching modes of a name list.
@@ -46,5 +49,21 @@ int getPDBSelectArgs(int argc, char** argv, struct pdbSelect* select);
 void pdbSelectAdjust(struct pdbSelect* select);
 // Number of white-space separated words in a list.
 int countSelWords(const char* list);
+
+// 1 when the atom passes the selection (every atom passes a null selection), else 0. A null atom
+// fails.
+int pdbSelectTest(const pdbAtom* atom, const struct pdbSelect* select);
+// Adjusts select, then writes its value into the flag of every passing atom; failing atoms keep
+// their flags. Returns the number of passing atoms (the atom count for clear and set); 0 for a
+// null structure or selection.
+int pdbSelect(pdbInfo* pdb, struct pdbSelect* select);
+// Selects by residue range and atom-name list (criteria mode) with the given value and atom-name
+// matching mode. Returns the number of passing atoms.
+int pdbSelect1(pdbInfo* pdb, int firstRes, int lastRes, const char* atomNames, int value,
+               int atomMode);
+// All flags 0; returns the atom count.
+int pdbClearSelection(pdbInfo* pdb);
+// All flags = value; returns the atom count.
+int pdbSetSelection(pdbInfo* pdb, int value);
 
 }  // namespace korva

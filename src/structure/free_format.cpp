@@ -1,0 +1,95 @@
+// Reading of free-format coordinate files.
+#include "structure/free_format.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace korva {
+
+namespace {
+
+constexpr size_t kWordLen = 256;  // longer words are cut; only short words are compared
+
+// Reads the next blank-separated word (any length; kept up to kWordLen - 1 bytes). False at the
+// end of the file.
+bool nextWord(FILE* fp, char* word) {
+  int c;
+  while ((c = getc(fp)) != EOF && std::isspace(c)) {
+  }
+  if (c == EOF) return false;
+  size_t n = 0;
+  do {
+    // A NUL byte would end the text early; keep it from hiding the rest of the word.
+    if (n + 1 < kWordLen) word[n++] = c == 0 ? '\x01' : static_cast<char>(c);
+  } while ((c = getc(fp)) != EOF && !std::isspace(c));
+  word[n] = '\0';
+  return true;
+}
+
+bool parseInt(const char* w) {
+  char* end = nullptr;
+  std::strtol(w, &end, 10);
+  return end != w && *end == '\0';
+}
+
+bool parseReal(const char* w, double* v) {
+  char* end = nullptr;
+  // Single precision as the format reads it, kept in double by the caller's arrays.
+  *v = static_cast<double>(static_cast<float>(std::strtod(w, &end)));
+  return end != w && *end == '\0' && std::isfinite(*v);
+}
+
+}  // namespace
+
+int readPDBfree(const char* fileName, int* count, double* x, double* y, double* z) {
+  if (fileName == nullptr || fileName[0] == '\0') {
+    *count = 0;
+    return 0;
+  }
+  FILE* fp = std::fopen(fileName, "r");
+  if (fp == nullptr) {
+    std::fprintf(stderr, "readPDBfree File open error: %s.\n", fileName);
+    return 1;
+  }
+  char word[kWordLen];
+  bool have = nextWord(fp, word);
+  while (have && std::strcmp(word, "ATOM") != 0) have = nextWord(fp, word);
+
+  int n = 0;
+  int status = 0;
+  while (have && std::strcmp(word, "ATOM") == 0) {
+    if (n + 1 >= kFreeMaxAtoms) {
+      std::fprintf(stderr, "error in readPDBfree: too many atoms.\n");
+      status = 1;
+      break;
+    }
+    n++;
+    char fields[7][kWordLen];
+    bool ok = true;
+    for (int k = 0; k < 7 && ok; k++) ok = nextWord(fp, fields[k]);
+    double v[3] = {0.0, 0.0, 0.0};
+    ok = ok && parseInt(fields[0]) && parseInt(fields[3]) && parseReal(fields[4], &v[0]) &&
+         parseReal(fields[5], &v[1]) && parseReal(fields[6], &v[2]);
+    if (!ok) {
+      // Counting an entry whose coordinates were never read would feed made-up atoms to the
+      // simulation.
+      std::fprintf(stderr, "readPDBfree Error: unreadable atom entry %d in %s.\n", n, fileName);
+      status = 1;
+      break;
+    }
+    x[n] = v[0];
+    y[n] = v[1];
+    z[n] = v[2];
+    do {
+      have = nextWord(fp, word);
+    } while (have && std::strcmp(word, "ATOM") != 0 && std::strcmp(word, "END") != 0);
+  }
+  std::fclose(fp);
+  if (status == 0) *count = n;
+  return status;
+}
+
+}  // namespace korva

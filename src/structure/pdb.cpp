@@ -1,0 +1,442 @@
+// PDB reading by fixed columns, and the name and number index of a structure.
+#include "structure/pdb.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "structure/select.h"
+
+namespace korva {
+
+namespace {
+
+// One PDB field: 1-based first and last column, inclusive.
+struct pdbField {
+  const char* name;
+  int first;
+  int last;
+};
+
+constexpr pdbField pdbFieldList[] = {
+    {"ATOMID", 7, 11},   {"ATOMNAME", 13, 16}, {"LOCID", 17, 17},     {"RESNAME", 18, 21},
+    {"CHAINID", 22, 22}, {"RESID", 23, 26},    {"ICODE", 27, 27},     {"X", 31, 38},
+    {"Y", 39, 46},       {"Z", 47, 54},        {"OCCUPANCY", 55, 60}, {"TEMPFACTOR", 61, 66},
+    {"SEGID", 73, 76},   {"ELEMENT", 77, 78},  {"CHARGE", 79, 80},
+};
+
+enum FieldIndex {
+  kAtomId,
+  kAtomName,
+  kLocId,
+  kResName,
+  kChainId,
+  kResId,
+  kICode,
+  kX,
+  kY,
+  kZ,
+  kOccupancy,
+  kTempFactor,
+  kSegId,
+  kElement,
+  kCharge,
+};
+
+constexpr size_t kFirstAtoms = 4096;  // initial atom array
+constexpr size_t kFirstResidues = 512;
+constexpr size_t kFirstChains = 8;
+constexpr size_t kFirstResAtoms = 32;
+constexpr size_t kKeyLen = 128;  // ints and four 15-character names fit with room to spare
+
+// Reads whole lines of any length; bytes are kept as they are, NUL included.
+struct LineReader {
+  FILE* fp;
+  tvector<char> line{TrackedAllocator<char>("pdbLine")};
+
+  // False at end of file when no byte was read.
+  bool next() {
+    line.clear();
+    int c;
+    bool any = false;
+    while ((c = getc_unlocked(fp)) != EOF) {
+      any = true;
+      if (c == '\n') break;
+      line.push_back(static_cast<char>(c));
+    }
+    return any;
+  }
+};
+
+// Column rule: the field's columns with every blank (and stray NUL) dropped; empty when the
+// line ends before the field starts.
+void getSubStr0(const tvector<char>& line, const pdbField& f, char* out) {
+  size_t n = 0;
+  for (int col = f.first; col <= f.last; col++) {
+    size_t i = static_cast<size_t>(col - 1);
+    if (i >= line.size()) break;
+    unsigned char c = static_cast<unsigned char>(line[i]);
+    if (c == 0 || std::isspace(c)) continue;
+    if (n + 1 < static_cast<size_t>(kNameLen)) out[n++] = static_cast<char>(c);
+  }
+  out[n] = '\0';
+}
+
+// True when the first blank-delimited word is ATOM in any case.
+bool isAtomLine(const tvector<char>& line) {
+  size_t i = 0;
+  while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) i++;
+  size_t start = i;
+  while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) i++;
+  if (i - start != 4) return false;
+  const char* w = &line[start];
+  return std::toupper(static_cast<unsigned char>(w[0])) == 'A' &&
+         std::toupper(static_cast<unsigned char>(w[1])) == 'T' &&
+         std::toupper(static_cast<unsigned char>(w[2])) == 'O' &&
+         std::toupper(static_cast<unsigned char>(w[3])) == 'M';
+}
+
+// Leading digits of a field as an integer, 0 for an empty field. ok is cleared when a non-empty
+// field holds no number at all.
+int fieldInt(const char* text, bool* ok) {
+  if (text[0] == '\0') return 0;
+  char* end = nullptr;
+  long v = std::strtol(text, &end, 10);
+  if (end == text) {
+    *ok = false;
+    return 0;
+  }
+  return static_cast<int>(v);  // a field of at most 5 characters cannot overflow
+}
+
+// A real field; empty, malformed or non-finite text gives 0 and clears ok (except empty).
+float fieldReal(const char* text, bool* ok) {
+  if (text[0] == '\0') return 0.0f;
+  char* end = nullptr;
+  double v = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !std::isfinite(v)) {
+    *ok = false;
+    return 0.0f;
+  }
+  return static_cast<float>(v);
+}
+
+void atomKey(char* key, int resId, const char* name, const char* iCode, const char* chain,
+             const char* seg) {
+  std::snprintf(key, kKeyLen, "%d %4s %1s%1s %4s", resId, name, iCode, chain, seg);
+}
+
+void resKey(char* key, int resId, const char* chain, const char* seg) {
+  std::snprintf(key, kKeyLen, "%d %2s %4s", resId, chain, seg);
+}
+
+const char* orEmpty(const char* s) {
+  return s == nullptr ? "" : s;
+}
+
+}  // namespace
+
+void pdbStrCpy(char* to, const char* from) {
+  from = orEmpty(from);
+  size_t len = std::strlen(from);
+  if (len >= static_cast<size_t>(kNameLen)) {
+    std::fprintf(stderr, "PDB Error: string item too long: %s\n", from);
+    len = kNameLen - 1;
+  }
+  std::memcpy(to, from, len);
+  to[len] = '\0';
+}
+
+void pdbFree(pdbInfo* pdb) {
+  if (pdb == nullptr) return;
+  tvector<pdbAtom>().swap(pdb->atoms);
+  tvector<pdbRes>().swap(pdb->residues);
+  tvector<pdbChain>().swap(pdb->chains);
+  tvector<pdbSeg>().swap(pdb->segs);
+  tvector<float>().swap(pdb->savedXYZ);
+  hSymTabFree(&pdb->atomTab);
+  hSymTabFree(&pdb->resTab);
+  hSymTabFree(&pdb->chainTab);
+  hSymTabFree(&pdb->segTab);
+  pdb->nAtoms = pdb->nRes = pdb->nChains = pdb->nSegs = 0;
+  pdb->firstRes = pdb->lastRes = 0;
+  pdb->nSaved = 0;
+  pdb->defChain[0] = '\0';
+  pdb->defSeg[0] = '\0';
+}
+
+void pdbNull(pdbInfo* pdb) {
+  pdbFree(pdb);
+}
+
+int readPDB(const char* fileName, pdbInfo* pdb, struct pdbSelect* select) {
+  pdbFree(pdb);
+  if (hSymTabAlloc(&pdb->atomTab, kAtomBuckets) || hSymTabAlloc(&pdb->resTab, kResBuckets) ||
+      hSymTabAlloc(&pdb->chainTab, kResBuckets) || hSymTabAlloc(&pdb->segTab, kResBuckets)) {
+    std::fprintf(stderr, "PDB Error creating object tables.\n");
+    return 1;
+  }
+  fileName = orEmpty(fileName);
+  bool useStdin = fileName[0] == '\0';
+  FILE* fp = useStdin ? stdin : std::fopen(fileName, "r");
+  if (fp == nullptr) {
+    std::fprintf(stderr, "PDB Error opening PDB file %s\n", fileName);
+    return 1;
+  }
+
+  LineReader reader{fp};
+  int lineNo = 0;
+  int badLine = 0;   // first line with an unreadable number
+  int badCount = 0;  // number of unreadable number fields
+  int status = 0;
+  try {
+    pdb->atoms.reserve(kFirstAtoms);
+    while (reader.next()) {
+      lineNo++;
+      if (!isAtomLine(reader.line)) continue;  // also skips blank lines
+      pdbAtom a{};
+      char field[kNameLen];
+      getSubStr0(reader.line, pdbFieldList[kAtomName], a.atomName);
+      getSubStr0(reader.line, pdbFieldList[kLocId], a.locId);
+      getSubStr0(reader.line, pdbFieldList[kResName], a.resName);
+      getSubStr0(reader.line, pdbFieldList[kChainId], a.chainId);
+      getSubStr0(reader.line, pdbFieldList[kICode], a.iCode);
+      getSubStr0(reader.line, pdbFieldList[kSegId], a.segId);
+      getSubStr0(reader.line, pdbFieldList[kResId], field);
+      bool ok = true;
+      a.resId = fieldInt(field, &ok);
+      if (select != nullptr && !pdbSelectTest(&a, select)) continue;
+
+      getSubStr0(reader.line, pdbFieldList[kAtomId], field);
+      a.atomId = fieldInt(field, &ok);
+      float* reals[] = {&a.x, &a.y, &a.z, &a.occupancy, &a.tempFactor};
+      const int realFields[] = {kX, kY, kZ, kOccupancy, kTempFactor};
+      for (int k = 0; k < 5; k++) {
+        getSubStr0(reader.line, pdbFieldList[realFields[k]], field);
+        bool fieldOk = true;
+        *reals[k] = fieldReal(field, &fieldOk);
+        if (!fieldOk) ok = false, badCount++;
+      }
+      getSubStr0(reader.line, pdbFieldList[kElement], a.element);
+      getSubStr0(reader.line, pdbFieldList[kCharge], a.charge);
+      if (!ok && badLine == 0) badLine = lineNo;
+
+      if (pdb->atoms.empty()) {
+        pdb->firstRes = pdb->lastRes = a.resId;
+      } else {
+        if (a.resId < pdb->firstRes) pdb->firstRes = a.resId;
+        if (a.resId > pdb->lastRes) pdb->lastRes = a.resId;
+      }
+      pdb->atoms.push_back(a);
+    }
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "PDB Error Allocating Atom memory.\n");
+    status = 1;
+  }
+  if (status == 0 && std::ferror(fp)) {
+    std::fprintf(stderr, "PDB Error reading PDB file %s\n", useStdin ? "(stdin)" : fileName);
+    status = 1;
+  }
+  if (!useStdin) std::fclose(fp);
+  pdb->nAtoms = static_cast<int>(pdb->atoms.size());
+  if (status != 0) return status;
+  if (badLine != 0) {
+    // Coordinates that cannot be read are kept as 0 so that the rest of the file still loads,
+    // but never silently.
+    std::fprintf(stderr, "PDB Warning: unreadable number in %s line %d (%d fields read as 0).\n",
+                 useStdin ? "(stdin)" : fileName, badLine, badCount > 0 ? badCount : 1);
+  }
+  if (indexPDB(pdb) != 0) {
+    std::fprintf(stderr, "PDB Error Indexing PDB File %s\n", useStdin ? "(stdin)" : fileName);
+    return 1;
+  }
+  return 0;
+}
+
+namespace {
+
+// Finds or creates the chain-like record (chain or segment) of an atom; returns its index or -1.
+template <class Rec>
+int groupIndex(tvector<Rec>& recs, hSymTab* tab, const char* key, const pdbAtom& a,
+               const char* tableError) {
+  hSym* s = hFindSym(tab, key);
+  if (s != nullptr) return s->value;
+  Rec r{};
+  pdbStrCpy(r.chainId, a.chainId);
+  pdbStrCpy(r.segId, a.segId);
+  r.firstRes = r.lastRes = a.resId;
+  r.atoms.reserve(kFirstAtoms);
+  r.residues.reserve(kFirstResidues);
+  recs.push_back(std::move(r));
+  int idx = static_cast<int>(recs.size() - 1);
+  if (hAddSym(tab, key, 0, idx) == nullptr) {
+    std::fprintf(stderr, "%s", tableError);
+    return -1;
+  }
+  return idx;
+}
+
+// Sets ranges, references and residue-number tables of chains or segments.
+template <class Rec, class SetRef>
+int finishGroups(tvector<Rec>& recs, SetRef setRef) {
+  for (Rec& r : recs) {
+    r.nAtoms = static_cast<int>(r.atoms.size());
+    r.firstRes = r.lastRes = r.atoms.front()->resId;
+    for (pdbAtom* a : r.atoms) {
+      setRef(a, &r);
+      if (a->resId < r.firstRes) r.firstRes = a->resId;
+      if (a->resId > r.lastRes) r.lastRes = a->resId;
+    }
+  }
+  return 0;
+}
+
+template <class Rec>
+void buildResTable(Rec& r) {
+  r.nRes = static_cast<int>(r.residues.size());
+  if (r.residues.empty()) return;
+  size_t span = static_cast<size_t>(static_cast<long long>(r.lastRes) - r.firstRes + 1);
+  r.resTable.assign(span, nullptr);
+  for (pdbRes* res : r.residues) r.resTable[static_cast<size_t>(res->resId - r.firstRes)] = res;
+}
+
+}  // namespace
+
+int indexPDB(pdbInfo* pdb) {
+  pdb->nAtoms = static_cast<int>(pdb->atoms.size());
+  if (pdb->atoms.empty()) return 0;
+  const char* stage = "PDB Error Allocating PDB coords.\n";
+  try {
+    // Growth headroom is not needed once reading is over; references are taken only from here.
+    pdb->atoms.shrink_to_fit();
+    pdbStrCpy(pdb->defChain, pdb->atoms[0].chainId);
+    pdbStrCpy(pdb->defSeg, pdb->atoms[0].segId);
+    pdb->savedXYZ.assign(3 * pdb->atoms.size(), 0.0f);
+    pdb->nSaved = pdb->nAtoms;
+    storePDBCoords(pdb);
+    pdb->firstRes = pdb->lastRes = pdb->atoms[0].resId;
+    for (const pdbAtom& a : pdb->atoms) {
+      if (a.resId < pdb->firstRes) pdb->firstRes = a.resId;
+      if (a.resId > pdb->lastRes) pdb->lastRes = a.resId;
+    }
+
+    char key[kKeyLen];
+    stage = "PDB Atom Symbol Table Error.\n";
+    for (size_t i = 0; i < pdb->atoms.size(); i++) {
+      const pdbAtom& a = pdb->atoms[i];
+      atomKey(key, a.resId, a.atomName, a.iCode, a.chainId, a.segId);
+      if (hFindSym(&pdb->atomTab, key) != nullptr) {
+        std::fprintf(stderr, "PDB Warning: Redundant Atom Specification.\n");
+        std::fprintf(stderr, " ResID: %d AtomName: %s Chain: %s Segment: %s\n", a.resId, a.atomName,
+                     a.chainId, a.segId);
+        continue;
+      }
+      if (hAddSym(&pdb->atomTab, key, 0, static_cast<int>(i)) == nullptr) {
+        std::fprintf(stderr, "%s", stage);
+        return 1;
+      }
+    }
+
+    stage = "PDB Error Allocating Residue memory.\n";
+    pdb->residues.reserve(kFirstResidues);
+    tvector<int> resOf(pdb->atoms.size(), 0);
+    for (size_t i = 0; i < pdb->atoms.size(); i++) {
+      pdbAtom& a = pdb->atoms[i];
+      resKey(key, a.resId, a.chainId, a.segId);
+      hSym* s = hFindSym(&pdb->resTab, key);
+      int idx;
+      if (s != nullptr) {
+        idx = s->value;
+      } else {
+        pdbRes r{};
+        r.phi = r.psi = kAngleUnset;
+        r.atoms.reserve(kFirstResAtoms);
+        pdb->residues.push_back(std::move(r));
+        idx = static_cast<int>(pdb->residues.size() - 1);
+        if (hAddSym(&pdb->resTab, key, 0, idx) == nullptr) {
+          std::fprintf(stderr, "PDB Residue Symbol Table Error.\n");
+          return 1;
+        }
+      }
+      pdbRes& r = pdb->residues[static_cast<size_t>(idx)];
+      r.atoms.push_back(&a);
+      r.nAtoms = static_cast<int>(r.atoms.size());
+      r.resId = a.resId;
+      pdbStrCpy(r.resName, a.resName);
+      pdbStrCpy(r.chainId, a.chainId);
+      pdbStrCpy(r.segId, a.segId);
+      resOf[i] = idx;
+    }
+    for (size_t i = 0; i < pdb->atoms.size(); i++) {
+      pdb->atoms[i].res = &pdb->residues[static_cast<size_t>(resOf[i])];
+    }
+    pdb->nRes = static_cast<int>(pdb->residues.size());
+
+    stage = "PDB Error Allocating Chain memory.\n";
+    pdb->chains.reserve(kFirstChains);
+    pdb->segs.reserve(kFirstChains);
+    for (pdbAtom& a : pdb->atoms) {
+      std::snprintf(key, kKeyLen, "%2s %4s", a.chainId, a.segId);
+      int c = groupIndex(pdb->chains, &pdb->chainTab, key, a, "PDB Chain Symbol Table Error.\n");
+      if (c < 0) return 1;
+      pdb->chains[static_cast<size_t>(c)].atoms.push_back(&a);
+      std::snprintf(key, kKeyLen, "%4s %2s", a.segId, a.chainId);
+      int g = groupIndex(pdb->segs, &pdb->segTab, key, a, "PDB Seg Symbol Table Error.\n");
+      if (g < 0) return 1;
+      pdb->segs[static_cast<size_t>(g)].atoms.push_back(&a);
+    }
+    finishGroups(pdb->chains, [](pdbAtom* a, pdbChain* c) {
+      a->chain = c;
+      a->res->chain = c;
+    });
+    finishGroups(pdb->segs, [](pdbAtom* a, pdbSeg* g) {
+      a->seg = g;
+      a->res->seg = g;
+    });
+    pdb->nChains = static_cast<int>(pdb->chains.size());
+    pdb->nSegs = static_cast<int>(pdb->segs.size());
+
+    stage = "PDB Error Allocating Residue Index memory.\n";
+    for (pdbRes& r : pdb->residues) {
+      r.chain->residues.push_back(&r);
+      r.seg->residues.push_back(&r);
+    }
+    stage = "PDB Error Allocating Chain Residue Array.\n";
+    for (pdbChain& c : pdb->chains) buildResTable(c);
+    stage = "PDB Error Allocating Seg Residue Array.\n";
+    for (pdbSeg& g : pdb->segs) buildResTable(g);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "%s", stage);
+    return 1;
+  }
+
+  for (pdbRes& r : pdb->residues) {
+    r.next = findRes(pdb, r.resId + 1, r.chainId, r.segId);
+    r.prev = findRes(pdb, r.resId - 1, r.chainId, r.segId);
+  }
+  return 0;
+}
+
+pdbAtom* findAtom(pdbInfo* pdb, int resId, const char* atomName, const char* chainId,
+                  const char* segId) {
+  if (pdb == nullptr || pdb->atoms.empty()) return nullptr;
+  char key[kKeyLen];
+  std::snprintf(key, kKeyLen, "%d %4s %2s %4s", resId, orEmpty(atomName), orEmpty(chainId),
+                orEmpty(segId));
+  hSym* s = hFindSym(&pdb->atomTab, key);
+  return s == nullptr ? nullptr : &pdb->atoms[static_cast<size_t>(s->value)];
+}
+
+pdbRes* findRes(pdbInfo* pdb, int resId, const char* chainId, const char* segId) {
+  if (pdb == nullptr || pdb->residues.empty()) return nullptr;
+  if (resId < pdb->firstRes || resId > pdb->lastRes) return nullptr;
+  char key[kKeyLen];
+  resKey(key, resId, orEmpty(chainId), orEmpty(segId));
+  hSym* s = hFindSym(&pdb->resTab, key);
+  return s == nullptr ? nullptr : &pdb->residues[static_cast<size_t>(s->value)];
+}
+
+}  // namespace korva

@@ -1,0 +1,160 @@
+// The in-memory molecular structure: atoms, residues, chains and segments read from a PDB file,
+// indexed by name and number.
+#pragma once
+
+#include <cstddef>
+
+#include "driver/alloc.h"
+#include "structure/sym_tab.h"
+
+namespace korva {
+
+struct pdbSelect;
+
+constexpr int kNameLen = 16;  // name fields: at most 15 characters and the terminator
+using pdbName = char[kNameLen];
+
+constexpr int kAtomBuckets = 4111;        // bucket count of the atom table
+constexpr int kResBuckets = 253;          // residues, chains and segments
+constexpr float kAngleUnset = 777777.0f;  // phi/psi before updatePDBAngles
+constexpr float kAngleNone = 9999.0f;     // phi/psi whose four atoms are not all present
+
+struct pdbRes;
+struct pdbChain;
+struct pdbSeg;
+
+// One ATOM record. Coordinates in Angstrom.
+struct pdbAtom {
+  int atomId;        // serial number, columns 7-11
+  int aux;           // scratch integer for callers; cleared by pdbClearAuxInfo
+  pdbName atomName;  // columns 13-16, inner blanks dropped ("C A" -> "CA")
+  pdbName locId;     // alternate location, column 17
+  pdbName resName;   // columns 18-21 (four columns)
+  pdbName chainId;   // column 22
+  int resId;         // residue number, columns 23-26
+  pdbName iCode;     // insertion code, column 27
+  float x, y, z;     // columns 31-38, 39-46, 47-54
+  float occupancy;   // columns 55-60
+  float tempFactor;  // columns 61-66
+  pdbName segId;     // columns 73-76
+  pdbName element;   // columns 77-78
+  pdbName charge;    // columns 79-80
+  int selected;      // 0 or the selection value of the last selection that passed the atom
+  pdbRes* res;       // owning residue, chain and segment; set by indexPDB
+  pdbChain* chain;
+  pdbSeg* seg;
+};
+
+// Atoms sharing residue number, chain and segment (insertion codes share one record).
+struct pdbRes {
+  int resId;        // residue number
+  int nAtoms;       // equals atoms.size()
+  pdbName resName;  // name of the last atom added
+  pdbName chainId;
+  pdbName segId;
+  pdbChain* chain;
+  pdbSeg* seg;
+  pdbRes* next;             // residue resId + 1 of the same chain and segment, or nullptr
+  pdbRes* prev;             // residue resId - 1, or nullptr
+  float phi, psi;           // degrees; kAngleUnset until computed, kAngleNone if impossible
+  tvector<pdbAtom*> atoms;  // in file order
+};
+
+// Atoms sharing chain name and segment name.
+struct pdbChain {
+  int nAtoms;             // equals atoms.size()
+  int nRes;               // equals residues.size()
+  int firstRes, lastRes;  // smallest and largest residue number of its atoms
+  pdbName chainId;
+  pdbName segId;
+  tvector<pdbAtom*> atoms;    // file order
+  tvector<pdbRes*> residues;  // residue-array order
+  tvector<pdbRes*> resTable;  // resTable[n - firstRes]: residue numbered n, or nullptr
+};
+
+// Same identity as a chain (chain name, segment name); kept as its own record for segment-wise
+// callers.
+struct pdbSeg {
+  int nAtoms;
+  int nRes;
+  int firstRes, lastRes;
+  pdbName segId;
+  pdbName chainId;
+  tvector<pdbAtom*> atoms;
+  tvector<pdbRes*> residues;
+  tvector<pdbRes*> resTable;
+};
+
+// A whole structure. The arrays do not move after indexPDB, so record pointers stay valid until
+// pdbFree or the next readPDB. Not copyable: records point into their own arrays.
+struct pdbInfo {
+  tvector<pdbAtom> atoms;
+  tvector<pdbRes> residues;
+  tvector<pdbChain> chains;
+  tvector<pdbSeg> segs;
+  tvector<float> savedXYZ;  // x, y, z per atom, filled by storePDBCoords
+  hSymTab atomTab;          // insert key "%d %4s %1s%1s %4s" -> atom index
+  hSymTab resTab;           // "%d %2s %4s" -> residue index
+  hSymTab chainTab;         // "%2s %4s" -> chain index
+  hSymTab segTab;           // "%4s %2s" -> segment index
+  int nAtoms;               // equals atoms.size()
+  int nRes;                 // equals residues.size()
+  int nChains;              // equals chains.size()
+  int nSegs;                // equals segs.size()
+  int firstRes;             // smallest residue number over all atoms (0 without atoms)
+  int lastRes;              // largest
+  int nSaved;               // atoms held by savedXYZ
+  pdbName defChain;         // chain name of the first atom
+  pdbName defSeg;           // segment name of the first atom
+
+  pdbInfo() = default;
+  pdbInfo(const pdbInfo&) = delete;
+  pdbInfo& operator=(const pdbInfo&) = delete;
+};
+
+// Empties pdb and releases everything it owns (same as pdbFree).
+void pdbNull(pdbInfo* pdb);
+// Releases all arrays, lists, tables and saved coordinates; leaves an empty structure.
+void pdbFree(pdbInfo* pdb);
+
+// Reads the ATOM records of a PDB file (standard input for an empty name) into pdb and indexes
+// them. Atoms failing select are not stored; a null select keeps all. Returns 0 or 1.
+int readPDB(const char* fileName, pdbInfo* pdb, struct pdbSelect* select);
+// Builds residues, chains, segments, links, tables and the saved coordinates. Returns 0 or 1.
+int indexPDB(pdbInfo* pdb);
+// Writes the atoms passing select (all for null) to fileName, or standard output for an empty
+// name, preceded by "REMARK remark" when remark is given. Returns 0 or 1.
+int writePDB(const char* fileName, const pdbInfo* pdb, struct pdbSelect* select,
+             const char* remark);
+
+// The first atom stored under these names, or nullptr (atoms with an insertion code are not
+// found). The atom belongs to pdb.
+pdbAtom* findAtom(pdbInfo* pdb, int resId, const char* atomName, const char* chainId,
+                  const char* segId);
+// The residue, or nullptr; constant time. The residue belongs to pdb.
+pdbRes* findRes(pdbInfo* pdb, int resId, const char* chainId, const char* segId);
+
+// Stores phi and psi of every residue numbered firstRes-1 .. lastRes+1.
+void updatePDBAngles(pdbInfo* pdb, int firstRes, int lastRes);
+// Backbone dihedrals of one residue in degrees (kAngleNone where atoms are missing). Returns
+// 0 neither, 1 phi only, 2 psi only, 3 both.
+int getPDBPhiPsi(pdbInfo* pdb, int resId, const char* chainId, const char* segId, float* phi,
+                 float* psi);
+
+// Copy every atom's coordinates into / back from the saved buffer; no-ops without buffer.
+void storePDBCoords(pdbInfo* pdb);
+void restorePDBCoords(pdbInfo* pdb);
+// Copies n (x, y, z) triples.
+void pdbCopyCoords(float* to, const float* from, int n);
+// Sets every atom's aux to 0.
+void pdbClearAuxInfo(pdbInfo* pdb);
+
+// Bounded copy into a name field; longer names are reported and cut to 15 characters.
+void pdbStrCpy(char* to, const char* from);
+// Turn "{}", "none" or "(Null)" (any case) into the empty name and return 1; else return 0.
+int fixAtomName(char* name);
+int fixResName(char* name);
+int fixChainName(char* name);
+int fixSegName(char* name);
+
+}  // namespace korva
