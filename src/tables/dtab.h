@@ -1,0 +1,82 @@
+// The coupling table: the alignment tensor followed by the couplings as read (input list) and the
+// same couplings mapped onto the structure (working list, receiving predictions), indexed alike.
+#pragma once
+
+#include "driver/alloc.h"
+#include "fit/tensor.h"
+#include "structure/pdb.h"
+
+namespace korva {
+
+constexpr float kDCUnset = 9999.0f;       // D of a working record before prediction
+constexpr float kDCLimit = 999.0f;        // values at or above this are placeholders
+constexpr int kDCResUnset = -666666;      // residue number of a coupling without that column
+constexpr int kDCFirstResStart = 1000000;  // first residue before reading
+
+// One dipolar coupling between atom I and atom J.
+struct dcRecord {
+  int index;           // value of column INDEX, else the 1-based row number
+  int abs;             // value of column ABS; carried unchanged
+  int readFlag;        // 1 for every coupling read
+  int selected;        // whether the coupling takes part
+  int resI, resJ;      // residue numbers
+  pdbName resNameI, resNameJ;
+  pdbName atomNameI, atomNameJ;
+  pdbName chainI, chainJ;
+  pdbName segI, segJ;
+  float D;             // input: observed coupling, Hz; working: prediction (kDCUnset until then)
+  float DI;            // maximal coupling of the atom pair, Hz
+  float W;             // weight
+  float S;             // value of column S; carried unchanged
+  int fixedDistance;   // 1 when DI came from a tabulated bond length
+  int glyFlag;         // glycine HA-CA coupling (glyHACATest)
+  float DD;            // error of D, Hz (working: uncertainty of the prediction)
+  pdbAtom* atomI;      // the atoms in the structure, or nullptr
+  pdbAtom* atomJ;
+};
+
+// The coupling table. It begins with the tensor, so a dTab* is also a dTensor*.
+struct dTab : dTensor {
+  tvector<dcRecord> in;      // couplings as read
+  tvector<dcRecord> work;    // couplings mapped onto the structure (same length)
+  int n;                     // coupling count
+  int firstRes;              // smallest residue number I or J over all couplings
+  int lastRes;               // largest
+  tvector<float> workspace;  // 12 x (n + 1) floats of scratch for the fits
+  int ignoreChain;           // 1 until a coupling with a chain name is read
+  int ignoreSeg;             // 1 until a coupling with a segment name is read
+};
+
+// Clears the tensor, the lists, the count and the workspace; both ignore flags 1.
+void dTabNull(dTab* tab);
+// Releases both lists and the workspace.
+void dTabFree(dTab* tab);
+// Sets count records of a list to the record defaults.
+void resetDC(dcRecord* list, int count);
+
+// Reads a coupling table file into tab (empty name or "None": no couplings). Returns 0 or 1.
+int readDC(const char* fileName, dTab* tab);
+// Finds atom I and J of every input coupling in pdb; returns the number with both atoms found.
+int mapDCInfo(pdbInfo* pdb, dTab* tab);
+// Selects couplings of a list by residue range (mode 1 exclusive, 2 inclusive, other: inclusive
+// with maximum). Returns the number selected.
+int selectD(dcRecord* list, int count, int firstRes, int lastRes, int mode);
+// Deselects couplings whose atom names do not fit the two types ("All" fits any). Returns the
+// number still selected.
+int selTypDC(dcRecord* list, int count, const char* typeI, const char* typeJ);
+// Builds the working list from the selected input couplings. Returns the number selected.
+int buildDC(pdbInfo* pdb, dTab* tab, int residueOffset, int firstRes, const float* scales,
+            int scaleCount);
+// 1 for a HA-CA coupling within one glycine.
+int glyHACATest(const dcRecord* rec);
+// DI of an atom pair from the tabulated bond lengths only (zero coordinates). Returns 0, or 1
+// when an element letter is unknown.
+int findDI(int resI, const char* resNameI, const char* atomNameI, int resJ, const char* resNameJ,
+           const char* atomNameJ, float* di, int* fixedDistance);
+// DI of an atom pair from the tabulated bond length or the distance of the two coordinate
+// triples. Returns 0, or 1 when an element letter is unknown.
+int findDI2(const float* xyzI, int resI, const char* resNameI, const char* atomNameI,
+            const float* xyzJ, int resJ, const char* resNameJ, const char* atomNameJ, float* di,
+            int* fixedDistance);
+
+}  // namespace korva
