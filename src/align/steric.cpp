@@ -183,6 +183,23 @@ int buildPositionGrid(double rOuter, double rInner, float rM, float g, tvector<f
   return npos;
 }
 
+double rodCellWidth(float rM, float c) { return rM / std::sqrt(c / kRodDensity) - rM; }
+
+int extendRodGrid(int npos, double cellWidth, float g, tvector<float>* pos) {
+  int ntot = npos;
+  if ((*pos)[npos] > cellWidth) return ntot;
+  for (int j = 1;; ++j) {
+    if (npos + j > kMaxGridIndex) {
+      warnTableFull();
+      break;
+    }
+    (*pos)[npos + j] = static_cast<float>((*pos)[npos] + static_cast<double>(g) * j);
+    ntot = npos + j;
+    if ((*pos)[npos + j] > cellWidth) break;
+  }
+  return ntot;
+}
+
 int wallFirstFree(const float* xp, int natoms, const float* t, int npos) {
   if (natoms < 1) return 0;
   const float lowest = *std::min_element(xp, xp + natoms);
@@ -264,7 +281,7 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
     }
     normaliser = nfree;
   } else {
-    rodL = rM / std::sqrt(c / kRodDensity) - rM;
+    rodL = rodCellWidth(rM, c);
     const double ncell = std::trunc(rodL / g);
     if (ncell > kLargestCount) {
       std::fprintf(stderr, "stericAlignment: error - rod cell of %.2f A too large for the grid.\n",
@@ -272,17 +289,7 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
       return 1;
     }
     normaliser = std::trunc(ncell + 0.5 * ncell * (ncell + 1.0) * (static_cast<double>(g) / rM));
-    if (pos[npos] <= rodL) {
-      for (int j = 1;; ++j) {
-        if (npos + j > kMaxGridIndex) {
-          warnTableFull();
-          break;
-        }
-        pos[npos + j] = static_cast<float>(pos[npos] + static_cast<double>(g) * j);
-        ntot = npos + j;
-        if (pos[npos + j] > rodL) break;
-      }
-    }
+    ntot = extendRodGrid(npos, rodL, g, &pos);
   }
 
   double ref[5];

@@ -49,6 +49,13 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
 // i = 0..npos, npos capped at kMaxGridIndex with the concentration warning. Returns npos.
 int buildPositionGrid(double rOuter, double rInner, float rM, float g, tvector<float>* pos);
 
+// Rod model: distance from the rod's surface to the edge of its cell, rM/sqrt(c/1.46) - rM, A.
+double rodCellWidth(float rM, float c);
+
+// Rod model: appends positions pos[npos] + g j until one lies beyond cellWidth (or the table is
+// full, with the concentration warning). Returns the last index filled.
+int extendRodGrid(int npos, double cellWidth, float g, tvector<float>* pos);
+
 // Wall model, one orientation: position i is blocked when some projection xp[j] <= t[i]. t does
 // not increase along the grid, so the blocked positions are the prefix before the returned index
 // (0..npos+1), found from the smallest projection alone.
