@@ -183,7 +183,9 @@ int buildPositionGrid(double rOuter, double rInner, float rM, float g, tvector<f
   return npos;
 }
 
-double rodCellWidth(float rM, float c) { return rM / std::sqrt(c / kRodDensity) - rM; }
+double rodCellWidth(float rM, float c) {
+  return rM / std::sqrt(c / kRodDensity) - rM;
+}
 
 int extendRodGrid(int npos, double cellWidth, float g, tvector<float>* pos) {
   int ntot = npos;
@@ -217,10 +219,47 @@ void rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, 
     return static_cast<int>(std::clamp((p - p0) / step, lo, hi));
   };
   const double far = contact * (1.0 + 1e-12);
+  const double contactSq = contact * contact;
   for (int j = 0; j < natoms; ++j) {
     const float x = xp[j], y = yp[j];
     if (std::fabs(static_cast<double>(y)) > far) continue;
+    const double yy = static_cast<double>(y) * y;
     auto touches = [&](int i) { return rodTouches(pos[i], x, y, contact); };
+    // The sign of dx^2 + y^2 - contact^2 decides the distance test unless it is within rounding
+    // of zero; only then is the test itself evaluated.
+    auto touchesFast = [&](int i) {
+      const double dx = static_cast<double>(pos[i]) + x;
+      const double q = dx * dx + yy - contactSq;
+      const double tol = 1e-13 * (dx * dx + yy + contactSq);
+      if (q < -tol) return true;
+      if (q > tol) return false;
+      return touches(i);
+    };
+    const double half = std::sqrt(std::max(contactSq - yy, 0.0));
+    const double from = (-x - half - p0) / step, to = (-x + half - p0) / step;
+    int lo = static_cast<int>(std::ceil(std::clamp(from, -1.0, npos + 1.0)));
+    int hi = static_cast<int>(std::floor(std::clamp(to, -1.0, npos + 1.0)));
+    lo = std::max(lo, 0);
+    hi = std::min(hi, npos);
+    // The closed-form run is right up to rounding of the grid: confirm both ends with the test.
+    if (lo <= hi) {
+      if (touchesFast(lo)) {
+        while (lo > 0 && touchesFast(lo - 1)) --lo;
+      } else {
+        while (lo <= hi && !touchesFast(lo)) ++lo;
+      }
+      if (lo <= hi) {
+        if (touchesFast(hi)) {
+          while (hi < npos && touchesFast(hi + 1)) ++hi;
+        } else {
+          while (!touchesFast(hi)) --hi;
+        }
+        ++(*diff)[lo];
+        --(*diff)[hi + 1];
+        continue;
+      }
+    }
+    // Short or misplaced estimate: search from the foot of the perpendicular.
     auto beyondFoot = [&](int i) { return static_cast<double>(pos[i]) + x > 0.0; };
     // The distance grows with |pos + x|, which is monotone along the grid: the closest approach
     // is at k - 1 or k, k being the first position beyond the foot of the perpendicular, and the
@@ -236,14 +275,13 @@ void rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, 
       c = k - 1;
     }
     if (c < 0) continue;
-    const double half = std::sqrt(std::max(contact * contact - static_cast<double>(y) * y, 0.0));
-    int lo = std::clamp(index(-x - half, -1.0, npos + 1.0), 0, c);
+    lo = std::clamp(index(-x - half, -1.0, npos + 1.0), 0, c);
     if (touches(lo)) {
       while (lo > 0 && touches(lo - 1)) --lo;
     } else {
       while (!touches(lo)) ++lo;
     }
-    int hi = std::clamp(index(-x + half, -1.0, npos + 1.0), c, npos);
+    hi = std::clamp(index(-x + half, -1.0, npos + 1.0), c, npos);
     if (touches(hi)) {
       while (hi < npos && touches(hi + 1)) ++hi;
     } else {
