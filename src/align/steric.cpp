@@ -1,0 +1,465 @@
+// Steric alignment simulation: orientations of the molecule against a wall or a rod on a grid of
+// distances, averaged into a Saupe vector.
+#include "align/steric.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace korva {
+
+namespace {
+
+constexpr double kPi = 3.14159265;
+constexpr double kPiSquared = 9.869604378534024;
+constexpr double kHalfPi = 1.570796325;
+constexpr double kMassBilayerLipid = 677.94;  // g/mol
+constexpr double kMassRimLipid = 453.51;      // g/mol
+constexpr double kFreeRimLipid = 0.005;       // mol/l of rim lipid that stays in solution
+constexpr double kFreeLipidAbove = 0.01;      // concentration from which free lipid is subtracted
+constexpr double kFreeLipidMilli = 5.0;       // mM
+constexpr double kRodDensity = 1.46;          // concentration per volume fraction of the rods
+constexpr float kSmallestStart = 100000.0f;   // start of the smallest squared distance
+constexpr double kLargestCount = 1e15;        // grid counts beyond this are nonsense input
+
+void warnTableFull() {
+  std::fprintf(stderr,
+               "WARNING: concentration too low - magnitude of alignment tensor incorrect\n");
+}
+
+// Five-element contribution of one orientation, taken from the columns of R.
+void contribution(const double ex[3], const double ey[3], const double ez[3], double out[5]) {
+  out[0] = Szz(ez);
+  out[1] = Sxx(ex) - Syy(ey);
+  out[2] = Sxy(ex, ey);
+  out[3] = Sxz(ex, ez);
+  out[4] = Syz(ey, ez);
+}
+
+void orientationAngles(const double* p, int k, int npsi, double* theta, double* phi, double* psi) {
+  *phi = std::atan2(p[1], p[0]);
+  *theta = kHalfPi - std::atan2(p[2], std::sqrt(p[0] * p[0] + p[1] * p[1]));
+  *psi = k * (360.0 / npsi) * kPi / 180.0;
+}
+
+// Projection of every atom on one row of R, summed in single precision as the positions are.
+inline float project(const double r[3], double x, double y, double z) {
+  float acc = static_cast<float>(r[0] * x);
+  acc = static_cast<float>(acc + r[1] * y);
+  return static_cast<float>(acc + r[2] * z);
+}
+
+// The isotropic reference: the mean contribution over all N orientations.
+void isotropicReference(int ndots, const double* points, int npsi, double ref[5]) {
+  double szz = 0, sxx = 0, syy = 0, sxy = 0, sxz = 0, syz = 0;
+  for (int d = 0; d < ndots; ++d) {
+    for (int k = 0; k < npsi; ++k) {
+      double theta, phi, psi, ex[3], ey[3], ez[3];
+      orientationAngles(&points[3 * d], k, npsi, &theta, &phi, &psi);
+      rotate_coorsystem(theta, phi, psi, ex, ey, ez);
+      szz += Szz(ez);
+      sxx += Sxx(ex);
+      syy += Syy(ey);
+      sxy += Sxy(ex, ey);
+      sxz += Sxz(ex, ez);
+      syz += Syz(ey, ez);
+    }
+  }
+  const double n = static_cast<double>(ndots) * npsi;
+  ref[0] = szz / n;
+  ref[1] = (sxx - syy) / n;
+  ref[2] = sxy / n;
+  ref[3] = sxz / n;
+  ref[4] = syz / n;
+}
+
+// Turns the sums of one position into its mean minus the reference, in place.
+void centreAccumulators(int last, const tvector<double>& count, const double ref[5],
+                        tvector<double>* acc) {
+  for (int i = 0; i <= last; ++i) {
+    for (int m = 0; m < 5; ++m) {
+      double& a = (*acc)[5 * static_cast<size_t>(i) + m];
+      a = count[i] <= 0.0 ? 0.0 : a / count[i] - ref[m];
+    }
+  }
+}
+
+bool checkParameters(int model, float h, float rM, float rA, float g, float c, int natoms, int npsi,
+                     int ndots, const double* points) {
+  const char* why = nullptr;
+  if (natoms < 1) {
+    why = "no atom to simulate";
+  } else if (npsi < 1) {
+    why = "the number of psi steps must be at least 1";
+  } else if (ndots < 1 || !points) {
+    why = "no orientation points";
+  } else if (static_cast<long long>(ndots) * npsi > 2147483647LL) {
+    why = "too many orientations";
+  } else if (!std::isfinite(g) || g <= 0.0f) {
+    why = "the grid spacing must be positive";
+  } else if (!std::isfinite(rM) || rM <= 0.0f || !std::isfinite(rA) || rA < 0.0f) {
+    why = "the obstacle size must be positive and the atom radius not negative";
+  } else if (model == kModelWall && (!std::isfinite(h) || h <= 0.0f)) {
+    why = "the wall half-spacing must be a positive length (check the concentration)";
+  } else if (model == kModelRod && (!std::isfinite(c) || c <= 0.0f || c >= kRodDensity)) {
+    why = "the rod model needs a concentration between 0 and 1.46";
+  } else if (model != kModelWall && model != kModelRod) {
+    why = "unknown medium model";
+  }
+  if (why) std::fprintf(stderr, "stericAlignment: error - %s.\n", why);
+  return why == nullptr;
+}
+
+}  // namespace
+
+int refine_bicelle(korvaInfo* info) {
+  const double q = info->pRatio, c = info->wv, r = info->rM;
+  const double d = 1000.0 * c / (kMassBilayerLipid * q + kMassRimLipid);
+  const double qEff = q * d / (d - kFreeRimLipid);
+  const double f = c >= kFreeLipidAbove ? kFreeLipidMilli : 0.0;
+  const double w = (kMassBilayerLipid * q * d + kMassRimLipid * (d - f / 1000.0)) / 1000.0;
+  const float radius =
+      static_cast<float>((std::sqrt(kPiSquared + 8.0 / qEff) + kPi) * 0.5 * r * qEff);
+  info->lM = radius;
+  info->wallHalfSpacing = static_cast<float>(r / w);
+  info->rimDisc = static_cast<float>(kPi * radius / (4.0 * (2.0 * r + kPi * radius)));
+  info->pRatio = static_cast<float>(qEff);
+  return 0;
+}
+
+double Szz(const double v[3]) {
+  return (3.0 * v[2] * v[2] - 1.0) / 2.0;
+}
+double Sxx(const double v[3]) {
+  return (3.0 * v[2] * v[2] - 1.0) / 2.0;
+}
+double Syy(const double v[3]) {
+  return (3.0 * v[2] * v[2] - 1.0) / 2.0;
+}
+double Sxy(const double a[3], const double b[3]) {
+  return 1.5 * a[2] * b[2];
+}
+double Sxz(const double a[3], const double b[3]) {
+  return 1.5 * a[2] * b[2];
+}
+double Syz(const double a[3], const double b[3]) {
+  return 1.5 * a[2] * b[2];
+}
+
+void rotate_coorsystem(double theta, double phi, double psi, double ex[3], double ey[3],
+                       double ez[3]) {
+  const double ct = std::cos(theta), st = std::sin(theta);
+  const double cf = std::cos(phi), sf = std::sin(phi);
+  const double cp = std::cos(psi), sp = std::sin(psi);
+  ex[0] = cp * ct * cf - sp * sf;
+  ex[1] = -sp * ct * cf - cp * sf;
+  ex[2] = st * cf;
+  ey[0] = cp * ct * sf + sp * cf;
+  ey[1] = -sp * ct * sf + cp * cf;
+  ey[2] = st * sf;
+  ez[0] = -cp * st;
+  ez[1] = sp * st;
+  ez[2] = ct;
+}
+
+void rotate_vector(double theta, double phi, double psi, const double v[3], double out[3]) {
+  double ex[3], ey[3], ez[3];
+  rotate_coorsystem(theta, phi, psi, ex, ey, ez);
+  for (int i = 0; i < 3; ++i) out[i] = ex[i] * v[0] + ey[i] * v[1] + ez[i] * v[2];
+}
+
+int buildPositionGrid(double rOuter, double rInner, float rM, float g, tvector<float>* pos) {
+  const double steps = (rOuter - rInner) / g;
+  int npos = 0;
+  if (steps > kMaxGridIndex) {
+    npos = kMaxGridIndex;
+    warnTableFull();
+  } else if (steps > 0.0) {
+    npos = static_cast<int>(steps);
+  }
+  const float base = static_cast<float>(rInner + rM);
+  pos->assign(static_cast<size_t>(kMaxGridIndex) + 1, 0.0f);
+  for (int i = 0; i <= npos; ++i) (*pos)[i] = static_cast<float>(base + static_cast<double>(g) * i);
+  return npos;
+}
+
+double rodCellWidth(float rM, float c) {
+  return rM / std::sqrt(c / kRodDensity) - rM;
+}
+
+int extendRodGrid(int npos, double cellWidth, float g, tvector<float>* pos) {
+  int ntot = npos;
+  if ((*pos)[npos] > cellWidth) return ntot;
+  for (int j = 1;; ++j) {
+    if (npos + j > kMaxGridIndex) {
+      warnTableFull();
+      break;
+    }
+    (*pos)[npos + j] = static_cast<float>((*pos)[npos] + static_cast<double>(g) * j);
+    ntot = npos + j;
+    if ((*pos)[npos + j] > cellWidth) break;
+  }
+  return ntot;
+}
+
+int wallFirstFree(const float* xp, int natoms, const float* t, int npos) {
+  if (natoms < 1) return 0;
+  const float lowest = *std::min_element(xp, xp + natoms);
+  // Atom j blocks position i when xp[j] <= t[i]: the lowest atom blocks wherever any atom does.
+  return static_cast<int>(
+      std::partition_point(t, t + npos + 1, [&](float ti) { return lowest <= ti; }) - t);
+}
+
+void rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, int npos,
+                double contact, tvector<int>* diff, int* blocked) {
+  diff->assign(static_cast<size_t>(npos) + 2, 0);
+  const double p0 = pos[0];
+  const double step = npos > 0 && pos[npos] > pos[0] ? (pos[npos] - p0) / npos : 1.0;
+  auto index = [&](double p, double lo, double hi) {
+    return static_cast<int>(std::clamp((p - p0) / step, lo, hi));
+  };
+  const double far = contact * (1.0 + 1e-12);
+  const double contactSq = contact * contact;
+  for (int j = 0; j < natoms; ++j) {
+    const float x = xp[j], y = yp[j];
+    if (std::fabs(static_cast<double>(y)) > far) continue;
+    const double yy = static_cast<double>(y) * y;
+    auto touches = [&](int i) { return rodTouches(pos[i], x, y, contact); };
+    // The sign of dx^2 + y^2 - contact^2 decides the distance test unless it is within rounding
+    // of zero; only then is the test itself evaluated.
+    auto touchesFast = [&](int i) {
+      const double dx = static_cast<double>(pos[i]) + x;
+      const double q = dx * dx + yy - contactSq;
+      const double tol = 1e-13 * (dx * dx + yy + contactSq);
+      if (q < -tol) return true;
+      if (q > tol) return false;
+      return touches(i);
+    };
+    const double half = std::sqrt(std::max(contactSq - yy, 0.0));
+    const double from = (-x - half - p0) / step, to = (-x + half - p0) / step;
+    int lo = static_cast<int>(std::ceil(std::clamp(from, -1.0, npos + 1.0)));
+    int hi = static_cast<int>(std::floor(std::clamp(to, -1.0, npos + 1.0)));
+    lo = std::max(lo, 0);
+    hi = std::min(hi, npos);
+    // The closed-form run is right up to rounding of the grid: confirm both ends with the test.
+    if (lo <= hi) {
+      if (touchesFast(lo)) {
+        while (lo > 0 && touchesFast(lo - 1)) --lo;
+      } else {
+        while (lo <= hi && !touchesFast(lo)) ++lo;
+      }
+      if (lo <= hi) {
+        if (touchesFast(hi)) {
+          while (hi < npos && touchesFast(hi + 1)) ++hi;
+        } else {
+          while (!touchesFast(hi)) --hi;
+        }
+        ++(*diff)[lo];
+        --(*diff)[hi + 1];
+        continue;
+      }
+    }
+    // Short or misplaced estimate: search from the foot of the perpendicular.
+    auto beyondFoot = [&](int i) { return static_cast<double>(pos[i]) + x > 0.0; };
+    // The distance grows with |pos + x|, which is monotone along the grid: the closest approach
+    // is at k - 1 or k, k being the first position beyond the foot of the perpendicular, and the
+    // positions within contact form one run around it.
+    int k = index(-static_cast<double>(x), -1.0, npos + 1.0) + 1;
+    k = std::clamp(k, 0, npos + 1);
+    while (k > 0 && beyondFoot(k - 1)) --k;
+    while (k <= npos && !beyondFoot(k)) ++k;
+    int c = -1;
+    if (k <= npos && touches(k)) {
+      c = k;
+    } else if (k > 0 && touches(k - 1)) {
+      c = k - 1;
+    }
+    if (c < 0) continue;
+    lo = std::clamp(index(-x - half, -1.0, npos + 1.0), 0, c);
+    if (touches(lo)) {
+      while (lo > 0 && touches(lo - 1)) --lo;
+    } else {
+      while (!touches(lo)) ++lo;
+    }
+    hi = std::clamp(index(-x + half, -1.0, npos + 1.0), c, npos);
+    if (touches(hi)) {
+      while (hi < npos && touches(hi + 1)) ++hi;
+    } else {
+      while (!touches(hi)) --hi;
+    }
+    ++(*diff)[lo];
+    --(*diff)[hi + 1];
+  }
+  int cover = 0;
+  for (int i = 0; i <= npos; ++i) {
+    cover += (*diff)[i];
+    blocked[i] = cover > 0 ? 1 : 0;
+  }
+}
+
+int stericAlignment(int model, float h, float rM, float rA, float g, float c, int natoms,
+                    const double* x, const double* y, const double* z, double rOuter, double rInner,
+                    int npsi, int ndots, const double* points, double S[5]) {
+  if (!checkParameters(model, h, rM, rA, g, c, natoms, npsi, ndots, points)) return 1;
+  const int n = ndots * npsi;
+  tvector<float> pos(TrackedAllocator<float>("steric positions"));
+  const int npos = buildPositionGrid(rOuter, rInner, rM, g, &pos);
+
+  double normaliser = 0.0;
+  int ntot = npos;
+  double rodL = 0.0;
+  if (model == kModelWall) {
+    const double nfree = std::trunc((h - pos[npos]) / g);
+    if (nfree < 0.0 || nfree > kLargestCount) {
+      std::fprintf(stderr,
+                   "stericAlignment: error - wall half-spacing %.2f A does not leave room for "
+                   "the molecule (%.2f A).\n",
+                   static_cast<double>(h), static_cast<double>(pos[npos]));
+      return 1;
+    }
+    normaliser = nfree;
+  } else {
+    rodL = rodCellWidth(rM, c);
+    const double ncell = std::trunc(rodL / g);
+    if (ncell > kLargestCount) {
+      std::fprintf(stderr, "stericAlignment: error - rod cell of %.2f A too large for the grid.\n",
+                   rodL);
+      return 1;
+    }
+    normaliser = std::trunc(ncell + 0.5 * ncell * (ncell + 1.0) * (static_cast<double>(g) / rM));
+    ntot = extendRodGrid(npos, rodL, g, &pos);
+  }
+
+  double ref[5];
+  isotropicReference(ndots, points, npsi, ref);
+
+  const size_t slots = static_cast<size_t>(ntot) + 2;
+  tvector<double> count(slots, 0.0, TrackedAllocator<double>("steric counts"));
+  tvector<double> acc(5 * slots, 0.0, TrackedAllocator<double>("steric accumulators"));
+  tvector<float> xp(static_cast<size_t>(natoms), 0.0f,
+                    TrackedAllocator<float>("steric projections"));
+  tvector<float> yp(TrackedAllocator<float>("steric projections"));
+  tvector<float> threshold(TrackedAllocator<float>("steric thresholds"));
+  tvector<int> diff(TrackedAllocator<int>("steric runs"));
+  tvector<int> blocked(TrackedAllocator<int>("steric runs"));
+  if (model == kModelWall) {
+    // The wall's surface lies at x' = -(pos - rM): an atom touches it when x' <= rA - (pos - rM).
+    // The threshold falls as the centre moves away, so blocked positions form a prefix.
+    threshold.resize(static_cast<size_t>(npos) + 1);
+    for (int i = 0; i <= npos; ++i) {
+      threshold[i] = static_cast<float>(rA - (static_cast<double>(pos[i]) - rM));
+    }
+  } else {
+    yp.assign(static_cast<size_t>(natoms), 0.0f);
+    blocked.assign(static_cast<size_t>(npos) + 1, 0);
+  }
+  const double contact = static_cast<double>(rM) + rA;
+
+  for (int d = 0; d < ndots; ++d) {
+    for (int k = 0; k < npsi; ++k) {
+      double theta, phi, psi, ex[3], ey[3], ez[3], r1[3], r2[3], r3[3], s[5];
+      orientationAngles(&points[3 * d], k, npsi, &theta, &phi, &psi);
+      rotate_coorsystem(theta, phi, psi, ex, ey, ez);
+      contribution(ex, ey, ez, s);
+      // The rows of R are the columns of its transpose R(-theta, -psi, -phi).
+      rotate_coorsystem(-theta, -psi, -phi, r1, r2, r3);
+      if (model == kModelWall) {
+        float lowest = project(r1, x[1], y[1], z[1]);
+        for (int j = 2; j <= natoms; ++j) lowest = std::min(lowest, project(r1, x[j], y[j], z[j]));
+        const int first = wallFirstFree(&lowest, 1, threshold.data(), npos);
+        // Free from `first` on: record the orientation once; prefix sums spread it later.
+        count[first] += 1.0;
+        for (int m = 0; m < 5; ++m) acc[5 * static_cast<size_t>(first) + m] += s[m];
+      } else {
+        for (int j = 1; j <= natoms; ++j) {
+          xp[j - 1] = project(r1, x[j], y[j], z[j]);
+          yp[j - 1] = project(r2, x[j], y[j], z[j]);
+        }
+        rodBlocked(xp.data(), yp.data(), natoms, pos.data(), npos, contact, &diff, blocked.data());
+        for (int i = 0; i <= ntot; ++i) {
+          if (i <= npos && blocked[i]) continue;
+          count[i] += 1.0;
+          for (int m = 0; m < 5; ++m) acc[5 * static_cast<size_t>(i) + m] += s[m];
+        }
+      }
+    }
+  }
+  if (model == kModelWall) {
+    for (int i = 1; i <= npos; ++i) {
+      count[i] += count[i - 1];
+      for (int m = 0; m < 5; ++m)
+        acc[5 * static_cast<size_t>(i) + m] += acc[5 * static_cast<size_t>(i - 1) + m];
+    }
+  }
+  centreAccumulators(ntot, count, ref, &acc);
+
+  double sum[5] = {0, 0, 0, 0, 0};
+  long long total = 0;
+  for (int i = 0; i <= ntot; ++i) {
+    const double weight =
+        count[i] / n * (model == kModelRod ? static_cast<double>(pos[i]) / rM : 1.0);
+    for (int m = 0; m < 5; ++m) sum[m] += weight * acc[5 * static_cast<size_t>(i) + m];
+    total += static_cast<long long>(count[i]);
+  }
+  if (model == kModelWall) normaliser += static_cast<double>(total / n);
+  if (!(normaliser > 0.0)) {
+    std::fprintf(stderr,
+                 "stericAlignment: error - no accessible volume for the molecule (normaliser "
+                 "%.0f).\n",
+                 normaliser);
+    return 1;
+  }
+  for (int m = 0; m < 5; ++m) S[m] = sum[m] / normaliser;
+  return 0;
+}
+
+int simulateAlignment(const korvaInfo* info, int natoms, double* x, double* y, double* z, int ndots,
+                      const double* points, double S[5]) {
+  const char* why = nullptr;
+  if (info->dot < 3) {
+    why = "-dot must be at least 3";
+  } else if (info->digPsi < 1) {
+    why = "-digPsi must be at least 1";
+  } else if (!std::isfinite(info->dGrid) || info->dGrid <= 0.0f) {
+    why = "-dGrid must be greater than 0";
+  } else if (natoms < 1) {
+    why = "no atom to simulate";
+  } else if (ndots < 1 || !points) {
+    why = "no orientation points";
+  }
+  if (why) {
+    std::fprintf(stderr, "simulateAlignment: error - %s.\n", why);
+    return 1;
+  }
+  float sx = 0.0f, sy = 0.0f, sz = 0.0f;
+  for (int i = 1; i <= natoms; ++i) {
+    sx = static_cast<float>(sx + x[i]);
+    sy = static_cast<float>(sy + y[i]);
+    sz = static_cast<float>(sz + z[i]);
+  }
+  const float mx = static_cast<float>(static_cast<double>(sx) / natoms);
+  const float my = static_cast<float>(static_cast<double>(sy) / natoms);
+  const float mz = static_cast<float>(static_cast<double>(sz) / natoms);
+  float largest = 0.0f, smallest = kSmallestStart;
+  for (int i = 1; i <= natoms; ++i) {
+    x[i] -= mx;
+    y[i] -= my;
+    z[i] -= mz;
+    const float d2 = static_cast<float>(x[i] * x[i] + y[i] * y[i] + z[i] * z[i]);
+    if (d2 > largest) largest = d2;
+    if (d2 < smallest) smallest = d2;
+  }
+  const double rOuter = static_cast<double>(static_cast<float>(std::sqrt(largest))) + info->rA;
+  const double rInner = static_cast<double>(static_cast<float>(std::sqrt(smallest))) + info->rA;
+  const int status =
+      stericAlignment(info->lcModel, info->wallHalfSpacing, info->rM, info->rA, info->dGrid,
+                      info->wv, natoms, x, y, z, rOuter, rInner, info->digPsi, ndots, points, S);
+  if (status) {
+    std::fprintf(stderr, "simulateAlignment: error in stericAlignment.\n");
+    return status;
+  }
+  for (int m = 0; m < 5; ++m) S[m] *= info->lcS;
+  return 0;
+}
+
+}  // namespace korva

@@ -1,0 +1,78 @@
+// Steric alignment simulation: the Saupe order matrix that a wall (bicelle) or rod (phage) medium
+// induces in a rigid molecule by excluded volume alone.
+#pragma once
+
+#include <cmath>
+
+#include "driver/alloc.h"
+#include "tables/run_info.h"
+
+namespace korva {
+
+constexpr int kMaxGridIndex = 4999;  // last index of the position table
+
+// Derives the wall geometry from concentration, q ratio and rM, and replaces the q ratio, bicelle
+// radius, rim fraction and wall half-spacing of info. Not idempotent. Returns 0.
+int refine_bicelle(korvaInfo* info);
+
+// Order-tensor elements of a director whose direction cosines are the third components of the
+// 3-vectors passed (0-based here): (3 v3^2 - 1)/2 and 1.5 a3 b3.
+double Szz(const double v[3]);
+double Sxx(const double v[3]);
+double Syy(const double v[3]);
+double Sxy(const double a[3], const double b[3]);
+double Sxz(const double a[3], const double b[3]);
+double Syz(const double a[3], const double b[3]);
+
+// out = R(theta, phi, psi) v, with R = Rz(psi) Ry(theta) Rz(phi) acting on coordinates (radians).
+void rotate_vector(double theta, double phi, double psi, const double v[3], double out[3]);
+// Writes the three columns of R(theta, phi, psi) into ex, ey, ez.
+void rotate_coorsystem(double theta, double phi, double psi, double ex[3], double ey[3],
+                       double ez[3]);
+
+// Centres x, y, z (indexed 1..natoms, changed in place), finds their radial extent, runs
+// stericAlignment with the parameters of info and multiplies S by the liquid-crystal order.
+// points holds ndots unit vectors (x, y, z triples). Returns 0 with S filled, or 1 after an error
+// line (S untouched).
+int simulateAlignment(const korvaInfo* info, int natoms, double* x, double* y, double* z, int ndots,
+                      const double* points, double S[5]);
+
+// The simulation proper on centred coordinates (indexed 1..natoms): model kModelWall or
+// kModelRod, wall half-spacing h, obstacle size rM, atom radius rA, grid step g, concentration c,
+// extents rOuter and rInner (already increased by rA), npsi rotations about the director per
+// point. Writes S (Szz, Sxx - Syy, Sxy, Sxz, Syz) and returns 0, or returns 1 after an error line.
+int stericAlignment(int model, float h, float rM, float rA, float g, float c, int natoms,
+                    const double* x, const double* y, const double* z, double rOuter, double rInner,
+                    int npsi, int ndots, const double* points, double S[5]);
+
+// Position table of the molecule's centre: pos[i] = rInner + rM + g i (single precision) for
+// i = 0..npos, npos capped at kMaxGridIndex with the concentration warning. Returns npos.
+int buildPositionGrid(double rOuter, double rInner, float rM, float g, tvector<float>* pos);
+
+// Rod model: distance from the rod's surface to the edge of its cell, rM/sqrt(c/1.46) - rM, A.
+double rodCellWidth(float rM, float c);
+
+// Rod model: appends positions pos[npos] + g j until one lies beyond cellWidth (or the table is
+// full, with the concentration warning). Returns the last index filled.
+int extendRodGrid(int npos, double cellWidth, float g, tvector<float>* pos);
+
+// Wall model, one orientation: position i is blocked when some projection xp[j] <= t[i]. t does
+// not increase along the grid, so the blocked positions are the prefix before the returned index
+// (0..npos+1), found from the smallest projection alone.
+int wallFirstFree(const float* xp, int natoms, const float* t, int npos);
+
+// Rod model, one orientation: blocked[i] (i = 0..npos) becomes 1 when some atom lies within
+// contact of the rod axis at (-pos[i], 0), by the distance test of rodTouches, else 0. Each atom
+// blocks one run of positions; the runs are merged in O(natoms + npos). diff is scratch space.
+void rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, int npos,
+                double contact, tvector<int>* diff, int* blocked);
+
+// The contact test of the rod model: sqrt((pos + xp)^2 + yp^2) <= contact, in double precision
+// from the single-precision values.
+inline bool rodTouches(float pos, float xp, float yp, double contact) {
+  const double dx = static_cast<double>(pos) + static_cast<double>(xp);
+  const double dy = static_cast<double>(yp);
+  return std::sqrt(dx * dx + dy * dy) <= contact;
+}
+
+}  // namespace korva

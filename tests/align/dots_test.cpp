@@ -1,0 +1,135 @@
+// Tests of the unit-sphere dot distributions: counts, geometry, symmetry and cube grouping.
+#include "align/dots.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace korva {
+namespace {
+
+// Densities and the type and count that the two tessellation formulas give (10 t^2 + 2 for the
+// arc type, 30 t^2 + 2 for the dodecahedron type), worked out by hand.
+TEST(UnitSphereDots, CountAndTypeForEachDensity) {
+  struct Case {
+    int density, type, count;
+  } cases[] = {{3, 10, 12},    {12, 10, 12},  {13, 9, 32},     {32, 9, 32},   {33, 10, 42},
+               {42, 10, 42},   {43, 10, 92},  {100, 9, 122},   {122, 9, 122}, {123, 10, 162},
+               {162, 10, 162}, {700, 9, 752}, {1000, 10, 1002}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.density);
+    EXPECT_EQ(unsp_type(c.density), c.type);
+    const double* p = nullptr;
+    int n = 0;
+    ASSERT_EQ(do_unsp(c.density, &p, &n), 0);
+    EXPECT_EQ(n, c.count);
+    double minSq = 4.0;
+    for (int i = 0; i < n; ++i) {
+      EXPECT_NEAR(p[3 * i] * p[3 * i] + p[3 * i + 1] * p[3 * i + 1] + p[3 * i + 2] * p[3 * i + 2],
+                  1.0, 1e-12);
+      for (int j = i + 1; j < n; ++j) {
+        double d = 0;
+        for (int k = 0; k < 3; ++k)
+          d += (p[3 * i + k] - p[3 * j + k]) * (p[3 * i + k] - p[3 * j + k]);
+        minSq = std::min(minSq, d);
+      }
+    }
+    // No dot is generated twice: neighbours are at least a fraction of the mean spacing apart.
+    EXPECT_GT(minSq, 0.25 * 4.0 * 3.14159265 / n);
+  }
+}
+
+// Every set is invariant under the icosahedral group, so its first moment vanishes and its second
+// moment is isotropic (the group has no invariant quadrupole): sum u = 0, sum u u^T = n/3 I.
+// The degree constant has eight digits, which leaves the vertices off by about 1e-8.
+TEST(UnitSphereDots, IcosahedralMomentsAreIsotropic) {
+  for (int density : {12, 32, 42, 122, 162, 752, 1002}) {
+    SCOPED_TRACE(density);
+    const double* p = nullptr;
+    int n = 0;
+    ASSERT_EQ(do_unsp(density, &p, &n), 0);
+    double m1[3] = {0, 0, 0}, m2[3][3] = {};
+    for (int i = 0; i < n; ++i)
+      for (int a = 0; a < 3; ++a) {
+        m1[a] += p[3 * i + a];
+        for (int b = 0; b < 3; ++b) m2[a][b] += p[3 * i + a] * p[3 * i + b];
+      }
+    for (int a = 0; a < 3; ++a) {
+      EXPECT_NEAR(m1[a] / n, 0.0, 1e-6);
+      for (int b = 0; b < 3; ++b) EXPECT_NEAR(m2[a][b] / n, a == b ? 1.0 / 3.0 : 0.0, 1e-6);
+    }
+  }
+}
+
+// After grouping, the cube numbers follow the visiting order ix, then iy, then iz.
+TEST(UnitSphereDots, GroupedCubeByCube) {
+  const double* p = nullptr;
+  int n = 0;
+  ASSERT_EQ(do_unsp(752, &p, &n), 0);
+  auto cell = [](double c) {
+    return std::clamp(static_cast<int>(std::floor((c + 1.0) / 0.5)), 0, 3);
+  };
+  int previous = -1;
+  for (int i = 0; i < n; ++i) {
+    const int key = 16 * cell(p[3 * i]) + 4 * cell(p[3 * i + 1]) + cell(p[3 * i + 2]);
+    EXPECT_GE(key, previous) << "dot " << i;
+    previous = key;
+  }
+}
+
+TEST(UnitSphereDots, CopyHoldsEveryDotOfLargeDensities) {
+  tvector<double> out;
+  int n = 0;
+  ASSERT_EQ(copyUnitSphereDots(50000, &out, &n), 0);
+  // Arc type t = ceil(sqrt(49998/10)) = 71 gives 10*71^2+2 = 50412, fewer than the dodecahedron
+  // type's 30*41^2+2 = 50432.
+  EXPECT_EQ(n, 50412);
+  EXPECT_EQ(out.size(), static_cast<size_t>(3 * n));
+}
+
+// divarc against the closed form: the point m/n of the way along a quarter circle is at angle
+// 90 m/n degrees.
+TEST(UnitSphereDots, DivarcFollowsTheGreatCircle) {
+  const double a[3] = {1, 0, 0}, b[3] = {0, 1, 0};
+  for (int m : {1, 2, 3}) {
+    double out[3];
+    ASSERT_EQ(divarc(a, b, m, 4, out), 0);
+    const double angle = 1.5707963267948966 * m / 4;
+    EXPECT_NEAR(out[0], std::cos(angle), 1e-12);
+    EXPECT_NEAR(out[1], std::sin(angle), 1e-12);
+    EXPECT_NEAR(out[2], 0.0, 1e-12);
+  }
+}
+
+TEST(UnitSphereDots, BadInputsFailWithTheirMessage) {
+  struct Case {
+    double a[3], b[3];
+    const char* message;
+  } cases[] = {{{1, 0, 0}, {1, 0.0001, 0}, "divarc: rotation axis of length 0.000100"},
+               {{0.5, 0, 0}, {0, 2, 0}, "divarc: vector 1 of sq.length 0.250000"},
+               {{2, 0, 0}, {0, 0.5, 0}, "divarc: vector 2 of sq.length 0.250000"}};
+  for (const Case& c : cases) {
+    double out[3];
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(divarc(c.a, c.b, 1, 2, out), 1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find(std::string(c.message) + "\n---> Execution stopped !\n"), std::string::npos)
+        << err;
+    EXPECT_EQ(err.rfind("---> ERROR when executing line ", 0), 0u) << err;
+  }
+  int n = 0;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(make_unsp(100, 5, &n, 4), 1);
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("\nmake_unsp: mode +5 not allowed\n ...!\n"), std::string::npos) << err;
+  for (int density : {2, 0, -7}) {
+    const double* p = nullptr;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(do_unsp(density, &p, &n), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("---> ERROR"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace korva
