@@ -275,6 +275,23 @@ float* rListArg(int argc, char** argv, const char* name, int* count) {
   return list;
 }
 
+int fixedListArg(int argc, char** argv, int pos, int count, double* out) {
+  int end = nextFlag(argc, argv, pos);
+  if (end - pos - 1 != count) return 1;
+  for (int k = 0; k < count; k++) {
+    const char* text = getNthArg(argc, argv, pos + 1 + k);
+    double v = 0.0;
+    char tail = '\0';
+    // One number and nothing else: a silently zeroed tensor element would give a wrong result.
+    if (std::sscanf(text, "%lf %c", &v, &tail) != 1) {
+      std::fprintf(stderr, "VANTRO Error: %s value '%s' is not a number.\n", argv[pos], text);
+      return 2;
+    }
+    out[k] = v;
+  }
+  return 0;
+}
+
 int intArgD(int argc, char** argv, const char* name, int* target) {
   int v = intArg(argc, argv, name);
   if (st().badFlag) return 0;

@@ -41,6 +41,11 @@ int fltArgD(int argc, char** argv, const char* name, float* target);
 int strArgD(int argc, char** argv, const char* name, char* target);
 int ptrArgD(int argc, char** argv, const char* name, char** target);
 
+// Reads exactly count numbers that follow the flag at position pos, up to the next flag or the
+// end, into out (as doubles, marked used). Returns 0; 1 when the count differs (out untouched);
+// 2 when a value is not a number, after printing which one.
+int fixedListArg(int argc, char** argv, int pos, int count, double* out);
+
 // Reads the value of the flag at position pos as a float the way fltArg does ("%lf" narrowed).
 float readFltValue(const char* text);
 

@@ -14,22 +14,13 @@ namespace {
 constexpr int kBannerDashes = 68;
 constexpr int kBannerIndent = 15;
 
-// Reads an option that takes exactly five numbers; 0 when absent or read, 1 after the error line.
+// Reads an option that takes exactly five numbers; 0 when absent or read, 1 after an error line.
 int readFiveValues(int argc, char** argv, const char* name, double out[5]) {
   int pos = flagLoc(argc, argv, name);
   if (pos == 0) return 0;
-  int end = nextFlag(argc, argv, pos);
-  if (end - pos - 1 != 5) {
-    std::fprintf(stderr, "VANTRO Error: %s option requires 5 values.\n", name);
-    return 1;
-  }
-  for (int k = 0; k < 5; k++) {
-    const char* v = getNthArg(argc, argv, pos + 1 + k);
-    double d = 0.0;
-    if (std::sscanf(v, "%lf", &d) != 1) d = 0.0;
-    out[k] = d;
-  }
-  return 0;
+  int status = fixedListArg(argc, argv, pos, 5, out);
+  if (status == 1) std::fprintf(stderr, "VANTRO Error: %s option requires 5 values.\n", name);
+  return status != 0;
 }
 
 // An option with an optional integer: the number when one follows, else the given default.

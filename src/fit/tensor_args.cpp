@@ -71,15 +71,11 @@ int getDCTensorParams(int argc, char** argv, dTensor* t) {
   int pos = flagLoc(argc, argv, "-saupe");
   if (pos == 0) pos = flagLoc(argc, argv, "-align");
   if (pos != 0) {
-    int end = nextFlag(argc, argv, pos);
-    if (end - pos - 1 != 5) {
-      std::fprintf(stderr, "VANTRO Error: -saupe option requires 5 values.\n");
-      return 1;
-    }
-    for (int k = 0; k < 5; k++) {
-      char* v = getNthArg(argc, argv, pos + 1 + k);
-      t->saupeIn[k] = readFltValue(v);
-    }
+    double values[5];
+    int status = fixedListArg(argc, argv, pos, 5, values);
+    if (status == 1) std::fprintf(stderr, "VANTRO Error: -saupe option requires 5 values.\n");
+    if (status != 0) return 1;
+    for (int k = 0; k < 5; k++) t->saupeIn[k] = static_cast<float>(values[k]);
   }
   return 0;
 }

@@ -133,6 +133,15 @@ TEST(Params, FiveValueOptions) {
   EXPECT_FLOAT_EQ(align.tensor.saupeIn[4], -1e-3f);
 }
 
+TEST(Params, FiveValueListsRejectWordsThatAreNotNumbers) {
+  Parsed saupe = parse("-bestFit -saupe 1e-3 abc 0 0 0");
+  EXPECT_EQ(saupe.status, 1);
+  EXPECT_EQ(saupe.err, "VANTRO Error: -saupe value 'abc' is not a number.\n");
+  Parsed s1 = parse("-anA -inS1 1 2 3 4 5x");
+  EXPECT_EQ(s1.status, 1);
+  EXPECT_EQ(s1.err, "VANTRO Error: -inS1 value '5x' is not a number.\n");
+}
+
 TEST(Params, TensorOptionRules) {
   Parsed da = parse("-bestFit -da 2e-3");
   EXPECT_EQ(da.tensor.tensorMode, kTensorDaDr);
