@@ -148,7 +148,7 @@ int writeTensorAnalysis(FILE* fp, const dTab* tab, const korvaInfo* info) {
   return 0;
 }
 
-// Column header and format lines; tail is the last part of each.
+// Column header and format lines; the tails are the last part of each, written verbatim.
 void writeColumnHeader(FILE* fp, const dTab* tab, const char* varsTail, const char* formatTail) {
   std::fprintf(fp, "\n");
   std::fprintf(fp, "VARS   ");
@@ -225,7 +225,7 @@ int writeReport(FILE* fp, dTab* tab, const korvaInfo* info, const char* remark) 
     std::fprintf(fp, "DATA SEQUENCE ");
     std::fprintf(fp, "\n");
     if (n == 0) return 0;
-    writeColumnHeader(fp, tab, " D DD W\n", " %%9.3f %%9.3f %%.2f\n\n");
+    writeColumnHeader(fp, tab, " D DD W\n", " %9.3f %9.3f %.2f\n\n");
     writeRows(fp, tab, 0);
     return 0;
   }
@@ -250,7 +250,7 @@ int writeReport(FILE* fp, dTab* tab, const korvaInfo* info, const char* remark) 
   writeStatistics(fp, tab, &n);
   if (n == 0) return 0;
   writeColumnHeader(fp, tab, " DI D_OBS D D_DIFF DD W\n",
-                    " %%9.2f %%9.3f %%9.3f %%9.3f %%.2f %%.2f\n\n");
+                    " %9.2f %9.3f %9.3f %9.3f %.2f %.2f\n\n");
   writeRows(fp, tab, 1);
   return 0;
 }
