@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <new>
 
+#include "analysis/compare_dc.h"
 #include "driver/alloc.h"
 #include "driver/args.h"
 #include "driver/params.h"
@@ -23,6 +24,12 @@ struct runRecords {
 
 int dispatch(runRecords& r) {
   const int mode = r.info[0].mode;
+  if (mode == kModeCompareDC) {
+    const int status = analyzeDC(r.args.inD1, r.args.inD2, r.info.data(), r.dc.data(), r.args.aD1,
+                                 r.args.aD2, r.args.outD);
+    if (status != 0) std::fprintf(stderr, "Matrix: error in comparison of order matrices.\n");
+    return status;
+  }
   std::fprintf(stderr, "KORVA: run mode %d is not available in this build.\n", mode);
   return 1;
 }

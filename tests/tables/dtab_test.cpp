@@ -1,0 +1,308 @@
+// Tests of the coupling table: reading, interaction constants, selection and the working list.
+#include "tables/dtab.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "structure/test_files.h"
+
+namespace korva {
+namespace {
+
+using testing::TempDir;
+
+constexpr const char* kHeader =
+    "VARS RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD W\n"
+    "FORMAT %5d %6s %6s %5d %6s %6s %9.3f %9.3f %.2f\n\n";
+
+struct DcTable : ::testing::Test {
+  TempDir dir;
+  dTab tab;
+  void SetUp() override { dTabNull(&tab); }
+  void TearDown() override { dTabFree(&tab); }
+  int read(const std::string& text) { return readDC(dir.write("dc.tab", text).c_str(), &tab); }
+};
+
+// Expected constants: gamma_I * gamma_J * 3.3568089714136606e-12 / r^3 evaluated in python3
+// with the single-precision ratios (H 267519808, C 67283000, N -27116000).
+TEST(DipolarConstant, TabulatedPairsGiveTheirBondLengthConstants) {
+  struct Case {
+    int resI;
+    const char* atomI;
+    int resJ;
+    const char* atomJ;
+    double di;  // Hz; 0 when the pair is not tabulated
+  } cases[] = {
+      {5, "N", 5, "H", -21523.107},  {5, "HN", 5, "N", -21523.107}, {5, "HA", 5, "CA", 43121.882},
+      {5, "CA", 5, "HA", 43121.882}, {5, "N", 5, "CA", -1975.992},  {4, "C", 5, "N", -2609.052},
+      {6, "N", 5, "C", -2609.052},   {4, "C", 5, "HN", 6821.917},   {6, "H", 5, "C", 6821.917},
+      {4, "C", 5, "CA", 4284.773},   {6, "CA", 5, "C", 4284.773},   {5, "C", 5, "N", 0.0},
+      {5, "H", 6, "N", 0.0},         {5, "HB", 5, "CB", 0.0},
+  };
+  for (const Case& c : cases) {
+    float di = -1.0f;
+    int fixed = -1;
+    EXPECT_EQ(findDI(c.resI, "ALA", c.atomI, c.resJ, "ALA", c.atomJ, &di, &fixed), 0)
+        << c.atomI << "-" << c.atomJ;
+    EXPECT_NEAR(di, c.di, 0.01) << c.atomI << "-" << c.atomJ;
+    EXPECT_EQ(fixed, c.di != 0.0 ? 1 : 0) << c.atomI << "-" << c.atomJ;
+  }
+}
+
+TEST(DipolarConstant, UntabulatedPairUsesCoordinatesAndTabulatedPairIgnoresThem) {
+  // HB-CB 1.09 A apart: 267519808 * 67283000 * 3.3568e-12 / 1.09^3 = 46656.10 Hz (python3).
+  const float cb[3] = {1.0f, 2.0f, 3.0f};
+  const float hb[3] = {2.09f, 2.0f, 3.0f};
+  float di = 0.0f;
+  int fixed = -1;
+  EXPECT_EQ(findDI2(hb, 7, "ALA", "HB", cb, 7, "ALA", "CB", &di, &fixed), 0);
+  EXPECT_NEAR(di, 46656.10, 0.5);
+  EXPECT_EQ(fixed, 0);
+  // The amide pair keeps its 1.042 A constant although its atoms sit 1.09 A apart.
+  EXPECT_EQ(findDI2(hb, 7, "ALA", "H", cb, 7, "ALA", "N", &di, &fixed), 0);
+  EXPECT_NEAR(di, -21523.107, 0.01);
+  EXPECT_EQ(fixed, 1);
+  // Coinciding atoms give 0 rather than a division by zero.
+  EXPECT_EQ(findDI2(cb, 7, "ALA", "HB", cb, 7, "ALA", "CB", &di, &fixed), 0);
+  EXPECT_EQ(di, 0.0f);
+}
+
+TEST(DipolarConstant, ElementLetterComesFromFirstLetterOfTheName) {
+  // 1H at 1.09 A from CB counts as hydrogen: same constant as HB above.
+  const float a[3] = {0, 0, 0};
+  const float b[3] = {1.09f, 0, 0};
+  float di = 0.0f;
+  int fixed = 0;
+  EXPECT_EQ(findDI2(a, 1, "ALA", "1H", b, 1, "ALA", "CB", &di, &fixed), 0);
+  EXPECT_NEAR(di, 46656.10, 0.5);
+
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(findDI(1, "ZN", "ZN", 1, "HIS", "NE2", &di, &fixed), 1);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Dipolar Interaction - Unknown atom ZN.\n");
+  // Element letters are upper case; a lower-case one is unknown.
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(findDI(1, "ALA", "h", 1, "ALA", "N", &di, &fixed), 1);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Dipolar Interaction - Unknown atom h.\n");
+}
+
+TEST_F(DcTable, NoneOrEmptyNameGivesEmptyTable) {
+  for (const char* name : {"None", "none", "NONE", ""}) {
+    EXPECT_EQ(readDC(name, &tab), 0) << name;
+    EXPECT_EQ(tab.n, 0) << name;
+  }
+}
+
+TEST_F(DcTable, MissingColumnsKeepTheirDefaults) {
+  ASSERT_EQ(read("VARS RESID_I ATOMNAME_I ATOMNAME_J\nFORMAT %d %s %s\n 3 N H\n 7 N H\n"), 0);
+  ASSERT_EQ(tab.n, 2);
+  const dcRecord& r = tab.in[1];
+  EXPECT_EQ(r.index, 2);
+  EXPECT_EQ(r.resI, 7);
+  EXPECT_EQ(r.resJ, kDCResUnset);
+  EXPECT_EQ(r.D, 0.0f);
+  EXPECT_EQ(r.DD, 1.0f);
+  EXPECT_EQ(r.W, 1.0f);
+  EXPECT_EQ(r.S, 1.0f);
+  EXPECT_EQ(r.readFlag, 1);
+  EXPECT_EQ(r.selected, 1);
+  EXPECT_STREQ(r.resNameI, "");
+  EXPECT_EQ(tab.ignoreChain, 1);
+  EXPECT_EQ(tab.ignoreSeg, 1);
+  EXPECT_EQ(tab.firstRes, kDCResUnset);
+  EXPECT_EQ(tab.lastRes, 7);
+  EXPECT_EQ(tab.work.size(), 2u);
+  EXPECT_EQ(tab.work[0].D, kDCUnset);
+  EXPECT_EQ(tab.work[0].selected, 0);
+}
+
+TEST_F(DcTable, ReadsEveryColumnAndNormalisesEmptyNames) {
+  ASSERT_EQ(read("VARS INDEX ABS RESID_I RESNAME_I ATOMNAME_I CHAINNAME_I SEGNAME_I RESID_J "
+                 "RESNAME_J ATOMNAME_J CHAINNAME_J SEGNAME_J D DD S W\n"
+                 "FORMAT %d %d %f %s %s %s %s %d %s %s %s %s %f %f %f %f\n"
+                 "11 4 12.7 gly HA None {} 12 GLY CA (null) SEGA 5.5 0.5 2 3\n"
+                 "12 0 -3 ALA N A none -3 ALA H {} NONE 1 1 1 1\n"),
+            0);
+  const dcRecord& r = tab.in[0];
+  EXPECT_EQ(r.index, 11);
+  EXPECT_EQ(r.abs, 4);
+  EXPECT_EQ(r.resI, 12);  // truncated towards zero
+  EXPECT_STREQ(r.chainI, "");
+  EXPECT_STREQ(r.segI, "");
+  EXPECT_STREQ(r.chainJ, "");
+  EXPECT_STREQ(r.segJ, "SEGA");
+  EXPECT_EQ(r.glyFlag, 1);  // names compared without regard to case
+  EXPECT_NEAR(r.DI, 43121.882, 0.01);
+  EXPECT_EQ(r.fixedDistance, 1);
+  EXPECT_FLOAT_EQ(r.D, 5.5f);
+  EXPECT_FLOAT_EQ(r.DD, 0.5f);
+  EXPECT_FLOAT_EQ(r.S, 2.0f);
+  EXPECT_FLOAT_EQ(r.W, 3.0f);
+  EXPECT_EQ(tab.ignoreChain, 0);  // second row names chain A
+  EXPECT_EQ(tab.ignoreSeg, 0);
+  EXPECT_EQ(tab.firstRes, -3);
+  EXPECT_EQ(tab.lastRes, 12);
+}
+
+TEST_F(DcTable, UnknownElementInAnyRowWarnsReadsAndIsNeverSelected) {
+  ::testing::internal::CaptureStderr();
+  int status =
+      read(std::string(kHeader) + "1 ZN ZN 1 HIS NE2 3.0 1 1\n" + "2 ALA N 2 ALA H 4.0 1 1\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Dipolar Interaction - Unknown atom ZN.\n");
+  ASSERT_EQ(status, 0);
+  ASSERT_EQ(tab.n, 2);
+  EXPECT_EQ(tab.in[0].badElement, 1);
+  EXPECT_EQ(tab.in[1].badElement, 0);
+  EXPECT_EQ(selectD(tab.in.data(), tab.n, -100, 100, 3), 1);
+  EXPECT_EQ(tab.in[0].selected, 0);
+}
+
+TEST_F(DcTable, BadInputFailsOrWarnsWithoutCrashing) {
+  // A binary file is refused by the table reader.
+  EXPECT_EQ(read(std::string(kHeader) + "1 ALA N 1 ALA H 1 1 1\n\x01\x02" + std::string(1, '\0') +
+                 "xyz\n"),
+            1);
+  // A name column written as a number would turn indices into names.
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(read("VARS RESID_I ATOMNAME_I\nFORMAT %d %d\n1 2\n"), 1);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("must hold names"), std::string::npos);
+  // A value column written as text would read list indices as couplings.
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(read("VARS RESID_I D\nFORMAT %d %s\n1 big\n"), 1);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("must hold numbers"), std::string::npos);
+  // A residue number beyond any integer.
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(read("VARS RESID_I D\nFORMAT %f %f\n1e30 1\n"), 1);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("bad residue number"), std::string::npos);
+  // A word of ten kilobytes in a name column is cut to a name field.
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(read(std::string(kHeader) + "1 " + std::string(10000, 'A') + " N 1 ALA H 1 1 1\n"), 0);
+  ::testing::internal::GetCapturedStderr();
+  ASSERT_EQ(tab.n, 1);
+  EXPECT_EQ(std::string(tab.in[0].resNameI), std::string(kNameLen - 1, 'A'));
+  // A number that does not parse is warned about by the reader and read as 0.
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(read(std::string(kHeader) + "1 ALA N 1 ALA H abc 1 1\n"), 0);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("RdTable Warning"), std::string::npos);
+  EXPECT_EQ(tab.in[0].D, 0.0f);
+  // Missing file.
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(readDC(dir.path("absent.tab").c_str(), &tab), 1);
+  ::testing::internal::GetCapturedStderr();
+}
+
+TEST(DcSelection, ResidueRangeModes) {
+  // A coupling between residues 20 and 21 against the range 10..20 (and 10..21 for mode 3).
+  struct Case {
+    int first, last, mode, kept;
+  } cases[] = {{10, 20, 1, 0}, {10, 20, 2, 1}, {10, 20, 3, 0}, {10, 21, 3, 1},
+               {21, 30, 1, 0}, {21, 30, 2, 1}, {21, 30, 3, 1}, {22, 30, 2, 0}};
+  for (const Case& c : cases) {
+    dcRecord r;
+    resetDC(&r, 1);
+    r.resI = 20;
+    r.resJ = 21;
+    EXPECT_EQ(selectD(&r, 1, c.first, c.last, c.mode), c.kept)
+        << c.first << ".." << c.last << " mode " << c.mode;
+    EXPECT_EQ(r.selected, c.kept);
+  }
+}
+
+TEST(DcSelection, AtomTypesKeepTheOrderOfTheAtoms) {
+  struct Case {
+    const char* typeI;
+    const char* typeJ;
+    int keptNH, keptHN;  // couplings written N,H and H,N
+  } cases[] = {{"All", "All", 1, 1}, {"H", "N", 0, 1},   {"N", "H", 1, 0},
+               {"All", "N", 0, 1},   {"N", "All", 1, 0}, {"CA", "All", 0, 0}};
+  for (const Case& c : cases) {
+    dcRecord r[2];
+    resetDC(r, 2);
+    std::snprintf(r[0].atomNameI, kNameLen, "N");
+    std::snprintf(r[0].atomNameJ, kNameLen, "H");
+    std::snprintf(r[1].atomNameI, kNameLen, "H");
+    std::snprintf(r[1].atomNameJ, kNameLen, "N");
+    r[0].selected = r[1].selected = 1;
+    EXPECT_EQ(selTypDC(r, 2, c.typeI, c.typeJ), c.keptNH + c.keptHN) << c.typeI << c.typeJ;
+    EXPECT_EQ(r[0].selected, c.keptNH) << c.typeI << c.typeJ;
+    EXPECT_EQ(r[1].selected, c.keptHN) << c.typeI << c.typeJ;
+  }
+}
+
+// A two-residue structure (GLY 1, ALA 2) whose N-H is 1.0 A long and HB-CB 1.09 A.
+std::string twoResiduePdb() {
+  using testing::atomLine;
+  return atomLine(1, " N  ", ' ', "GLY ", 'A', 1, ' ', 0, 0, 0) +
+         atomLine(2, " H  ", ' ', "GLY ", 'A', 1, ' ', 1, 0, 0) +
+         atomLine(3, " CA ", ' ', "GLY ", 'A', 1, ' ', 0, 1.5, 0) +
+         atomLine(4, " HA ", ' ', "GLY ", 'A', 1, ' ', 0, 2.6, 0) +
+         atomLine(5, " N  ", ' ', "ALA ", 'A', 2, ' ', 5, 0, 0) +
+         atomLine(6, " H  ", ' ', "ALA ", 'A', 2, ' ', 6, 0, 0) +
+         atomLine(7, " CB ", ' ', "ALA ", 'A', 2, ' ', 5, 3, 0) +
+         atomLine(8, " HB ", ' ', "ALA ", 'A', 2, ' ', 6.09, 3, 0);
+}
+
+TEST_F(DcTable, BuildUsesOffsetWeightsAndTheGlycineRule) {
+  pdbInfo pdb;
+  pdbNull(&pdb);
+  ASSERT_EQ(readPDB(dir.write("two.pdb", twoResiduePdb()).c_str(), &pdb, nullptr), 0);
+  // Numbered from 101 in the table, from 1 in the structure.
+  ASSERT_EQ(read(std::string(kHeader) + "101 GLY N 101 GLY H 1 1 1\n101 GLY HA 101 GLY CA 2 1 1\n"
+                                        "102 ALA N 102 ALA H 3 0.5 1\n102 ALA CB 102 ALA HB 4 1 1\n"
+                                        "103 ALA N 103 ALA H 5 1 1\n"),
+            0);
+  // Without the offset nothing is found, silently.
+  EXPECT_EQ(mapDCInfo(&pdb, &tab), 0);
+  const float scales[] = {0.0f, 4.0f};
+  EXPECT_EQ(selectD(tab.in.data(), tab.n, 101, 103, 3), 5);
+  EXPECT_EQ(buildDC(&pdb, &tab, -100, 101, scales, 2), 3);
+
+  EXPECT_EQ(tab.work[0].selected, 0);  // residue weight 0
+  const dcRecord& gly = tab.work[1];   // weight 0, but the glycine HA-CA stays
+  EXPECT_EQ(gly.selected, 1);
+  EXPECT_EQ(gly.W, 0.0f);
+  EXPECT_EQ(gly.DD, kDCUnset);
+  EXPECT_NEAR(gly.DI, 43121.882, 0.01);
+  const dcRecord& nh = tab.work[2];  // weight 4: W x 2, DD / 4
+  EXPECT_EQ(nh.selected, 1);
+  EXPECT_EQ(nh.resI, 2);
+  EXPECT_STREQ(nh.chainI, "A");
+  EXPECT_FLOAT_EQ(nh.W, 2.0f);
+  EXPECT_FLOAT_EQ(nh.DD, 0.125f);
+  EXPECT_NEAR(nh.DI, -21523.107, 0.01);  // tabulated, although 1.0 A apart here
+  EXPECT_EQ(nh.fixedDistance, 1);
+  EXPECT_EQ(nh.D, kDCUnset);
+  const dcRecord& cb = tab.work[3];
+  EXPECT_NEAR(cb.DI, 46656.10, 1.0);  // from the 1.09 A of the structure (see above)
+  EXPECT_EQ(cb.fixedDistance, 0);
+  EXPECT_EQ(tab.work[4].selected, 0);  // residue 3 is not in the structure
+  pdbFree(&pdb);
+}
+
+TEST_F(DcTable, NoStructureMapsAndBuildsNothingQuietly) {
+  pdbInfo pdb;
+  pdbNull(&pdb);
+  ASSERT_EQ(read(std::string(kHeader) + "1 ALA N 1 ALA H 1 1 1\n"), 0);
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(mapDCInfo(&pdb, &tab), 0);
+  EXPECT_EQ(tab.in[0].selected, 0);
+  tab.in[0].selected = 1;
+  EXPECT_EQ(buildDC(&pdb, &tab, 0, 1, nullptr, 0), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
+TEST_F(DcTable, ChainlessTableMapsThroughTheDefaultChain) {
+  pdbInfo pdb;
+  pdbNull(&pdb);
+  ASSERT_EQ(readPDB(dir.write("two.pdb", twoResiduePdb()).c_str(), &pdb, nullptr), 0);
+  ASSERT_EQ(read("VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J\nFORMAT %d %s %d %s\n"
+                 "1 N 1 H\n2 N 2 H\n2 N 2 CA\n"),
+            0);
+  EXPECT_EQ(mapDCInfo(&pdb, &tab), 2);
+  EXPECT_EQ(tab.in[2].selected, 0);
+  pdbFree(&pdb);
+}
+
+}  // namespace
+}  // namespace korva
