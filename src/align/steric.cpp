@@ -110,6 +110,16 @@ bool checkParameters(int model, float h, float rM, float rA, float g, float c, i
   return why == nullptr;
 }
 
+// floor and ceil of a grid coordinate clamped to -1..top: shifted to positive values, where
+// truncation is floor, so no rounding-mode instruction is needed in the rod model's inner loop.
+// The shift may round by one ulp; the margin of the runs is many times wider than that.
+inline int floorOnGrid(double v, double top) {
+  return static_cast<int>(std::clamp(v, -1.0, top) + 2.0) - 2;
+}
+inline int ceilOnGrid(double v, double top) {
+  return -static_cast<int>(-std::clamp(v, -1.0, top) + top + 2.0) + static_cast<int>(top) + 2;
+}
+
 }  // namespace
 
 int refine_bicelle(korvaInfo* info) {
@@ -229,18 +239,30 @@ void rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, 
   const double room = 8.0 * reach * 0x1p-24 + 1e-9 * (1.0 + contact);
   const double margin = room * inv;
   const double top = npos + 1.0;
+  // First the run ends of every atom in grid units, a branch-free pass the compiler can
+  // vectorise; then the integer runs. Grazing atoms (|y| at or beyond contact) get a zero half
+  // width and so only a run that the distance test decides.
+  tvector<double> endBuffer(2 * static_cast<size_t>(std::max(natoms, 0)), 0.0,
+                            TrackedAllocator<double>("steric runs"));
+  double* ends = endBuffer.data();
+  for (int j = 0; j < natoms; ++j) {
+    const double y = yp[j];
+    const double rest = contactSq - y * y;
+    const double half = __builtin_sqrt(rest > 0.0 ? rest : 0.0);
+    const double mid = (-static_cast<double>(xp[j]) - p0) * inv;
+    ends[2 * j] = mid - half * inv;
+    ends[2 * j + 1] = half;
+  }
   for (int j = 0; j < natoms; ++j) {
     int* run = runs + 2 * static_cast<size_t>(j);
     run[0] = 1;
     run[1] = 0;
-    const double y = yp[j];
-    const double rest = contactSq - y * y;
-    if (rest < 0.0 && std::sqrt(y * y) > contact * (1.0 + 1e-12)) continue;
-    const double half = std::sqrt(std::max(rest, 0.0));
-    const double from = (-static_cast<double>(xp[j]) - half - p0) * inv;
-    const double to = (-static_cast<double>(xp[j]) + half - p0) * inv;
-    const int lo = static_cast<int>(std::ceil(std::clamp(from - margin, -1.0, top)));
-    const int hi = static_cast<int>(std::floor(std::clamp(to + margin, -1.0, top)));
+    const double half = ends[2 * j + 1];
+    if (half == 0.0 && std::fabs(static_cast<double>(yp[j])) > contact * (1.0 + 1e-12)) continue;
+    const double from = ends[2 * j];
+    const double to = from + 2.0 * half * inv;
+    const int lo = ceilOnGrid(from - margin, top);
+    const int hi = floorOnGrid(to + margin, top);
     run[0] = std::max(lo, 0);
     run[1] = std::min(hi, npos);
     if (run[0] > run[1]) continue;
@@ -248,9 +270,8 @@ void rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, 
     --maybe[run[1] + 1];
     // Near grazing contact the root loses digits: leave the whole run to the distance test.
     if (half < 1e-4 * contact) continue;
-    const int slo = std::max(static_cast<int>(std::ceil(std::clamp(from + margin, -1.0, top))), 0);
-    const int shi =
-        std::min(static_cast<int>(std::floor(std::clamp(to - margin, -1.0, top))), npos);
+    const int slo = std::max(ceilOnGrid(from + margin, top), 0);
+    const int shi = std::min(floorOnGrid(to - margin, top), npos);
     if (slo > shi) continue;
     ++sure[slo];
     --sure[shi + 1];
