@@ -7,6 +7,7 @@
 
 #include "analysis/compare_saupe.h"
 
+#include "align/drivers.h"
 #include "driver/alloc.h"
 #include "driver/args.h"
 #include "driver/params.h"
@@ -37,7 +38,12 @@ int dispatch(runRecords& r) {
     if (status != 0) std::fprintf(stderr, "Matrix: error in comparison of order matrices.\n");
     return status;
   }
-  if (mode == kModeBestFit) {
+  if (mode == kModeStericFree) {
+    const int status = ssiaFree(r.info.data(), r.args.pdbF, r.args.outA, r.tab.data());
+    if (status != 0) std::fprintf(stderr, "matrix: error in ssiaFree.\n");
+    return status;
+  }
+  if (mode == kModeBestFit || mode == kModeSteric) {
     return runStructureSequence(r.pdb.data(), r.tab.data(), r.info.data(), r.dc.data(),
                                 r.select.data(), &r.args, &r.buffers);
   }

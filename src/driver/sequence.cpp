@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "driver/steric_run.h"
 #include "fit/best_fit.h"
 #include "structure/select.h"
 
@@ -129,11 +130,7 @@ int runStructureSequence(pdbInfo* pdb, dTab* tab, korvaInfo* info, dcInfo* dc,
     return status;
   }
 
-  // ---- Mode 1 (steric prediction) continues here: configuration file, bicelle geometry,
-  // orientation points, coordinate collection, simulation, analysis, prediction, report and the
-  // rotated structure. ----
-  std::fprintf(stderr, "KORVA: run mode %d is not available in this build.\n", info->mode);
-  return 1;
+  return stericRun(pdb, tab, info, args, n, buf);
 }
 
 }  // namespace korva
