@@ -110,6 +110,16 @@ bool checkParameters(int model, float h, float rM, float rA, float g, float c, i
   return why == nullptr;
 }
 
+// floor and ceil of a grid coordinate clamped to -1..top: shifted to positive values, where
+// truncation is floor, so no rounding-mode instruction is needed in the rod model's inner loop.
+// The shift may round by one ulp; the margin of the runs is many times wider than that.
+inline int floorOnGrid(double v, double top) {
+  return static_cast<int>(std::clamp(v, -1.0, top) + 2.0) - 2;
+}
+inline int ceilOnGrid(double v, double top) {
+  return -static_cast<int>(-std::clamp(v, -1.0, top) + top + 2.0) + static_cast<int>(top) + 2;
+}
+
 }  // namespace
 
 int refine_bicelle(korvaInfo* info) {
@@ -212,88 +222,75 @@ int wallFirstFree(const float* xp, int natoms, const float* t, int npos) {
 
 void rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, int npos,
                 double contact, tvector<int>* diff, int* blocked) {
-  diff->assign(static_cast<size_t>(npos) + 2, 0);
+  // Scratch: sure and possible cover counts (npos + 2 each), then each atom's possible run.
+  const size_t span = static_cast<size_t>(npos) + 2;
+  diff->assign(2 * span + 2 * static_cast<size_t>(std::max(natoms, 0)), 0);
+  int* sure = diff->data();
+  int* maybe = sure + span;
+  int* runs = maybe + span;
   const double p0 = pos[0];
   const double step = npos > 0 && pos[npos] > pos[0] ? (pos[npos] - p0) / npos : 1.0;
-  auto index = [&](double p, double lo, double hi) {
-    return static_cast<int>(std::clamp((p - p0) / step, lo, hi));
-  };
-  const double far = contact * (1.0 + 1e-12);
+  const double inv = 1.0 / step;
   const double contactSq = contact * contact;
+  // The grid is linear up to the float rounding of each position; the runs below are taken
+  // with this much room (A) on either side, so every decision inside it is certain and only
+  // grid points within it of a run's end are left to the distance test itself.
+  const double reach = std::max(std::fabs(p0), std::fabs(static_cast<double>(pos[npos])));
+  const double room = 8.0 * reach * 0x1p-24 + 1e-9 * (1.0 + contact);
+  const double margin = room * inv;
+  const double top = npos + 1.0;
+  // First the run ends of every atom in grid units, a branch-free pass the compiler can
+  // vectorise; then the integer runs. Grazing atoms (|y| at or beyond contact) get a zero half
+  // width and so only a run that the distance test decides.
+  tvector<double> endBuffer(2 * static_cast<size_t>(std::max(natoms, 0)), 0.0,
+                            TrackedAllocator<double>("steric runs"));
+  double* ends = endBuffer.data();
   for (int j = 0; j < natoms; ++j) {
-    const float x = xp[j], y = yp[j];
-    if (std::fabs(static_cast<double>(y)) > far) continue;
-    const double yy = static_cast<double>(y) * y;
-    auto touches = [&](int i) { return rodTouches(pos[i], x, y, contact); };
-    // The sign of dx^2 + y^2 - contact^2 decides the distance test unless it is within rounding
-    // of zero; only then is the test itself evaluated.
-    auto touchesFast = [&](int i) {
-      const double dx = static_cast<double>(pos[i]) + x;
-      const double q = dx * dx + yy - contactSq;
-      const double tol = 1e-13 * (dx * dx + yy + contactSq);
-      if (q < -tol) return true;
-      if (q > tol) return false;
-      return touches(i);
-    };
-    const double half = std::sqrt(std::max(contactSq - yy, 0.0));
-    const double from = (-x - half - p0) / step, to = (-x + half - p0) / step;
-    int lo = static_cast<int>(std::ceil(std::clamp(from, -1.0, npos + 1.0)));
-    int hi = static_cast<int>(std::floor(std::clamp(to, -1.0, npos + 1.0)));
-    lo = std::max(lo, 0);
-    hi = std::min(hi, npos);
-    // The closed-form run is right up to rounding of the grid: confirm both ends with the test.
-    if (lo <= hi) {
-      if (touchesFast(lo)) {
-        while (lo > 0 && touchesFast(lo - 1)) --lo;
-      } else {
-        while (lo <= hi && !touchesFast(lo)) ++lo;
-      }
-      if (lo <= hi) {
-        if (touchesFast(hi)) {
-          while (hi < npos && touchesFast(hi + 1)) ++hi;
-        } else {
-          while (!touchesFast(hi)) --hi;
-        }
-        ++(*diff)[lo];
-        --(*diff)[hi + 1];
-        continue;
-      }
-    }
-    // Short or misplaced estimate: search from the foot of the perpendicular.
-    auto beyondFoot = [&](int i) { return static_cast<double>(pos[i]) + x > 0.0; };
-    // The distance grows with |pos + x|, which is monotone along the grid: the closest approach
-    // is at k - 1 or k, k being the first position beyond the foot of the perpendicular, and the
-    // positions within contact form one run around it.
-    int k = index(-static_cast<double>(x), -1.0, npos + 1.0) + 1;
-    k = std::clamp(k, 0, npos + 1);
-    while (k > 0 && beyondFoot(k - 1)) --k;
-    while (k <= npos && !beyondFoot(k)) ++k;
-    int c = -1;
-    if (k <= npos && touches(k)) {
-      c = k;
-    } else if (k > 0 && touches(k - 1)) {
-      c = k - 1;
-    }
-    if (c < 0) continue;
-    lo = std::clamp(index(-x - half, -1.0, npos + 1.0), 0, c);
-    if (touches(lo)) {
-      while (lo > 0 && touches(lo - 1)) --lo;
-    } else {
-      while (!touches(lo)) ++lo;
-    }
-    hi = std::clamp(index(-x + half, -1.0, npos + 1.0), c, npos);
-    if (touches(hi)) {
-      while (hi < npos && touches(hi + 1)) ++hi;
-    } else {
-      while (!touches(hi)) --hi;
-    }
-    ++(*diff)[lo];
-    --(*diff)[hi + 1];
+    const double y = yp[j];
+    const double rest = contactSq - y * y;
+    const double half = __builtin_sqrt(rest > 0.0 ? rest : 0.0);
+    const double mid = (-static_cast<double>(xp[j]) - p0) * inv;
+    ends[2 * j] = mid - half * inv;
+    ends[2 * j + 1] = half;
   }
-  int cover = 0;
+  for (int j = 0; j < natoms; ++j) {
+    int* run = runs + 2 * static_cast<size_t>(j);
+    run[0] = 1;
+    run[1] = 0;
+    const double half = ends[2 * j + 1];
+    if (half == 0.0 && std::fabs(static_cast<double>(yp[j])) > contact * (1.0 + 1e-12)) continue;
+    const double from = ends[2 * j];
+    const double to = from + 2.0 * half * inv;
+    const int lo = ceilOnGrid(from - margin, top);
+    const int hi = floorOnGrid(to + margin, top);
+    run[0] = std::max(lo, 0);
+    run[1] = std::min(hi, npos);
+    if (run[0] > run[1]) continue;
+    ++maybe[run[0]];
+    --maybe[run[1] + 1];
+    // Near grazing contact the root loses digits: leave the whole run to the distance test.
+    if (half < 1e-4 * contact) continue;
+    const int slo = std::max(ceilOnGrid(from + margin, top), 0);
+    const int shi = std::min(floorOnGrid(to - margin, top), npos);
+    if (slo > shi) continue;
+    ++sure[slo];
+    --sure[shi + 1];
+  }
+  int sureCover = 0, maybeCover = 0;
   for (int i = 0; i <= npos; ++i) {
-    cover += (*diff)[i];
-    blocked[i] = cover > 0 ? 1 : 0;
+    sureCover += sure[i];
+    maybeCover += maybe[i];
+    if (sureCover > 0 || maybeCover == 0) {
+      blocked[i] = sureCover > 0 ? 1 : 0;
+      continue;
+    }
+    // Within rounding of some run's end and inside no certain run: decide by the test itself.
+    int hit = 0;
+    for (int j = 0; j < natoms && !hit; ++j) {
+      const int* run = runs + 2 * static_cast<size_t>(j);
+      if (run[0] <= i && i <= run[1] && rodTouches(pos[i], xp[j], yp[j], contact)) hit = 1;
+    }
+    blocked[i] = hit;
   }
 }
 

@@ -1,0 +1,65 @@
+// Surface-accessible atoms of a PDB structure, by the accessible area of each selected atom.
+#include "align/surface_pdb.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "align/surface.h"
+
+namespace korva {
+
+namespace {
+
+// Residue number and name of an exposed atom: every atom sharing both is selected with it.
+struct exposedKey {
+  int resId;
+  const char* name;
+};
+
+bool keyLess(const exposedKey& a, const exposedKey& b) {
+  if (a.resId != b.resId) return a.resId < b.resId;
+  return std::strcmp(a.name, b.name) < 0;
+}
+
+}  // namespace
+
+int callNSC(pdbInfo* pdb) {
+  const size_t natoms = pdb ? pdb->atoms.size() : 0;
+  tvector<pdbAtom*> chosen(TrackedAllocator<pdbAtom*>("callNSC"));
+  for (size_t i = 0; i < natoms; ++i) {
+    if (pdb->atoms[i].selected) chosen.push_back(&pdb->atoms[i]);
+  }
+  const size_t n = chosen.size();
+  tvector<double> centres(3 * n, 0.0, TrackedAllocator<double>("callNSC"));
+  tvector<double> radii(n, 0.0, TrackedAllocator<double>("callNSC"));
+  tvector<double> vdw(n, 0.0, TrackedAllocator<double>("callNSC"));
+  for (size_t i = 0; i < n; ++i) {
+    const pdbAtom* a = chosen[i];
+    centres[3 * i] = a->x;
+    centres[3 * i + 1] = a->y;
+    centres[3 * i + 2] = a->z;
+    vdw[i] = getRadius(a->atomName);
+    radii[i] = vdw[i] + kProbeRadius;
+  }
+  tvector<double> relative(TrackedAllocator<double>("callNSC"));
+  if (relativeExposure(centres.data(), radii.data(), vdw.data(), static_cast<int>(n), &relative)) {
+    std::fprintf(stderr, "NSC: error.\n");
+    return 1;
+  }
+  // The exposed (residue, name) pairs, sorted, so one pass over the structure selects every atom
+  // that shares them, in other chains and segments too, without a scan per exposed atom.
+  tvector<exposedKey> keys(TrackedAllocator<exposedKey>("callNSC"));
+  for (size_t i = 0; i < n; ++i) {
+    if (isSurfaceAtom(relative[i])) keys.push_back({chosen[i]->resId, chosen[i]->atomName});
+  }
+  std::sort(keys.begin(), keys.end(), keyLess);
+  for (pdbAtom& a : pdb->atoms) {
+    a.selected =
+        std::binary_search(keys.begin(), keys.end(), exposedKey{a.resId, a.atomName}, keyLess) ? 1
+                                                                                               : 0;
+  }
+  return 0;
+}
+
+}  // namespace korva

@@ -1,0 +1,103 @@
+// Mode 1 after the structure and couplings are in place: from the selected atoms to the report.
+#include "driver/steric_run.h"
+
+#include <cstdio>
+
+#include "align/dots.h"
+#include "align/drivers.h"
+#include "align/steric.h"
+#include "analysis/saupe_analysis.h"
+#include "driver/config.h"
+#include "driver/coords.h"
+#include "driver/domain.h"
+#include "driver/sequence.h"
+#include "fit/fit_d.h"
+#include "tables/report.h"
+
+namespace korva {
+
+namespace {
+
+// Writes the structure rotated into the principal frame of the tensor whose first Euler solution
+// is (alpha, beta, gamma), then puts the coordinates back. Returns 0, or 1 when writing failed.
+int writeRotatedStructure(pdbInfo* pdb, const runArgs* args, double alpha, double beta,
+                          double gamma) {
+  storePDBCoords(pdb);
+  const double angles[3] = {-gamma, -beta, -alpha};
+  rotateDomain(angles, pdb, pdb->firstRes, pdb->lastRes);
+  int status = 0;
+  if (args->pdbRot[0] != '\0') status = writePDB(args->pdbRot, pdb, nullptr, args->remark);
+  restorePDBCoords(pdb);
+  return status;
+}
+
+}  // namespace
+
+int stericRun(pdbInfo* pdb, dTab* tab, korvaInfo* info, const runArgs* args, int nCouplings,
+              runBuffers* buf) {
+  double* saupe = buf->saupe;
+  int status = readConfig(args->inp, info);
+  if (status) {
+    std::fprintf(stderr, "Error reading configuration file %s\n", args->inp);
+    return status;
+  }
+  if (checkStericOptions(info)) return 1;
+  refine_bicelle(info);
+
+  // Copied at once: the surface step regenerates the generator's dots at its own density.
+  tvector<double> points(TrackedAllocator<double>("matrix"));
+  int ndots = 0;
+  if (copyUnitSphereDots(info->dot, &points, &ndots)) {
+    std::fprintf(stderr, "Matrix: unsp error occured.\n");
+    return 1;
+  }
+
+  // The run's coordinate buffers hold the atom count + 1 entries that the collection needs.
+  const size_t room = pdb->atoms.size() + 1;
+  if (buf->x.size() < room) buf->x.resize(room);
+  if (buf->y.size() < room) buf->y.resize(room);
+  if (buf->z.size() < room) buf->z.resize(room);
+  double* x = buf->x.data();
+  double* y = buf->y.data();
+  double* z = buf->z.data();
+  int natoms = 0;
+  status = chCoorSelect(pdb, info, &natoms, x, y, z, 0, nullptr);
+  if (status) {
+    std::fprintf(stderr, "korva: error reading selection of atoms.\n");
+    return status;
+  }
+  std::fprintf(stderr, "REMARK %d atoms selected for simulation.\n", natoms);
+  if (natoms == 0) {
+    std::fprintf(stderr, "KORVA: error - zero atoms selected for simulation!\n");
+    return 1;
+  }
+
+  double S[5];
+  status = simulateAlignment(info, natoms, x, y, z, ndots, points.data(), S);
+  if (status) {
+    std::fprintf(stderr, "Matrix: Error simulating alignment.\n");
+    return status;
+  }
+  // The simulated sum is the order of the free orientations relative to the isotropic mean; the
+  // tensor that the medium imposes, which the report and the analysis take, has the other sign.
+  for (int m = 0; m < 5; ++m) saupe[m] = -S[m];
+
+  double irr[5], gMag = 0.0, eigVec[3][3], eigVal[3], da = 0.0, dr = 0.0;
+  double alpha[kSaupeFrames], beta[kSaupeFrames], gamma[kSaupeFrames];
+  if (analyzeSaupe(saupe, irr, &gMag, eigVec, eigVal, &da, &dr, alpha, beta, gamma, info->euler)) {
+    std::fprintf(stderr, "Matrix: error in analyzeSaupe.\n");
+    return 1;
+  }
+
+  tab->tensorMode = kTensorSteric;
+  if (nCouplings > 0) {
+    for (int m = 0; m < 5; ++m) tab->saupeIn[m] = static_cast<float>(saupe[m]);
+    fitD(pdb, tab, info->verbose);
+  } else {
+    for (int m = 0; m < 5; ++m) tab->saupe[m] = static_cast<float>(saupe[m]);
+  }
+  writeDCmod(args->outD, "w", tab, info, "");
+  return writeRotatedStructure(pdb, args, buf->alphaList[0], buf->betaList[0], buf->gammaList[0]);
+}
+
+}  // namespace korva
