@@ -5,24 +5,42 @@
 #include <cstdio>
 #include <new>
 
+#include "analysis/compare_saupe.h"
+
 #include "driver/alloc.h"
 #include "driver/args.h"
 #include "driver/params.h"
+#include "driver/sequence.h"
+#include "fit/svd_fit.h"
+#include "structure/transform.h"
 
 namespace korva {
 namespace {
 
 // The top-level records of one run, each obtained from the tracked routines ("matrix").
 struct runRecords {
-  tvector<dTensor> tensor{TrackedAllocator<dTensor>("matrix")};
+  tvector<dTab> tab{TrackedAllocator<dTab>("matrix")};
+  // The structure cannot be copied or moved, so it is created in place at its final size.
+  tvector<pdbInfo> pdb = tvector<pdbInfo>(1, TrackedAllocator<pdbInfo>("matrix"));
   tvector<korvaInfo> info{TrackedAllocator<korvaInfo>("matrix")};
   tvector<dcInfo> dc{TrackedAllocator<dcInfo>("matrix")};
   tvector<struct pdbSelect> select{TrackedAllocator<struct pdbSelect>("matrix")};
   runArgs args;
+  runBuffers buffers;
 };
 
 int dispatch(runRecords& r) {
   const int mode = r.info[0].mode;
+  if (mode == kModeCompareSaupe) {
+    const int status = compareSaupe(r.info.data(), r.args.saupeCp1, r.args.saupeCp2, r.args.outA,
+                                    r.tab.data(), r.args.remark);
+    if (status != 0) std::fprintf(stderr, "Matrix: error in comparison of order matrices.\n");
+    return status;
+  }
+  if (mode == kModeBestFit) {
+    return runStructureSequence(r.pdb.data(), r.tab.data(), r.info.data(), r.dc.data(),
+                                r.select.data(), &r.args, &r.buffers);
+  }
   std::fprintf(stderr, "KORVA: run mode %d is not available in this build.\n", mode);
   return 1;
 }
@@ -31,18 +49,22 @@ int runModes(int argc, char** argv, runRecords& r) {
   runArgsNull(&r.args);
   r.select.resize(1);
   pdbSelectNull(r.select.data());
+  dipolarNull();
+  pdb3dReset();
+  runBuffersNull(&r.buffers);
   legalNotice();
 
-  r.tensor.resize(1);
+  r.tab.resize(1);
   r.info.resize(1);
   r.dc.resize(1);
-  dTensorNull(r.tensor.data());
+  dTabNull(r.tab.data());
+  pdbNull(r.pdb.data());
   korvaInfoNull(r.info.data());
   dcInfoNull(r.dc.data());
 
   initArgs(argc, argv, 4);
   int status =
-      getparams(argc, argv, r.info.data(), r.dc.data(), r.tensor.data(), r.select.data(), &r.args);
+      getparams(argc, argv, r.info.data(), r.dc.data(), r.tab.data(), r.select.data(), &r.args);
   if (status != 0) {
     std::fprintf(stderr, "DC Error extracting command-line arguments.\n");
     return status;
@@ -63,6 +85,9 @@ int runKorva(int argc, char** argv) {
     // The tracked allocator has printed its line; the run ends as a failure.
     status = 1;
   }
+  pdbFree(records.pdb.data());
+  if (!records.tab.empty()) dTabFree(records.tab.data());
+  dipolarFree();
   runArgsFree(&records.args);
   // The memory line closes every run, so the releases that follow it are not traced.
   setAlloc(0);

@@ -8,31 +8,33 @@
 
 namespace korva {
 
-constexpr float kDCUnset = 9999.0f;       // D of a working record before prediction
-constexpr float kDCLimit = 999.0f;        // values at or above this are placeholders
-constexpr int kDCResUnset = -666666;      // residue number of a coupling without that column
+constexpr float kDCUnset = 9999.0f;        // D of a working record before prediction
+constexpr float kDCLimit = 999.0f;         // values at or above this are placeholders
+constexpr int kDCResUnset = -666666;       // residue number of a coupling without that column
 constexpr int kDCFirstResStart = 1000000;  // first residue before reading
 
 // One dipolar coupling between atom I and atom J.
 struct dcRecord {
-  int index;           // value of column INDEX, else the 1-based row number
-  int abs;             // value of column ABS; carried unchanged
-  int readFlag;        // 1 for every coupling read
-  int selected;        // whether the coupling takes part
-  int resI, resJ;      // residue numbers
+  int index;       // value of column INDEX, else the 1-based row number
+  int abs;         // value of column ABS; carried unchanged
+  int readFlag;    // 1 for every coupling read
+  int selected;    // whether the coupling takes part
+  int resI, resJ;  // residue numbers
   pdbName resNameI, resNameJ;
   pdbName atomNameI, atomNameJ;
   pdbName chainI, chainJ;
   pdbName segI, segJ;
-  float D;             // input: observed coupling, Hz; working: prediction (kDCUnset until then)
-  float DI;            // maximal coupling of the atom pair, Hz
-  float W;             // weight
-  float S;             // value of column S; carried unchanged
-  int fixedDistance;   // 1 when DI came from a tabulated bond length
-  int glyFlag;         // glycine HA-CA coupling (glyHACATest)
-  float DD;            // error of D, Hz (working: uncertainty of the prediction)
-  pdbAtom* atomI;      // the atoms in the structure, or nullptr
+  float D;            // input: observed coupling, Hz; working: prediction (kDCUnset until then)
+  float DI;           // maximal coupling of the atom pair, Hz
+  float W;            // weight
+  float S;            // value of column S; carried unchanged
+  int fixedDistance;  // 1 when DI came from a tabulated bond length
+  int glyFlag;        // glycine HA-CA coupling (glyHACATest)
+  float DD;           // error of D, Hz (working: uncertainty of the prediction)
+  pdbAtom* atomI;     // the atoms in the structure, or nullptr
   pdbAtom* atomJ;
+  int badElement;  // 1 when an atom's element has no gyromagnetic ratio: DI is meaningless, so
+                   // the coupling never takes part in a fit, prediction or statistic
 };
 
 // The coupling table. It begins with the tensor, so a dTab* is also a dTensor*.

@@ -1,0 +1,58 @@
+// The plain best-fit run of the best-fit mode.
+#include "fit/best_fit.h"
+
+#include <cstdio>
+
+#include "analysis/saupe_analysis.h"
+#include "driver/domain.h"
+#include "fit/fit_d.h"
+#include "fit/tensor.h"
+#include "tables/report.h"
+
+namespace korva {
+namespace {
+
+constexpr int kMinFitCouplings = 5;
+
+}  // namespace
+
+int simDC(pdbInfo* pdb, dTab* tab, const korvaInfo* info, const char* remark, const char* outFile,
+          const char* pdbOut, int verbosity) {
+  if (isNonlinearTensorMode(tab->tensorMode)) {
+    fitD(pdb, tab, verbosity);  // prints why it cannot fit
+    return 1;
+  }
+  // Five Saupe elements need five independent couplings; a zero tensor with zero predictions
+  // would otherwise be reported as a fit.
+  if (tab->tensorMode == kTensorSVD) {
+    const int usable = countFitDC(tab);
+    if (usable < kMinFitCouplings) {
+      std::fprintf(stderr, "KORVA: best fit needs at least %d usable couplings, found %d.\n",
+                   kMinFitCouplings, usable);
+      return 1;
+    }
+  }
+  fitD(pdb, tab, verbosity);
+  if (writeDCmod(outFile, "w", tab, info, "") != 0) return 1;
+
+  double saupe[5];
+  for (int k = 0; k < 5; k++) saupe[k] = tab->saupe[k];
+  double irr[5], gMag, eigVec[3][3], eigVal[3], da, dr;
+  double alpha[kSaupeFrames], beta[kSaupeFrames], gamma[kSaupeFrames];
+  // The rotation needs the frame angles even when the report leaves them out.
+  if (analyzeSaupe(saupe, irr, &gMag, eigVec, eigVal, &da, &dr, alpha, beta, gamma, 1) != 0) {
+    std::fprintf(stderr, "Matrix: error in analyzeSaupe.\n");
+    return 1;
+  }
+  if (pdb->nAtoms == 0) return 0;
+
+  storePDBCoords(pdb);
+  const double angles[3] = {-gamma[0], -beta[0], -alpha[0]};
+  rotateDomain(angles, pdb, pdb->firstRes, pdb->lastRes);
+  int status = 0;
+  if (pdbOut != nullptr && pdbOut[0] != '\0') status = writePDB(pdbOut, pdb, nullptr, remark);
+  restorePDBCoords(pdb);
+  return status;
+}
+
+}  // namespace korva
