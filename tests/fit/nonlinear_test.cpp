@@ -6,10 +6,13 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "fit/tensor.h"
+#include "support/run_korva.h"
 
 namespace korva {
 namespace {
@@ -312,6 +315,139 @@ TEST_F(FitDCAlign, BuffersGrowAcrossFits) {
     EXPECT_EQ(fitDCAlign(&sc.pdb, &sc.tab, 0), n);
     EXPECT_LT(sc.rmsToExpected(), 1e-2);
   }
+}
+
+// What a best-fit report says about the tensor and the couplings.
+struct FitReport {
+  double saupe[5] = {0, 0, 0, 0, 0};
+  double q = -1.0;
+  double da = 0.0, dr = 0.0;
+  double angles[3] = {0, 0, 0};   // first psi/theta/phi triple
+  std::vector<double> predicted;  // column D of the coupling rows
+};
+
+FitReport parseReport(const std::string& text) {
+  FitReport r;
+  std::istringstream lines(text);
+  std::string line;
+  bool rows = false, firstTriple = true;
+  while (std::getline(lines, line)) {
+    double v[12];
+    if (std::sscanf(line.c_str(), "DATA SAUPE %lf %lf %lf %lf %lf", &v[0], &v[1], &v[2], &v[3],
+                    &v[4]) == 5) {
+      for (int k = 0; k < 5; k++) r.saupe[k] = v[k];
+    } else if (std::sscanf(line.c_str(), "DATA MERIDOVANT Q %lf", &v[0]) == 1) {
+      r.q = v[0];
+    } else if (std::sscanf(line.c_str(), "DATA Da %lf", &v[0]) == 1) {
+      r.da = v[0];
+    } else if (std::sscanf(line.c_str(), "DATA Dr %lf", &v[0]) == 1) {
+      r.dr = v[0];
+    } else if (firstTriple && std::sscanf(line.c_str(), "DATA EULER_ANGLES %lf %lf %lf", &v[0],
+                                          &v[1], &v[2]) == 3) {
+      for (int k = 0; k < 3; k++) r.angles[k] = v[k];
+      firstTriple = false;
+    } else if (line.rfind("FORMAT", 0) == 0) {
+      rows = true;
+    } else if (rows) {
+      int ri, rj;
+      char a[16], b[16], c[16], d[16];
+      if (std::sscanf(line.c_str(), "%d %15s %15s %d %15s %15s %lf %lf %lf", &ri, a, b, &rj, c, d,
+                      &v[0], &v[1], &v[2]) == 9) {
+        r.predicted.push_back(v[2]);
+      }
+    }
+  }
+  return r;
+}
+
+std::string ubiquitinArgs() {
+  using testing::sourcePath;
+  return "-bestFit -pdb '" + sourcePath("examples/ubiquitin-2mjb.pdb") + "' -inD '" +
+         sourcePath("examples/ubiquitin-nh-bicelle.tab") + "' ";
+}
+
+std::array<double, 5> saupeOf(const FitReport& r) {
+  return {r.saupe[0], r.saupe[1], r.saupe[2], r.saupe[3], r.saupe[4]};
+}
+
+// Distance between two Saupe vectors relative to the norm of the first.
+double relativeDiff(const std::array<double, 5>& ref, const std::array<double, 5>& got) {
+  float g[5];
+  for (int k = 0; k < 5; k++) g[k] = static_cast<float>(got[k]);
+  return normDiff(ref, g) / norm(ref);
+}
+
+// The tensor that the printed Da, Dr and first angle triple describe, by the reference formula.
+std::array<double, 5> describedSaupe(const FitReport& r) {
+  return saupeVector(saupeMatrix({r.da, r.dr, r.angles[0], r.angles[1], r.angles[2]}));
+}
+
+std::string fmt(const char* format, double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, format, v);
+  return buf;
+}
+
+// The measured ubiquitin N-H couplings, fitted by the real program: the nonlinear modes describe
+// the tensor of the order-matrix fit. Da, Dr and the angles may be another equivalent description,
+// so each mode is checked through the Saupe matrix its printed parameters describe.
+TEST(FitDCAlignRun, UbiquitinModesAgreeWithSvd) {
+  const testing::cmdResult svdRun = testing::runKorvaCmd(ubiquitinArgs());
+  ASSERT_EQ(svdRun.status, 0) << svdRun.err;
+  const FitReport svd = parseReport(svdRun.out);
+  const auto ref = saupeOf(svd);
+  ASSERT_GT(norm(ref), 0.0);
+  ASSERT_EQ(svd.predicted.size(), 63u);
+  // The SVD's own Da, Dr and angles describe its Saupe vector (a check of the reference formula).
+  EXPECT_LT(relativeDiff(ref, describedSaupe(svd)), 1e-3);
+
+  const std::string daDr = "-da " + fmt("%.6e", svd.da) + " -dr " + fmt("%.6e", svd.dr) + " ";
+  const std::string angles = "-psi " + fmt("%.2f", svd.angles[0]) + " -theta " +
+                             fmt("%.2f", svd.angles[1]) + " -phi " + fmt("%.2f", svd.angles[2]);
+  const struct {
+    const char* name;
+    std::string options;
+  } modes[] = {
+      {"nofixed", "-nofixed"}, {"dadr", "-dadr " + daDr}, {"fixed", "-fixed " + daDr + angles}};
+  for (const auto& mode : modes) {
+    const testing::cmdResult run = testing::runKorvaCmd(ubiquitinArgs() + mode.options);
+    ASSERT_EQ(run.status, 0) << mode.name << ": " << run.err;
+    const FitReport nl = parseReport(run.out);
+    EXPECT_LT(relativeDiff(ref, saupeOf(nl)), 0.005) << mode.name;
+    EXPECT_NEAR(nl.q, svd.q, 0.002) << mode.name;
+    EXPECT_LT(relativeDiff(ref, describedSaupe(nl)), 0.005) << mode.name;
+    ASSERT_EQ(nl.predicted.size(), svd.predicted.size()) << mode.name;
+  }
+
+  // FIXED predicts from the printed tensor: angles rounded to 0.005 degrees (8.7e-5 rad) move a
+  // coupling by at most about 3 x 2 x |DI| |S| x 8.7e-5 = 3 x 2 x 21523 x 1.1e-3 x 8.7e-5 Hz,
+  // i.e. 0.012 Hz.
+  const testing::cmdResult fixedRun =
+      testing::runKorvaCmd(ubiquitinArgs() + "-fixed " + daDr + angles);
+  const FitReport fixed = parseReport(fixedRun.out);
+  ASSERT_EQ(fixed.predicted.size(), svd.predicted.size());
+  for (size_t i = 0; i < svd.predicted.size(); i++) {
+    EXPECT_NEAR(fixed.predicted[i], svd.predicted[i], 0.02) << "coupling " << i;
+  }
+}
+
+// Two couplings cannot carry three angles: one error line and a failed run, not a report.
+TEST(FitDCAlignRun, TooFewCouplingsFailTheRun) {
+  const std::string dir = testing::makeTempDir();
+  testing::writeFileText(dir + "/two.tab",
+                         "VARS   RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D DD W\n"
+                         "FORMAT %5d %6s %6s %5d %6s %6s %9.3f %9.3f %.2f\n\n"
+                         "    2    GLN      N     2    GLN      H    -8.170     1.000 1.00\n"
+                         "    3    ILE      N     3    ILE      H     8.271     1.000 1.00\n");
+  const testing::cmdResult run = testing::runKorvaCmd(
+      "-bestFit -dadr -pdb '" + testing::sourcePath("examples/ubiquitin-2mjb.pdb") +
+          "' -inD two.tab",
+      "", dir);
+  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.err.find("VANTRO Error (DC Fit) 2 couplings are too few for 3 free parameters.\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.out.find("DATA SAUPE"), std::string::npos);
 }
 
 }  // namespace
