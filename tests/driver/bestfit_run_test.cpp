@@ -99,7 +99,8 @@ TEST(BestFitRun, FailuresEndWithTheirLines) {
   } cases[] = {
       {"-bestFit -pdb '" + pdb + "' -inD '" + three + "'",
        "KORVA: best fit needs at least 5 usable couplings, found 3.\n"},
-      {kExample + " -nofixed", "KORVA: nonlinear tensor fits are not available in this build.\n"},
+      {"-bestFit -nofixed -pdb '" + pdb + "' -inD '" + three + "'",
+       "VANTRO Error (DC Fit) 3 couplings are too few for 5 free parameters.\n"},
       {kExample + " -map 5", "KORVA: error-space mapping is not available in this build.\n"},
       {"-bestFit -pdb /nonexistent.pdb -inD '" + three + "'",
        "Error reading PDB input /nonexistent.pdb\n"},
