@@ -12,6 +12,7 @@
 #include "driver/args.h"
 #include "driver/params.h"
 #include "driver/sequence.h"
+#include "fit/nonlinear.h"
 #include "fit/svd_fit.h"
 #include "structure/transform.h"
 
@@ -100,6 +101,7 @@ int runKorva(int argc, char** argv) {
   pdbFree(records.pdb.data());
   if (!records.tab.empty()) dTabFree(records.tab.data());
   dipolarFree();
+  fitDCFree();
   runArgsFree(&records.args);
   // The memory line closes every run, so the releases that follow it are not traced.
   setAlloc(0);

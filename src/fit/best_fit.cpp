@@ -18,10 +18,6 @@ constexpr int kMinFitCouplings = 5;
 
 int simDC(pdbInfo* pdb, dTab* tab, const korvaInfo* info, const char* remark, const char* outFile,
           const char* pdbOut, int verbosity) {
-  if (isNonlinearTensorMode(tab->tensorMode)) {
-    fitD(pdb, tab, verbosity);  // prints why it cannot fit
-    return 1;
-  }
   // Five Saupe elements need five independent couplings; a zero tensor with zero predictions
   // would otherwise be reported as a fit.
   if (tab->tensorMode == kTensorSVD) {
@@ -32,7 +28,9 @@ int simDC(pdbInfo* pdb, dTab* tab, const korvaInfo* info, const char* remark, co
       return 1;
     }
   }
-  fitD(pdb, tab, verbosity);
+  // The nonlinear fits print why they could not fit; reporting their untouched tensor as a fit
+  // would be wrong.
+  if (fitD(pdb, tab, verbosity) == 0 && isNonlinearTensorMode(tab->tensorMode)) return 1;
   if (writeDCmod(outFile, "w", tab, info, "") != 0) return 1;
 
   double saupe[5];

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "fit/nonlinear.h"
 #include "fit/svd_fit.h"
 #include "fit/tensor.h"
 
@@ -158,15 +159,20 @@ int fitDSVD(pdbInfo* pdb, dTab* tab) {
 }
 
 int fitD(pdbInfo* pdb, dTab* tab, int verbosity) {
-  (void)verbosity;  // reserved for the nonlinear fits
   if (tab == nullptr) return 0;
   switch (tab->tensorMode) {
     case kTensorSVD:
     case kTensorSaupe:
     case kTensorSteric:
       return fitDSVD(pdb, tab);
+    case kTensorNoFixed:
+    case kTensorDaDr:
+    case kTensorFixed: {
+      const int n = fitDCAlign(pdb, tab, verbosity);
+      return n > 0 ? n : 0;  // -1: the work buffers failed, nothing was predicted
+    }
     default:
-      std::fprintf(stderr, "KORVA: nonlinear tensor fits are not available in this build.\n");
+      std::fprintf(stderr, "KORVA: unknown tensor mode %d.\n", tab->tensorMode);
       return 0;
   }
 }

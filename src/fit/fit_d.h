@@ -8,8 +8,8 @@
 namespace korva {
 
 // Obtains the tensor of tab by its tensorMode and predicts every usable coupling into the
-// working list. Nonlinear modes are not part of this build: they print one error line and
-// predict nothing. Returns the number of predicted couplings; 0 for a null table.
+// working list; the modes NOFIXED, DADR and FIXED go to the nonlinear fit. Returns the number of
+// predicted couplings; 0 for a null table or a nonlinear fit that could not run.
 int fitD(pdbInfo* pdb, dTab* tab, int verbosity);
 // SVD fit (tensorMode SVD) or prediction from saupeIn (SAUPE, STERIC), then the glycine pairs.
 // Returns the number of predicted couplings.
@@ -17,7 +17,7 @@ int fitDSVD(pdbInfo* pdb, dTab* tab);
 // Number of couplings that enter the fit: working record selected with both atoms, W != 0, and
 // neither glycine flag set.
 int countFitDC(const dTab* tab);
-// 1 for the tensor modes whose fit is nonlinear (not available in this build).
+// 1 for the tensor modes whose fit is nonlinear (NOFIXED, DADR, FIXED).
 int isNonlinearTensorMode(int tensorMode);
 // Predicts coupling index of tab for the two atom pairs (name1 in the residue of atom I, name2
 // in that of atom J) and (name3, name4), with the coupling's DI and the Saupe vector s with

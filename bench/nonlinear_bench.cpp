@@ -1,0 +1,52 @@
+// Cost of a NOFIXED tensor fit (Da, Dr and three angles) to the ubiquitin N-H couplings.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+
+#include "fit/nonlinear.h"
+#include "fit/tensor.h"
+#include "structure/pdb.h"
+#include "tables/dtab.h"
+
+namespace korva {
+namespace {
+
+// Range wide enough to keep every coupling of the table, as the run does by default.
+constexpr int kAllResiduesFirst = -100000;
+constexpr int kAllResiduesLast = 100000;
+constexpr int kRangeInclusiveMax = 3;
+
+void BM_NoFixedUbiquitin(benchmark::State& state) {
+  const std::string dir = KORVA_SOURCE_DIR;
+  pdbInfo pdb;
+  dTab tab;
+  dTabNull(&tab);
+  if (readPDB((dir + "/examples/ubiquitin-2mjb.pdb").c_str(), &pdb, nullptr) != 0 ||
+      readDC((dir + "/examples/ubiquitin-nh-bicelle.tab").c_str(), &tab) != 0) {
+    state.SkipWithError("cannot read the ubiquitin example");
+    return;
+  }
+  mapDCInfo(&pdb, &tab);
+  selectD(tab.in.data(), tab.n, kAllResiduesFirst, kAllResiduesLast, kRangeInclusiveMax);
+  selTypDC(tab.in.data(), tab.n, "All", "All");
+  buildDC(&pdb, &tab, 0, kAllResiduesFirst, nullptr, 0);
+
+  int couplings = 0;
+  for (auto _ : state) {
+    // Every fit starts from the program's default NOFIXED start and bounds.
+    dTensorNull(&tab);
+    tab.tensorMode = kTensorNoFixed;
+    couplings = fitDCAlign(&pdb, &tab, 0);
+    benchmark::DoNotOptimize(tab.saupe);
+  }
+  state.counters["couplings"] = couplings;
+  state.counters["evaluations"] = fitDCEvaluations();
+  fitDCFree();
+  dTabFree(&tab);
+  pdbFree(&pdb);
+}
+BENCHMARK(BM_NoFixedUbiquitin)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace korva

@@ -1,0 +1,271 @@
+// The SVD best fit and the prediction from a given Saupe vector on hand-built coupling tables.
+#include "fit/fit_d.h"
+#include "fit/nonlinear.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "fit/svd_fit.h"
+#include "structure/test_files.h"
+#include "support/run_korva.h"
+#include "tables/report.h"
+
+namespace korva {
+namespace {
+
+constexpr float kDI = -21000.0f;
+
+struct pairSpec {
+  const char* resName;
+  const char* nameI;
+  const char* nameJ;
+  float xI, yI, zI;  // atom I
+  float ux, uy, uz;  // atom J - atom I
+};
+
+// The basis of the linear form: a coupling along unit vector c is |DI| a(c).s.
+std::vector<double> basis(double x, double y, double z) {
+  const double r = std::sqrt(x * x + y * y + z * z);
+  const double cx = x / r, cy = y / r, cz = z / r;
+  return {0.5 * (3 * cz * cz - 1), 0.5 * (cx * cx - cy * cy), 2 * cx * cy, 2 * cx * cz,
+          2 * cy * cz};
+}
+
+double dot5(const std::vector<double>& a, const float s[5]) {
+  double t = 0.0;
+  for (int k = 0; k < 5; k++) t += a[k] * s[k];
+  return t;
+}
+
+// One residue per pair (numbered 1, 2, ...), written to a PDB file and read back.
+struct fixture {
+  testing::TempDir dir;
+  pdbInfo pdb;
+  dTab tab;
+
+  explicit fixture(const std::vector<pairSpec>& pairs) {
+    std::string text;
+    char line[128];
+    int serial = 1;
+    for (size_t i = 0; i < pairs.size(); i++) {
+      const pairSpec& p = pairs[i];
+      const int res = static_cast<int>(i) + 1;
+      std::snprintf(line, sizeof line, "ATOM  %5d  %-3s %3s A%4d    %8.3f%8.3f%8.3f\n", serial++,
+                    p.nameI, p.resName, res, p.xI, p.yI, p.zI);
+      text += line;
+      std::snprintf(line, sizeof line, "ATOM  %5d  %-3s %3s A%4d    %8.3f%8.3f%8.3f\n", serial++,
+                    p.nameJ, p.resName, res, p.xI + p.ux, p.yI + p.uy, p.zI + p.uz);
+      text += line;
+    }
+    pdbNull(&pdb);
+    EXPECT_EQ(readPDB(dir.write("t.pdb", text).c_str(), &pdb, nullptr), 0);
+    dTabNull(&tab);
+    tab.n = static_cast<int>(pairs.size());
+    tab.in.resize(pairs.size());
+    tab.work.resize(pairs.size());
+    resetDC(tab.in.data(), tab.n);
+    resetDC(tab.work.data(), tab.n);
+    tab.tensorMode = kTensorSVD;
+    tab.eulerFlag = 0;
+    for (size_t i = 0; i < pairs.size(); i++) {
+      dcRecord& w = tab.work[i];
+      const int res = static_cast<int>(i) + 1;
+      w.selected = 1;
+      w.resI = w.resJ = res;
+      pdbStrCpy(w.atomNameI, pairs[i].nameI);
+      pdbStrCpy(w.atomNameJ, pairs[i].nameJ);
+      w.atomI = findAtom(&pdb, res, pairs[i].nameI, pdb.defChain, pdb.defSeg);
+      w.atomJ = findAtom(&pdb, res, pairs[i].nameJ, pdb.defChain, pdb.defSeg);
+      w.DI = tab.in[i].DI = kDI;
+      w.W = tab.in[i].W = 1.0f;
+      tab.in[i].DD = 0.0f;
+    }
+  }
+  ~fixture() {
+    dTabFree(&tab);
+    pdbFree(&pdb);
+    dipolarFree();
+  }
+};
+
+// Five independent directions (z, x, xy, xz, yz) and a sixth one, all from the origin.
+std::vector<pairSpec> sixPairs() {
+  const float h = 0.70710678f;
+  return {{"ALA", "N", "H", 0, 0, 0, 0, 0, 1}, {"ALA", "N", "H", 5, 0, 0, 1, 0, 0},
+          {"ALA", "N", "H", 0, 5, 0, h, h, 0}, {"ALA", "N", "H", 0, 0, 5, h, 0, h},
+          {"ALA", "N", "H", 5, 5, 0, 0, h, h}, {"ALA", "N", "H", 5, 0, 5, 0.48f, 0.64f, 0.6f}};
+}
+
+const float kTrueSaupe[5] = {2e-3f, 6e-4f, 1e-4f, -3e-4f, 5e-4f};
+
+// Observed values generated from kTrueSaupe with the closed-form basis.
+void setExactCouplings(fixture* f, const std::vector<pairSpec>& pairs) {
+  for (size_t i = 0; i < pairs.size(); i++) {
+    f->tab.in[i].D = static_cast<float>(
+        std::fabs(kDI) * dot5(basis(pairs[i].ux, pairs[i].uy, pairs[i].uz), kTrueSaupe));
+  }
+}
+
+TEST(FitDSVD, ConsistentCouplingsReproduceTheTensorAndTheirValues) {
+  auto pairs = sixPairs();
+  pairs.resize(5);  // exactly determined
+  fixture f(pairs);
+  setExactCouplings(&f, pairs);
+  EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), 5);
+  for (int k = 0; k < 5; k++) EXPECT_NEAR(f.tab.saupe[k], kTrueSaupe[k], 2e-7) << k;
+  for (int i = 0; i < 5; i++) EXPECT_NEAR(f.tab.work[i].D, f.tab.in[i].D, 5e-3) << i;
+}
+
+TEST(FitDSVD, ZeroWeightCouplingTakesNoPartAndGetsNoPrediction) {
+  auto pairs = sixPairs();
+  fixture f(pairs);
+  setExactCouplings(&f, pairs);
+  f.tab.in[2].D = 500.0f;  // would wreck the fit if it entered
+  f.tab.work[2].W = 0.0f;
+  EXPECT_EQ(countFitDC(&f.tab), 5);
+  EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), 5);
+  for (int k = 0; k < 5; k++) EXPECT_NEAR(f.tab.saupe[k], kTrueSaupe[k], 2e-7) << k;
+  EXPECT_EQ(f.tab.work[2].D, kDCUnset);
+  EXPECT_NEAR(f.tab.work[5].D, f.tab.in[5].D, 5e-3);  // the coupling after it is predicted
+}
+
+TEST(FitDSVD, ScalingDIAndValuesTogetherLeavesTheTensor) {
+  auto pairs = sixPairs();
+  fixture a(pairs), b(pairs);
+  const float d[6] = {30.0f, -12.0f, 8.5f, 14.0f, -3.0f, 22.0f};  // not one tensor: a real fit
+  const float dd[6] = {1.0f, 2.0f, 0.5f, 1.5f, 1.0f, 3.0f};
+  for (int i = 0; i < 6; i++) {
+    a.tab.in[i].D = d[i];
+    a.tab.in[i].DD = dd[i];
+    b.tab.in[i].D = 2 * d[i];
+    b.tab.in[i].DD = 2 * dd[i];
+    b.tab.work[i].DI = 2 * kDI;
+  }
+  fitD(&a.pdb, &a.tab, 0);
+  float s[5];
+  for (int k = 0; k < 5; k++) s[k] = a.tab.saupe[k];
+  fitD(&b.pdb, &b.tab, 0);
+  for (int k = 0; k < 5; k++) EXPECT_NEAR(b.tab.saupe[k], s[k], 1e-6 * std::fabs(s[0])) << k;
+}
+
+TEST(FitDSVD, GivenSaupeIsUsedUnchangedWithUnitErrors) {
+  auto pairs = sixPairs();
+  fixture f(pairs);
+  const float given[5] = {1e-3f, -4e-4f, 2e-4f, 3e-4f, -1e-4f};
+  f.tab.tensorMode = kTensorSaupe;
+  for (int k = 0; k < 5; k++) f.tab.saupeIn[k] = given[k];
+  EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), 6);
+  for (int k = 0; k < 5; k++) {
+    EXPECT_EQ(f.tab.saupe[k], given[k]);
+    EXPECT_EQ(f.tab.saupeErr[k], 1.0f);
+  }
+  for (int i = 0; i < 6; i++) {
+    const auto a = basis(pairs[i].ux, pairs[i].uy, pairs[i].uz);
+    double norm2 = 0.0;
+    for (double v : a) norm2 += v * v;
+    EXPECT_NEAR(f.tab.work[i].D, 21000.0 * dot5(a, given), 1e-3) << i;
+    EXPECT_NEAR(f.tab.work[i].DD, 21000.0 * std::sqrt(norm2), 1e-2) << i;
+  }
+}
+
+// The nonlinear modes go to the nonlinear fit, which predicts all six couplings silently.
+TEST(FitDSVD, NonlinearModesReachTheNonlinearFit) {
+  fixture f(sixPairs());
+  for (int mode : {kTensorNoFixed, kTensorDaDr, kTensorFixed}) {
+    f.tab.tensorMode = mode;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), 6);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_NE(f.tab.work[0].D, kDCUnset);
+  }
+  fitDCFree();
+  EXPECT_EQ(fitD(&f.pdb, nullptr, 0), 0);
+}
+
+// Glycine couplings: residue 1 is a glycine of the structure with CA at the origin, HA1 along z
+// and HA2 along x; residue 2 an alanine with HA along z and CB along x. With s = (2e-3, 6e-4, 0,
+// 0, 0) the z pair gives a.s = 2e-3 and the x pair -1/2 2e-3 + 1/2 6e-4 = -7e-4; with unit
+// errors the uncertainties are |DI| * 1 and |DI| * sqrt(1/4 + 1/4).
+TEST(FitDSVD, GlycinePairsFollowTheSumRule) {
+  const float di = 43000.0f;
+  struct {
+    int inFlag, workFlag, res;
+    bool dropHA2;
+    int selected;
+    double d, dd;
+  } cases[] = {
+      {1, 1, 1, false, 1, di * (2e-3 - 7e-4), di * (1.0 + std::sqrt(0.5)) / 2},  // sum, mean
+      {0, 1, 1, false, 1, di * -7e-4, di * std::sqrt(0.5)},                      // second pair
+      {1, 0, 2, false, 1, di * (2e-3 - 7e-4), di * (1.0 + std::sqrt(0.5)) / 2},  // HA and CB
+      {1, 1, 1, true, 0, 0.0, 0.0},  // HA2 missing: deselected
+  };
+  for (const auto& c : cases) {
+    std::vector<pairSpec> pairs = {{"GLY", "CA", "HA1", 0, 0, 0, 0, 0, 1.09f},
+                                   {"ALA", "CA", "HA", 10, 0, 0, 0, 0, 1.09f}};
+    fixture f(pairs);
+    // Add the second proton (or CB) of each residue by re-reading a longer file.
+    std::string text = testing::readFileText(f.dir.path("t.pdb"));
+    if (!c.dropHA2) text += "ATOM     10  HA2 GLY A   1       1.090   0.000   0.000\n";
+    text += "ATOM     11  CB  ALA A   2      11.530   0.000   0.000\n";
+    pdbFree(&f.pdb);
+    ASSERT_EQ(readPDB(f.dir.write("g.pdb", text).c_str(), &f.pdb, nullptr), 0);
+    f.tab.n = 1;
+    f.tab.in.resize(1);
+    f.tab.work.resize(1);
+    dcRecord& w = f.tab.work[0];
+    w.resI = w.resJ = c.res;
+    w.atomI = w.atomJ = nullptr;
+    w.DI = di;
+    w.glyFlag = c.workFlag;
+    f.tab.in[0].glyFlag = c.inFlag;
+    f.tab.tensorMode = kTensorSaupe;
+    const float s[5] = {2e-3f, 6e-4f, 0.0f, 0.0f, 0.0f};
+    for (int k = 0; k < 5; k++) f.tab.saupeIn[k] = s[k];
+    EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), c.selected);
+    EXPECT_EQ(w.selected, c.selected);
+    if (c.selected) {
+      EXPECT_NEAR(w.D, c.d, 1e-3);
+      EXPECT_NEAR(w.DD, c.dd, 1e-2);
+    }
+  }
+}
+
+// The bundled example: 63 amide N-H couplings of ubiquitin. The expected Saupe vector and Q come
+// from an independent double-precision least-squares fit (normal equations, Gaussian
+// elimination) written in plain python3 from the PDB coordinates and the table: rows
+// (1/2(3cz^2-1), 1/2(cx^2-cy^2), 2cxcy, 2cxcz, 2cycz) for the N->H unit vectors, right side
+// D/|DI| with |DI| = 267519808 * 27116000 * 3.3568089714136606e-12 / 1.042^3 = 21523.11 Hz, all
+// DD = 1 so the weights are equal; Q = sqrt(sum (obs - calc)^2 / sum obs^2).
+TEST(FitDSVD, UbiquitinFitAgreesWithIndependentLeastSquares) {
+  pdbInfo pdb;
+  pdbNull(&pdb);
+  dTab tab;
+  dTabNull(&tab);
+  ASSERT_EQ(readPDB(testing::sourcePath("examples/ubiquitin-2mjb.pdb").c_str(), &pdb, nullptr), 0);
+  ASSERT_EQ(readDC(testing::sourcePath("examples/ubiquitin-nh-bicelle.tab").c_str(), &tab), 0);
+  mapDCInfo(&pdb, &tab);
+  selectD(tab.in.data(), tab.n, tab.firstRes, tab.lastRes, 3);
+  selTypDC(tab.in.data(), tab.n, "All", "All");
+  ASSERT_EQ(buildDC(&pdb, &tab, 0, tab.firstRes, nullptr, 0), 63);
+  EXPECT_EQ(fitD(&pdb, &tab, 0), 63);
+  const double expected[5] = {4.229319e-04, 3.580662e-04, 5.330447e-04, -1.549725e-04,
+                              3.159457e-04};
+  for (int k = 0; k < 5; k++) EXPECT_NEAR(tab.saupe[k], expected[k], 2e-8) << k;
+  float rms = 0, chi2 = 0, q = 0, r = 0, off = 0, offErr = 0, slope = 0, slopeErr = 0, keb = 0,
+        kebErr = 0;
+  int n = 0;
+  getStatDCmod(&tab, &rms, &chi2, &q, &r, &off, &offErr, &slope, &slopeErr, &keb, &kebErr, &n);
+  EXPECT_EQ(n, 63);
+  EXPECT_NEAR(q, 0.0451907, 1e-4);
+  EXPECT_NEAR(rms, 0.3696458, 1e-3);
+  dTabFree(&tab);
+  pdbFree(&pdb);
+  dipolarFree();
+}
+
+}  // namespace
+}  // namespace korva
