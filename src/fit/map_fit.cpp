@@ -195,7 +195,8 @@ void writeMapLines(FILE* stream, const double eigVec[3][3]) {
 int mapSimDC(pdbInfo* pdb, dTab* tab, const korvaInfo* runInfo, const char* outFile,
              const char* pdbOut, int verbosity, const char* mapFile, int mapCount,
              const char* remark) {
-  if (tab == nullptr || tab->n <= 0 || tab->in.size() < static_cast<size_t>(tab->n) ||
+  // An empty table still runs: no refit produces a tensor, and that is reported as a failure.
+  if (tab == nullptr || tab->n < 0 || tab->in.size() < static_cast<size_t>(tab->n) ||
       tab->work.size() < static_cast<size_t>(tab->n))
     return 0;
   tvector<couplingSums> sums{TrackedAllocator<couplingSums>("mapSimDC")};
@@ -252,7 +253,7 @@ int mapSimDC(pdbInfo* pdb, dTab* tab, const korvaInfo* runInfo, const char* outF
   }
   char text[kRemarkLen];
   finishStatistics(tab, run, c, text, kRemarkLen);
-  writeDCmod(outFile != nullptr ? outFile : "", "w", tab, runInfo, text);
+  if (writeDCmod(outFile != nullptr ? outFile : "", "w", tab, runInfo, text) != 0) return 1;
   return writeRotated(pdb, angles, pdbOut, remark);
 }
 

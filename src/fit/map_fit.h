@@ -35,7 +35,7 @@ void writeMapLines(FILE* stream, const double eigVec[3][3]);
 // to outFile (the mapping statistics as its remark) and the structure, rotated into the principal
 // frame of the last counted step, to pdbOut (when named) with remark. The table and structure
 // stay owned by the caller. Returns 0 (also for an absent table), or 1 when the buffers or the
-// map file cannot be had, when no step counts, or when the structure cannot be written.
+// map file cannot be had, when no step counts, or when the report or the structure fails.
 int mapSimDC(pdbInfo* pdb, dTab* tab, const korvaInfo* runInfo, const char* outFile,
              const char* pdbOut, int verbosity, const char* mapFile, int mapCount,
              const char* remark);

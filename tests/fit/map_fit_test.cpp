@@ -231,6 +231,14 @@ TEST(MapSimDC, NoTensorNoStepsNoReport) {
   EXPECT_EQ(readFileText(map), "");
   for (int i = 0; i < d.tab.n; i++) EXPECT_EQ(d.tab.in[i].D, observed[static_cast<size_t>(i)]);
   freeUbiquitin(&d);
+
+  // A table without couplings is no success either.
+  dTab empty;
+  dTabNull(&empty);
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(mapSimDC(nullptr, &empty, nullptr, rep.c_str(), "", 0, map.c_str(), 3, nullptr), 1);
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(fileExists(rep));
 }
 
 // ---- The real binary ----
