@@ -7,6 +7,7 @@
 
 #include "driver/steric_run.h"
 #include "fit/best_fit.h"
+#include "fit/map_fit.h"
 #include "structure/select.h"
 
 namespace korva {
@@ -121,8 +122,8 @@ int runStructureSequence(pdbInfo* pdb, dTab* tab, korvaInfo* info, dcInfo* dc,
 
   if (info->mode == kModeBestFit) {
     if (args->mapCount != 0) {
-      std::fprintf(stderr, "KORVA: error-space mapping is not available in this build.\n");
-      status = 1;
+      status = mapSimDC(pdb, tab, info, args->outD, args->pdbRot, info->verbose, args->outMap,
+                        args->mapCount, args->remark);
     } else {
       status = simDC(pdb, tab, info, args->remark, args->outD, args->pdbRot, info->verbose);
     }
