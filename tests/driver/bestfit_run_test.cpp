@@ -101,7 +101,8 @@ TEST(BestFitRun, FailuresEndWithTheirLines) {
        "KORVA: best fit needs at least 5 usable couplings, found 3.\n"},
       {"-bestFit -nofixed -pdb '" + pdb + "' -inD '" + three + "'",
        "VANTRO Error (DC Fit) 3 couplings are too few for 5 free parameters.\n"},
-      {kExample + " -map 5", "KORVA: error-space mapping is not available in this build.\n"},
+      {kExample + " -map 5 -outMap /nonexistent/dir/map.txt",
+       "KORVA Error opening log file for error space mapping /nonexistent/dir/map.txt\n"},
       {"-bestFit -pdb /nonexistent.pdb -inD '" + three + "'",
        "Error reading PDB input /nonexistent.pdb\n"},
   };
