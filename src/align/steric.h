@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "driver/alloc.h"
+#include "structure/transform.h"
 #include "tables/run_info.h"
 
 namespace korva {
@@ -23,12 +24,6 @@ double Syy(const double v[3]);
 double Sxy(const double a[3], const double b[3]);
 double Sxz(const double a[3], const double b[3]);
 double Syz(const double a[3], const double b[3]);
-
-// out = R(theta, phi, psi) v, with R = Rz(psi) Ry(theta) Rz(phi) acting on coordinates (radians).
-void rotate_vector(double theta, double phi, double psi, const double v[3], double out[3]);
-// Writes the three columns of R(theta, phi, psi) into ex, ey, ez.
-void rotate_coorsystem(double theta, double phi, double psi, double ex[3], double ey[3],
-                       double ez[3]);
 
 // Centres x, y, z (indexed 1..natoms, changed in place), finds their radial extent, runs
 // stericAlignment with the parameters of info and multiplies S by the liquid-crystal order.

@@ -9,7 +9,7 @@
 #include "analysis/saupe_analysis.h"
 #include "driver/config.h"
 #include "driver/coords.h"
-#include "driver/domain.h"
+#include "structure/domain.h"
 #include "driver/sequence.h"
 #include "fit/fit_d.h"
 #include "tables/report.h"

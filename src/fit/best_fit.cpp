@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "analysis/saupe_analysis.h"
-#include "driver/domain.h"
+#include "structure/domain.h"
 #include "fit/fit_d.h"
 #include "fit/tensor.h"
 #include "tables/report.h"

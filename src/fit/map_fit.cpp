@@ -7,7 +7,7 @@
 
 #include "analysis/saupe_analysis.h"
 #include "driver/alloc.h"
-#include "driver/domain.h"
+#include "structure/domain.h"
 #include "fit/fit_d.h"
 #include "numeric/random.h"
 #include "tables/report.h"

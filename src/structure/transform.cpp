@@ -95,4 +95,26 @@ void m4x4Transpose(m4x4 t, const m4x4 m) {
   copy4x4(t, p);
 }
 
+void rotate_coorsystem(double theta, double phi, double psi, double ex[3], double ey[3],
+                       double ez[3]) {
+  const double ct = std::cos(theta), st = std::sin(theta);
+  const double cf = std::cos(phi), sf = std::sin(phi);
+  const double cp = std::cos(psi), sp = std::sin(psi);
+  ex[0] = cp * ct * cf - sp * sf;
+  ex[1] = -sp * ct * cf - cp * sf;
+  ex[2] = st * cf;
+  ey[0] = cp * ct * sf + sp * cf;
+  ey[1] = -sp * ct * sf + cp * cf;
+  ey[2] = st * sf;
+  ez[0] = -cp * st;
+  ez[1] = sp * st;
+  ez[2] = ct;
+}
+
+void rotate_vector(double theta, double phi, double psi, const double v[3], double out[3]) {
+  double ex[3], ey[3], ez[3];
+  rotate_coorsystem(theta, phi, psi, ex, ey, ez);
+  for (int i = 0; i < 3; ++i) out[i] = ex[i] * v[0] + ey[i] * v[1] + ez[i] * v[2];
+}
+
 }  // namespace korva

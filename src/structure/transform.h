@@ -24,4 +24,10 @@ void m4x4Mult(const m4x4 a, m4x4 b);
 // t = transpose of m. t and m may be the same.
 void m4x4Transpose(m4x4 t, const m4x4 m);
 
+// out = R(theta, phi, psi) v, with R = Rz(psi) Ry(theta) Rz(phi) acting on coordinates (radians).
+void rotate_vector(double theta, double phi, double psi, const double v[3], double out[3]);
+// Writes the three columns of R(theta, phi, psi) into ex, ey, ez.
+void rotate_coorsystem(double theta, double phi, double psi, double ex[3], double ey[3],
+                       double ez[3]);
+
 }  // namespace korva

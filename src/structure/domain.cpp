@@ -1,29 +1,14 @@
 // Rigid rotation of a residue range, used to write a structure in a tensor's principal frame.
-#include "driver/domain.h"
+#include "structure/domain.h"
 
 #include <cmath>
+
+#include "structure/transform.h"
 
 namespace korva {
 namespace {
 
 constexpr double kPi = 3.14159265;
-
-// The three columns of R(theta, phi, psi): a rotation by phi about z, then theta about the new y,
-// then psi about the new z, applied to coordinates (radians).
-void domainAxes(double theta, double phi, double psi, double ex[3], double ey[3], double ez[3]) {
-  const double ct = std::cos(theta), st = std::sin(theta);
-  const double cf = std::cos(phi), sf = std::sin(phi);
-  const double cp = std::cos(psi), sp = std::sin(psi);
-  ex[0] = cp * ct * cf - sp * sf;
-  ex[1] = -sp * ct * cf - cp * sf;
-  ex[2] = st * cf;
-  ey[0] = cp * ct * sf + sp * cf;
-  ey[1] = -sp * ct * sf + cp * cf;
-  ey[2] = st * sf;
-  ez[0] = -cp * st;
-  ez[1] = sp * st;
-  ez[2] = ct;
-}
 
 }  // namespace
 
@@ -36,7 +21,7 @@ int rotateDomain(const double angles[3], pdbInfo* pdb, int firstRes, int lastRes
   // Rz(gamma), so the angles (-gamma, -beta, -alpha) give frame^T r, the principal-frame
   // coordinates.
   double e1[3], e2[3], e3[3];
-  domainAxes(a1, a2, a0, e1, e2, e3);
+  rotate_coorsystem(a1, a2, a0, e1, e2, e3);
   for (pdbAtom& atom : pdb->atoms) {
     if (atom.resId < firstRes) continue;
     // The range is taken as contiguous in file order: a later chain that restarts its numbering

@@ -1,5 +1,5 @@
 // Rigid rotation of a residue range.
-#include "driver/domain.h"
+#include "structure/domain.h"
 
 #include <gtest/gtest.h>
 
