@@ -7,6 +7,7 @@
 #include "align/dots.h"
 #include "align/steric.h"
 #include "align/surface.h"
+#include "fit/tensor.h"
 #include "structure/free_format.h"
 #include "tables/report.h"
 
@@ -71,7 +72,9 @@ int ssiaFree(korvaInfo* info, const char* freeName, const char* outName, dTab* t
   if (status) return status;
   // The simulated sum is the order of the free orientations relative to the isotropic mean; the
   // tensor that the medium imposes, which the report and the analysis take, has the other sign.
-  for (int m = 0; m < 5; ++m) table->saupe[m] = static_cast<float>(-S[m]);
+  double saupe[5];
+  for (int m = 0; m < 5; ++m) saupe[m] = -S[m];
+  setTensorSaupe(table, saupe);
   writeDCmod(outName, "w", table, info, "");
   return 0;
 }

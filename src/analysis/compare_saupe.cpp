@@ -9,6 +9,7 @@
 #include <string>
 
 #include "analysis/saupe_analysis.h"
+#include "fit/tensor.h"
 #include "tables/report.h"
 
 namespace korva {
@@ -170,7 +171,7 @@ int compareSaupe(const korvaInfo* info, const double saupe1[5], const double sau
   appendRemark(&text, "\nDATA ANGLE_5D_SPACE  %.2f\n", static_cast<double>(angle));
   appendRemark(&text, "DATA COLL_5D         %.5f\n\n\n", static_cast<double>(coll));
 
-  for (int i = 0; i < 5; i++) tab->saupe[i] = static_cast<float>(result[i]);
+  setTensorSaupe(tab, result);
   return writeDCmod(outName, "w", tab, info, text.c_str());
 }
 

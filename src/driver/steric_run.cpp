@@ -9,29 +9,12 @@
 #include "analysis/saupe_analysis.h"
 #include "driver/config.h"
 #include "driver/coords.h"
-#include "structure/domain.h"
 #include "driver/sequence.h"
 #include "fit/fit_d.h"
+#include "structure/domain.h"
 #include "tables/report.h"
 
 namespace korva {
-
-namespace {
-
-// Writes the structure rotated into the principal frame of the tensor whose first Euler solution
-// is (alpha, beta, gamma), then puts the coordinates back. Returns 0, or 1 when writing failed.
-int writeRotatedStructure(pdbInfo* pdb, const runArgs* args, double alpha, double beta,
-                          double gamma) {
-  storePDBCoords(pdb);
-  const double angles[3] = {-gamma, -beta, -alpha};
-  rotateDomain(angles, pdb, pdb->firstRes, pdb->lastRes);
-  int status = 0;
-  if (args->pdbRot[0] != '\0') status = writePDB(args->pdbRot, pdb, nullptr, args->remark);
-  restorePDBCoords(pdb);
-  return status;
-}
-
-}  // namespace
 
 int stericRun(pdbInfo* pdb, dTab* tab, korvaInfo* info, const runArgs* args, int nCouplings,
               runBuffers* buf) {
@@ -82,9 +65,9 @@ int stericRun(pdbInfo* pdb, dTab* tab, korvaInfo* info, const runArgs* args, int
   // tensor that the medium imposes, which the report and the analysis take, has the other sign.
   for (int m = 0; m < 5; ++m) saupe[m] = -S[m];
 
-  double irr[5], gMag = 0.0, eigVec[3][3], eigVal[3], da = 0.0, dr = 0.0;
-  double alpha[kSaupeFrames], beta[kSaupeFrames], gamma[kSaupeFrames];
-  if (analyzeSaupe(saupe, irr, &gMag, eigVec, eigVal, &da, &dr, alpha, beta, gamma, info->euler)) {
+  // The rotated structure needs the frame angles even when the report leaves them out.
+  if (analyzeSaupe(saupe, buf->irrSaupe, &buf->gMag, buf->eigVec, buf->eigVal, &buf->da, &buf->dr,
+                   buf->alphaList, buf->betaList, buf->gammaList, 1)) {
     std::fprintf(stderr, "Matrix: error in analyzeSaupe.\n");
     return 1;
   }
@@ -94,10 +77,11 @@ int stericRun(pdbInfo* pdb, dTab* tab, korvaInfo* info, const runArgs* args, int
     for (int m = 0; m < 5; ++m) tab->saupeIn[m] = static_cast<float>(saupe[m]);
     fitD(pdb, tab, info->verbose);
   } else {
-    for (int m = 0; m < 5; ++m) tab->saupe[m] = static_cast<float>(saupe[m]);
+    setTensorSaupe(tab, saupe);
   }
   writeDCmod(args->outD, "w", tab, info, "");
-  return writeRotatedStructure(pdb, args, buf->alphaList[0], buf->betaList[0], buf->gammaList[0]);
+  return writeFrameStructure(pdb, buf->alphaList[0], buf->betaList[0], buf->gammaList[0],
+                             args->pdbRot, args->remark);
 }
 
 }  // namespace korva

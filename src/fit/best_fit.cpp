@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "analysis/saupe_analysis.h"
-#include "structure/domain.h"
 #include "fit/fit_d.h"
 #include "fit/tensor.h"
+#include "structure/domain.h"
 #include "tables/report.h"
 
 namespace korva {
@@ -43,14 +43,7 @@ int simDC(pdbInfo* pdb, dTab* tab, const korvaInfo* info, const char* remark, co
     return 1;
   }
   if (pdb->nAtoms == 0) return 0;
-
-  storePDBCoords(pdb);
-  const double angles[3] = {-gamma[0], -beta[0], -alpha[0]};
-  rotateDomain(angles, pdb, pdb->firstRes, pdb->lastRes);
-  int status = 0;
-  if (pdbOut != nullptr && pdbOut[0] != '\0') status = writePDB(pdbOut, pdb, nullptr, remark);
-  restorePDBCoords(pdb);
-  return status;
+  return writeFrameStructure(pdb, alpha[0], beta[0], gamma[0], pdbOut, remark);
 }
 
 }  // namespace korva

@@ -7,9 +7,9 @@
 
 #include "analysis/saupe_analysis.h"
 #include "driver/alloc.h"
-#include "structure/domain.h"
 #include "fit/fit_d.h"
 #include "numeric/random.h"
+#include "structure/domain.h"
 #include "tables/report.h"
 
 namespace korva {
@@ -56,8 +56,8 @@ void meanDev(double sum, double sumSq, int n, double* mean, double* dev) {
 
 // The tensor of a refit, or 0 when the refit produced none (nothing predicted, a zero or
 // non-finite Saupe vector, or an analysis that did not converge).
-int analyzeStep(const dTab* tab, int predicted, int eulerFlag, double s[5], double eigVec[3][3],
-                double eigVal[3], double angles[3]) {
+int analyzeStep(const dTab* tab, int predicted, double s[5], double eigVec[3][3], double eigVal[3],
+                double angles[3]) {
   if (predicted <= 0) return 0;
   int nonZero = 0;
   for (int k = 0; k < 5; k++) {
@@ -68,8 +68,8 @@ int analyzeStep(const dTab* tab, int predicted, int eulerFlag, double s[5], doub
   if (!nonZero) return 0;
   double irr[5], gMag, da, dr;
   double alpha[kSaupeFrames], beta[kSaupeFrames], gamma[kSaupeFrames];
-  if (analyzeSaupe(s, irr, &gMag, eigVec, eigVal, &da, &dr, alpha, beta, gamma, eulerFlag) != 0)
-    return 0;
+  // The frame angles are needed for the rotated structure even when the report leaves them out.
+  if (analyzeSaupe(s, irr, &gMag, eigVec, eigVal, &da, &dr, alpha, beta, gamma, 1) != 0) return 0;
   // Rotating by the negated first frame, in reverse order, brings the structure into it.
   angles[0] = -gamma[0];
   angles[1] = -beta[0];
@@ -139,18 +139,6 @@ void finishStatistics(dTab* tab, const runSums& run, couplingSums* c, char* rema
                 "\n\n",
                 n, gMean, gDev, azzMean, azzDev, mean[0], mean[1], mean[2], mean[3], mean[4],
                 dev[0], dev[1], dev[2], dev[3], dev[4]);
-}
-
-// Writes the structure rotated by angles (degrees) and puts the coordinates back. Returns the
-// status of the writer, 0 when no name is given.
-int writeRotated(pdbInfo* pdb, const double angles[3], const char* pdbOut, const char* remark) {
-  if (pdb == nullptr) return 0;
-  storePDBCoords(pdb);
-  rotateDomain(angles, pdb, pdb->firstRes, pdb->lastRes);
-  int status = 0;
-  if (pdbOut != nullptr && pdbOut[0] != '\0') status = writePDB(pdbOut, pdb, nullptr, remark);
-  restorePDBCoords(pdb);
-  return status;
 }
 
 // The map stream owns the file it opened and closes it on every path.
@@ -224,7 +212,6 @@ int mapSimDC(pdbInfo* pdb, dTab* tab, const korvaInfo* runInfo, const char* outF
     c[i].savedDD = tab->in[i].DD;
   }
 
-  const int eulerFlag = runInfo != nullptr ? runInfo->euler : 0;
   runSums run{};
   double angles[3] = {0.0, 0.0, 0.0};
   for (int step = 0; step < mapCount; step++) {
@@ -235,7 +222,7 @@ int mapSimDC(pdbInfo* pdb, dTab* tab, const korvaInfo* runInfo, const char* outF
     }
     const int predicted = fitD(pdb, tab, verbosity);
     double s[5], eigVec[3][3], eigVal[3], stepAngles[3];
-    if (!analyzeStep(tab, predicted, eulerFlag, s, eigVec, eigVal, stepAngles)) continue;
+    if (!analyzeStep(tab, predicted, s, eigVec, eigVal, stepAngles)) continue;
     addStep(tab, s, eigVal, &run, c);
     writeMapLines(map.f, eigVec);
     for (int k = 0; k < 3; k++) angles[k] = stepAngles[k];
@@ -254,7 +241,7 @@ int mapSimDC(pdbInfo* pdb, dTab* tab, const korvaInfo* runInfo, const char* outF
   char text[kRemarkLen];
   finishStatistics(tab, run, c, text, kRemarkLen);
   if (writeDCmod(outFile != nullptr ? outFile : "", "w", tab, runInfo, text) != 0) return 1;
-  return writeRotated(pdb, angles, pdbOut, remark);
+  return writeFrameStructure(pdb, -angles[2], -angles[1], -angles[0], pdbOut, remark);
 }
 
 }  // namespace korva

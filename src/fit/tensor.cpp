@@ -311,4 +311,11 @@ int reportEuler(FILE* stream, const dTensor* t) {
   return 0;
 }
 
+int setTensorSaupe(dTensor* t, const double s[5]) {
+  for (int k = 0; k < 5; k++) t->saupe[k] = static_cast<float>(s[k]);
+  t->nEuler =
+      saupe2euler(t->saupe, t->psiList, t->thetaList, t->phiList, t->eigVal, &t->da, &t->dr);
+  return t->nEuler;
+}
+
 }  // namespace korva

@@ -83,4 +83,9 @@ int findD(const float x1[], const float y1[], const float z1[], const float x2[]
 // Writes the block of angle solutions with Da and Dr to stream. Returns 0.
 int reportEuler(FILE* stream, const dTensor* t);
 
+// Stores the Saupe vector s in t and derives from it the angle solutions, the eigenvalues, Da and
+// Dr, as a fit would, so that a given or simulated tensor is reported with its own values rather
+// than the start values. Returns the number of angle solutions.
+int setTensorSaupe(dTensor* t, const double s[5]);
+
 }  // namespace korva

@@ -35,4 +35,15 @@ int rotateDomain(const double angles[3], pdbInfo* pdb, int firstRes, int lastRes
   return 0;
 }
 
+int writeFrameStructure(pdbInfo* pdb, double alpha, double beta, double gamma, const char* pdbOut,
+                        const char* remark) {
+  if (pdb == nullptr || pdbOut == nullptr || pdbOut[0] == '\0') return 0;
+  storePDBCoords(pdb);
+  const double angles[3] = {-gamma, -beta, -alpha};
+  rotateDomain(angles, pdb, pdb->firstRes, pdb->lastRes);
+  const int status = writePDB(pdbOut, pdb, nullptr, remark);
+  restorePDBCoords(pdb);
+  return status;
+}
+
 }  // namespace korva

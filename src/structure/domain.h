@@ -12,4 +12,11 @@ namespace korva {
 // tensor's principal frame. The structure stays owned by the caller. Returns 0.
 int rotateDomain(const double angles[3], pdbInfo* pdb, int firstRes, int lastRes);
 
+// Writes the whole structure, with the remark text (may be null), rotated into the principal frame
+// whose first frame solution of the Saupe analysis is (alpha, beta, gamma) in degrees, then puts
+// the coordinates back. Nothing is written when pdbOut is null or empty. Returns the status of
+// the writer (0 when nothing is written).
+int writeFrameStructure(pdbInfo* pdb, double alpha, double beta, double gamma, const char* pdbOut,
+                        const char* remark);
+
 }  // namespace korva

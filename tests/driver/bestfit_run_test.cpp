@@ -117,7 +117,9 @@ TEST(BestFitRun, FailuresEndWithTheirLines) {
 }
 
 // Golden check, done once by hand: the result line is the element sum; coll = 0.87563 and
-// angle 28.88 agree with a python3 evaluation of the normalised Frobenius inner product.
+// angle 28.88 agree with a python3 evaluation of the normalised Frobenius inner product; the
+// result's Da = Azz / 2 = 1.5280e-03 / 2 and Dr = (Axx - Ayy) / 3 = (-4.1565e-04 + 1.1124e-03) / 3
+// come from its own eigenvalue line, with two angle solutions.
 TEST(CompareSaupeRun, ReportMatchesTheCheckedGolden) {
   auto r = runKorvaCmd("-anA -inS1 1e-3 2e-4 3e-4 -1e-4 5e-5 -inS2 5e-4 1e-4 0 0 2e-4 -add");
   EXPECT_EQ(r.status, 0) << r.err;

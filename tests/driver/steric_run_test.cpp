@@ -140,6 +140,28 @@ TEST(StericRun, BadOptionsAndRotatedStructure) {
   EXPECT_EQ(atoms, 1231u);
 }
 
+// The structure written with -pdbRot lies in the principal frame of the predicted tensor: the
+// order matrix is invariant under a rigid rotation of the molecule up to the discretisation of
+// orientations and grid, so a second prediction on the written structure must be diagonal to
+// within that noise (here 1 % of Szz), and its Szz must match the eigenvalue of largest
+// magnitude of the first prediction.
+TEST(StericRun, RotatedStructureLiesInThePrincipalFrame) {
+  const std::string dir = makeTempDir();
+  const cmdResult first = runKorvaCmd(kUbq + " -pdbRot rot.pdb -noeuler", "", dir);
+  ASSERT_EQ(first.status, 0) << first.err;
+  const std::string rotated =
+      "-pdb '" + dir + "/rot.pdb' -inD '" + sourcePath("examples/ubiquitin-nh-bicelle.tab") + "'";
+  const cmdResult second = runKorvaCmd(rotated, "", dir);
+  ASSERT_EQ(second.status, 0) << second.err;
+  const double szz = valueAfter(second.out, "DATA SAUPE ", 0);
+  for (int k = 2; k < 5; ++k) {
+    EXPECT_LT(std::fabs(valueAfter(second.out, "DATA SAUPE ", k)), 0.01 * std::fabs(szz)) << k;
+  }
+  const cmdResult plain = runKorvaCmd(kUbq, "", dir);
+  const double azz = valueAfter(plain.out, "DATA EIGENVALUES (Axx,Ayy,Azz)", 2);
+  EXPECT_NEAR(szz, azz, 0.02 * std::fabs(azz));
+}
+
 // Free-format mode through the binary: the example's heavy atoms as bare coordinates.
 TEST(StericRun, FreeFormatModeWritesSaupe) {
   const std::string dir = makeTempDir();
@@ -152,7 +174,20 @@ TEST(StericRun, FreeFormatModeWritesSaupe) {
   const cmdResult r = runKorvaCmd("-stKorvaFree -pdbF coords.txt -outA out.tab", "", dir);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("coords.txt, 30 Atoms, Free format.\n"), std::string::npos) << r.err;
-  EXPECT_NE(readFileText(dir + "/out.tab").find("DATA SAUPE"), std::string::npos);
+  const std::string out = readFileText(dir + "/out.tab");
+  EXPECT_NE(out.find("DATA SAUPE"), std::string::npos);
+
+  // Da and Dr describe the simulated tensor itself: Da = Azz / 2 and Dr = (Axx - Ayy) / 3 from
+  // the report's own eigenvalue line, and the two angle solutions of a general tensor.
+  const std::string ubq = "-stKorvaFree -pdbF '" + sourcePath("examples/ubiquitin-heavy.txt") + "'";
+  const cmdResult u = runKorvaCmd(ubq, "", dir);
+  ASSERT_EQ(u.status, 0) << u.err;
+  const double axx = valueAfter(u.out, "DATA EIGENVALUES (Axx,Ayy,Azz)", 0);
+  const double ayy = valueAfter(u.out, "DATA EIGENVALUES (Axx,Ayy,Azz)", 1);
+  const double azz = valueAfter(u.out, "DATA EIGENVALUES (Axx,Ayy,Azz)", 2);
+  EXPECT_NEAR(valueAfter(u.out, "DATA Da"), azz / 2, 1e-3 * std::fabs(azz));
+  EXPECT_NEAR(valueAfter(u.out, "DATA Dr"), (axx - ayy) / 3, 1e-3 * std::fabs(azz));
+  EXPECT_EQ(valueAfter(u.out, "DATA EULER_SOLUTIONS"), 2.0);
 
   const cmdResult bad = runKorvaCmd("-stKorvaFree -pdbF none.txt -outA out2.tab", "", dir);
   EXPECT_EQ(bad.status, 1);
