@@ -37,6 +37,12 @@ saupeElements toElements(const double s[5]) {
 }
 
 // Frobenius inner product of two symmetric matrices from their six independent elements.
+// The same inner product in double, from the Saupe vectors.
+double innerProductWide(const double s[5], const double t[5]) {
+  const double sxx = -0.5 * (s[0] - s[1]), syy = -0.5 * (s[0] + s[1]);
+  const double txx = -0.5 * (t[0] - t[1]), tyy = -0.5 * (t[0] + t[1]);
+  return sxx * txx + syy * tyy + s[0] * t[0] + 2.0 * (s[2] * t[2] + s[3] * t[3] + s[4] * t[4]);
+}
 float innerProduct(const saupeElements& a, const saupeElements& b) {
   return a.xx * b.xx + a.yy * b.yy + a.zz * b.zz + 2.0f * a.xy * b.xy + 2.0f * a.xz * b.xz +
          2.0f * a.yz * b.yz;
@@ -120,6 +126,14 @@ int irrCollinarity(const double s1[5], const double s2[5], float* coll, float* a
   const float n1 = std::sqrt(kCollScale * innerProduct(a, a));
   const float n2 = std::sqrt(kCollScale * innerProduct(b, b));
   *coll = n1 * n2 != 0.0f ? kCollScale * innerProduct(a, b) / (n1 * n2) : 0.0f;
+  if (!std::isfinite(*coll)) {
+    // Elements near the single-precision limit overflow the scaled sums; the cosine itself is
+    // scale free, so take it in double without the scale.
+    const double ab = innerProductWide(s1, s2), aa = innerProductWide(s1, s1),
+                 bb = innerProductWide(s2, s2);
+    const double norms = std::sqrt(aa) * std::sqrt(bb);
+    *coll = norms > 0.0 && std::isfinite(norms) ? static_cast<float>(ab / norms) : 0.0f;
+  }
   *angle = 0.0f;
   if (*coll > -1.0f && *coll < 1.0f) {
     *angle = static_cast<float>(

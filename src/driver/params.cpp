@@ -73,6 +73,10 @@ int getparams(int argc, char** argv, korvaInfo* info, dcInfo* dc, dTensor* tenso
   }
 
   intArgD(argc, argv, "-map", &a->mapCount);
+  if (a->mapCount < 0) {
+    std::fprintf(stderr, "VANTRO Error: -map needs a step count of 0 or more.\n");
+    return 1;
+  }
   getPDBSelectArgs(argc, argv, select);
   if (getDCTensorParams(argc, argv, tensor) != 0) return 1;
   info->euler = tensor->eulerFlag;

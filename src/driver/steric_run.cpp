@@ -43,6 +43,13 @@ int stericRun(pdbInfo* pdb, dTab* tab, korvaInfo* info, const runArgs* args, int
   double* x = buf->x.data();
   double* y = buf->y.data();
   double* z = buf->z.data();
+  // Without a selected atom the surface step has nothing to work on; say so plainly.
+  bool anySelected = false;
+  for (const pdbAtom& atom : pdb->atoms) anySelected = anySelected || atom.selected != 0;
+  if (!anySelected) {
+    std::fprintf(stderr, "KORVA: error - zero atoms selected for simulation!\n");
+    return 1;
+  }
   int natoms = 0;
   status = chCoorSelect(pdb, info, &natoms, x, y, z, 0, nullptr);
   if (status) {

@@ -56,6 +56,9 @@ TEST(IrrCollinarity, EdgeCasesAndAGeneralAngle) {
       {{1e-3, 2e-4, 1e-4, -3e-4, 5e-5}, {0, 0, 0, 0, 0}, 0.0f, 90.0f},
       {{1, 0, 0, 0, 0}, {0, 0, 1, 0, 0}, 0.0f, 90.0f},
       {{1, 0, 0, 0, 0}, {1, 0, 1, 0, 0}, 0.6546537f, 49.10661f},
+      // Elements near the single-precision limit: proportional tensors are still collinear.
+      {{1e38, 1e38, 1e38, 1e38, 1e38}, {1, 1, 1, 1, 1}, 1.0f, 0.0f},
+      {{3e38, 0, 0, 0, 0}, {0, 0, 1, 0, 0}, 0.0f, 90.0f},
   };
   for (const auto& c : cases) {
     float coll = 9, angle = 9;

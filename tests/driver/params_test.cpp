@@ -207,6 +207,13 @@ TEST(Params, BannerLayout) {
   EXPECT_EQ(b, "\n\n" + border + "\n" + title + "\n" + border + "\n\n\n");
 }
 
+TEST(Params, NegativeMapCountFailsTheParse) {
+  Parsed p = parse("-bestFit -map -5");
+  EXPECT_EQ(p.status, 1);
+  EXPECT_EQ(p.err, "VANTRO Error: -map needs a step count of 0 or more.\n");
+  EXPECT_EQ(parse("-bestFit -map 0").status, 0);
+}
+
 TEST(Params, OverlongFileNameFailsTheParse) {
   Parsed p = parse("-pdb " + std::string(400, 'x'));
   EXPECT_EQ(p.status, 1);

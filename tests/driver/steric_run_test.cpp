@@ -125,6 +125,12 @@ TEST(StericRun, ConfigurationFileCases) {
 // Bad simulation options end with one KORVA line and status 1 before any simulation; -pdbRot
 // writes the rotated structure.
 TEST(StericRun, BadOptionsAndRotatedStructure) {
+  for (const char* o : {"-res 1000", "-res 1000 -nosurf"}) {
+    const cmdResult r = runKorvaCmd(kUbq + " " + o);
+    EXPECT_EQ(r.status, 1) << o;
+    EXPECT_NE(r.err.find("KORVA: error - zero atoms selected for simulation!\n"), std::string::npos)
+        << o << r.err;
+  }
   for (const char* o : {"-dot 2", "-digPsi 0", "-dGrid 0"}) {
     const cmdResult r = runKorvaCmd(kUbq + " " + o);
     EXPECT_EQ(r.status, 1) << o;
