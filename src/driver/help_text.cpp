@@ -1,9 +1,26 @@
 // The program's help text, printed by printInfo.
 #include "driver/help_text.h"
 
-namespace korva {
+#include <cstdio>
 
-const char* const kHelpText = R"KORVA(
+namespace korva {
+namespace {
+
+// The simulation parameters, listed under both steric modes.
+const char* const kHelpSimulation = R"KORVA( -bic              [on]      Wall LC Model.
+ -pf1              [off]     Rod LC Model.
+ -wv      conc     [0.05]    Liquid Crystal Concentration [mg/ml].
+ -dot     density  [100]     Orientation Density (Sphere).
+ -digPsi  digPsi   [18]      Orientation Density (3rd angle).
+ -dGrid   gridSpac [0.2]     Grid Spacing [A].
+ -rM      radius   [20.0]    Half Model Thickness [A].
+ -lcS     order    [0.8]     Liquid Crystal Order [0-1].
+ -surf             [on]      Select Surface Accessible Atoms.
+ -nosurf           [off]     Don't Select Surface Accessible Atoms.
+ -rA      radius   [0.0]     Atom radius [A].
+)KORVA";
+
+const char* const kHelpHead = R"KORVA(
 KORVA: steric alignment prediction and alignment-tensor fitting from dipolar couplings
 
 
@@ -15,18 +32,9 @@ ARGUMENTS FOR STERIC KORVA
  -outD    dName    [None]    Dipolar Coupling (Output).
  -pdbRot  pRotName [None]    PDB rotated (Output).
 Simulation Parameters:
- -bic              [on]      Wall LC Model.
- -pf1              [off]     Rod LC Model.
- -wv      conc     [0.05]    Liquid Crystal Concentration [mg/ml].
- -dot     density  [100]     Orientation Density (Sphere).
- -digPsi  digPsi   [18]      Orientation Density (3rd angle).
- -dGrid   gridSpac [0.2]     Grid Spacing [A].
- -rM      radius   [20.0]    Half Model Thickness [A].
- -lcS     order    [0.8]     Liquid Crystal Order [0-1].
- -surf             [on]      Select Surface Accessible Atoms.
- -nosurf           [off]     Don't Select Surface Accessible Atoms.
- -rA      radius   [0.0]     Atom radius [A].
-PDB Selection Flags:
+)KORVA";
+
+const char* const kHelpMiddle = R"KORVA(PDB Selection Flags:
  -H                [off]     Simple PDB Selection (all Atoms).
  -noH              [on]      Simple PDB Selection (all Atoms except H).
  -res     resID              Single Residue for Selection.
@@ -70,18 +78,9 @@ ARGUMENTS FOR FREE FORMAT, STERIC KORVA
  -pdbF    pdbFName [None]    PDB Input (free format) (Required).
  -outA    outAName [None]    Predicted Saupe Matrix (Output).
 Simulation Parameters:
- -bic              [on]      Wall LC Model.
- -pf1              [off]     Rod LC Model.
- -wv      conc     [0.05]    Liquid Crystal Concentration [mg/ml].
- -dot     density  [100]     Orientation Density (Sphere).
- -digPsi  digPsi   [18]      Orientation Density (3rd angle).
- -dGrid   gridSpac [0.2]     Grid Spacing [A].
- -rM      radius   [20.0]    Half Model Thickness [A].
- -lcS     order    [0.8]     Liquid Crystal Order [0-1].
- -surf             [on]      Select Surface Accessible Atoms.
- -nosurf           [off]     Don't Select Surface Accessible Atoms.
- -rA      radius   [0.0]     Atom radius [A].
+)KORVA";
 
+const char* const kHelpTail = R"KORVA(
 
 ARGUMENTS FOR BEST-FIT (SVD/POWELL)
  -bestFit        [off]       Pure Best-Fit Mode.
@@ -167,5 +166,15 @@ COMMOM ARGUMENTS
  -noverb                   Verbose mode OFF.
  -rem   remTxt             PDB Remark Text.
 )KORVA";
+
+}  // namespace
+
+void writeHelpText(FILE* stream) {
+  std::fputs(kHelpHead, stream);
+  std::fputs(kHelpSimulation, stream);
+  std::fputs(kHelpMiddle, stream);
+  std::fputs(kHelpSimulation, stream);
+  std::fputs(kHelpTail, stream);
+}
 
 }  // namespace korva

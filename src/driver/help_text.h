@@ -1,9 +1,11 @@
 // The help text of the program.
 #pragma once
 
+#include <cstdio>
+
 namespace korva {
 
-// The complete help, from its leading empty line to the last option line.
-extern const char* const kHelpText;
+// Writes the complete help, from its leading empty line to the last option line.
+void writeHelpText(FILE* stream);
 
 }  // namespace korva

@@ -172,7 +172,7 @@ int getparams(int argc, char** argv, korvaInfo* info, dcInfo* dc, dTensor* tenso
 }
 
 void printInfo() {
-  std::fputs(kHelpText, stderr);
+  writeHelpText(stderr);
 }
 
 void legalNotice() {

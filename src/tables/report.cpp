@@ -249,8 +249,7 @@ int writeReport(FILE* fp, dTab* tab, const korvaInfo* info, const char* remark) 
   }
   writeStatistics(fp, tab, &n);
   if (n == 0) return 0;
-  writeColumnHeader(fp, tab, " DI D_OBS D D_DIFF DD W\n",
-                    " %9.2f %9.3f %9.3f %9.3f %.2f %.2f\n\n");
+  writeColumnHeader(fp, tab, " DI D_OBS D D_DIFF DD W\n", " %9.2f %9.3f %9.3f %9.3f %.2f %.2f\n\n");
   writeRows(fp, tab, 1);
   return 0;
 }
