@@ -36,15 +36,6 @@ int allocateBuffers(const pdbInfo* pdb, runBuffers* buf) {
     std::fprintf(stderr, "Error allocating coord buffers.\n");
     return 1;
   }
-  try {
-    buf->workInt.assign(kWorkIntCount, 0);
-    buf->workFloat.assign(kWorkFloatCount, 0.0f);
-    buf->workDouble.assign(kWorkDoubleCount, 0.0);
-    buf->orient.assign(kOrientCount, 0.0);
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "Error allocating charge and potential buffers.\n");
-    return 1;
-  }
   return 0;
 }
 

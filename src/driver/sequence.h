@@ -10,21 +10,13 @@
 
 namespace korva {
 
-constexpr int kCoordExtra = 801;    // coordinate slots beyond the atom count
-constexpr int kWorkIntCount = 801;  // work buffers of the structure-based modes
-constexpr int kWorkFloatCount = 801;
-constexpr int kWorkDoubleCount = 10001;
-constexpr int kOrientCount = 120003;  // orientation directions as x, y, z triples
+constexpr int kCoordExtra = 801;  // coordinate slots beyond the atom count
 
 // The buffers and results of a structure-based run; owned by the run frame for the whole run.
 struct runBuffers {
   tvector<double> x{TrackedAllocator<double>("matrix")};  // selected coordinates, 1-based
   tvector<double> y{TrackedAllocator<double>("matrix")};
   tvector<double> z{TrackedAllocator<double>("matrix")};
-  tvector<int> workInt{TrackedAllocator<int>("matrix")};
-  tvector<float> workFloat{TrackedAllocator<float>("matrix")};
-  tvector<double> workDouble{TrackedAllocator<double>("matrix")};
-  tvector<double> orient{TrackedAllocator<double>("matrix")};
   double saupe[5];  // simulated Saupe vector
   double irrSaupe[5];
   double eigVal[3];
