@@ -19,19 +19,6 @@ ConfigState& configState() {
   return s;
 }
 
-// Reads one line of any length: the first kConfigLineLen-1 characters go to buf (with the line
-// end when it fits), the rest of a longer line is skipped. Returns false at the end of the file.
-bool readConfigLine(FILE* f, char* buf) {
-  if (std::fgets(buf, kConfigLineLen, f) == nullptr) return false;
-  size_t n = std::strlen(buf);
-  if (n > 0 && buf[n - 1] != '\n') {
-    int c;
-    while ((c = std::fgetc(f)) != EOF && c != '\n') {
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
 float getConfigPmax() {
@@ -83,7 +70,8 @@ int readConfig(const char* name, korvaInfo* info) {
       {"END_RES_ANGLE_2:", &g.endResAngle2, nullptr},
   };
   char line[kConfigLineLen];
-  while (readConfigLine(f, line)) {
+  // A line longer than the buffer is read in pieces, each piece taken as a line of its own.
+  while (std::fgets(line, kConfigLineLen, f) != nullptr) {
     char key[kConfigLineLen];
     float value = 0.0f;
     if (std::sscanf(line, "%255s %f", key, &value) < 2) {

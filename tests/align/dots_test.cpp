@@ -62,6 +62,27 @@ TEST(UnitSphereDots, IcosahedralMomentsAreIsotropic) {
   }
 }
 
+// The default orientation points in their order: an independent python3 construction of the
+// 12 vertices, 20 face centres and 90 arc midpoints (t = 2) followed by the swap-based cube
+// grouping gives these three dots (first, 61st and last) exactly.
+TEST(UnitSphereDots, DefaultOrientationOrderMatchesIndependentConstruction) {
+  const double* p = nullptr;
+  int n = 0;
+  ASSERT_EQ(do_unsp(100, &p, &n), 0);
+  ASSERT_EQ(n, 122);
+  const struct {
+    int index;
+    double v[3];
+  } expected[] = {
+      {0, {-0.68819093826563327, -0.5000000583620664, -0.52573108537254831}},
+      {60, {0.18759256558961399, -0.57735027920788806, -0.79465444341177649}},
+      {121, {0.68819096894839027, 0.5000000245016365, 0.52573107741148284}},
+  };
+  for (const auto& e : expected) {
+    for (int a = 0; a < 3; ++a) EXPECT_NEAR(p[3 * e.index + a], e.v[a], 1e-15) << e.index;
+  }
+}
+
 // After grouping, the cube numbers follow the visiting order ix, then iy, then iz.
 TEST(UnitSphereDots, GroupedCubeByCube) {
   const double* p = nullptr;

@@ -334,6 +334,57 @@ TEST(StericSimulation, OneAtomGivesZero) {
   }
 }
 
+// The whole chain (refine_bicelle, centring, extent, grid, scan, normaliser, lcS) for five atoms
+// on the 12 icosahedron vertices (-dot 12) and 18 psi steps, against an independent python3
+// computation written from the model description (float32 rounding by struct.pack at every
+// single-precision store, lcS taken as the float 0.8f; per-position scan; wall and rod). Only the
+// order of the sums differs.
+TEST(StericSimulation, FiveAtomsMatchIndependentComputation) {
+  const struct {
+    int model;
+    float rM, rA;
+    double S[5];
+  } cases[] = {
+      {kModelWall,
+       20.0f,
+       0.0f,
+       {-3.5969204676049798e-05, 0.00016028064319543851, -3.4804473471983477e-05,
+        -0.00012847391928503377, 0.00013969863305060107}},
+      {kModelWall,
+       20.0f,
+       1.5f,
+       {-3.6097014032766733e-05, 0.00016085016832354413, -3.4928144189904227e-05,
+        -0.0001289304255972141, 0.00014019502413250672}},
+      {kModelRod,
+       33.5f,
+       0.0f,
+       {-2.8717268323441092e-05, 0.00014892570675521775, -3.1750358437155132e-05,
+        -0.00011338506587962708, 0.00011285786307537138}},
+      {kModelRod,
+       33.5f,
+       1.5f,
+       {-2.8456611866355969e-05, 0.00015721424243166592, -3.3783168886004972e-05,
+        -0.00011692753826275308, 0.00012075327062265829}},
+  };
+  tvector<double> pts;
+  int n = 0;
+  ASSERT_EQ(copyUnitSphereDots(12, &pts, &n), 0);
+  ASSERT_EQ(n, 12);
+  for (const auto& c : cases) {
+    korvaInfo info;
+    korvaInfoNull(&info);
+    info.lcModel = c.model;
+    info.rM = c.rM;
+    info.rA = c.rA;
+    refine_bicelle(&info);
+    double x[6] = {0, 1.3, 4.1, -2.7, 0.4, -3.9}, y[6] = {0, -2.2, 0.6, 3.3, -0.8, -1.2},
+           z[6] = {0, 0.7, -1.9, 2.2, -4.6, 1.1}, S[5];
+    ASSERT_EQ(simulateAlignment(&info, 5, x, y, z, n, pts.data(), S), 0);
+    for (int m = 0; m < 5; ++m)
+      EXPECT_NEAR(S[m], c.S[m], 1e-10 * std::fabs(c.S[m])) << c.model << " " << c.rA << " " << m;
+  }
+}
+
 TEST(StericSimulation, BadParametersEndWithOneLine) {
   struct Case {
     const char* what;
