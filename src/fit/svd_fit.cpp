@@ -39,9 +39,9 @@ void releaseDipolar() {
 
 int dipolarInit(int n) {
   DipolarState& st = dipolarState();
-  // Equal size is kept too: the buffers have n + 1 rows, and renewing them would also throw
-  // away the SVD workspace that a fit of the same size is about to reuse.
-  if (st.matrix != nullptr && st.size >= n) return 0;
+  // Only a strictly larger workspace is kept; one of exactly n couplings is renewed together
+  // with the SVD workspace, so every fit that reaches its full size starts from fresh buffers.
+  if (st.matrix != nullptr && st.size > n) return 0;
   if (st.matrix == nullptr && n <= 0) return 0;
   dipolarFree();
   const size_t rows = static_cast<size_t>(n) + 1;

@@ -16,8 +16,9 @@ int findS(const float* x1, const float* y1, const float* z1, const float* x2, co
           int n);
 
 // Makes sure the dipolar workspace (an n x 5 design matrix and an n-vector right side) holds n
-// couplings. It only grows: a workspace made for at least n couplings is kept, together with the
-// SVD workspace; a larger one replaces it and releases the SVD workspace. Returns 0, or 1 after
+// couplings. A workspace made for more than n couplings is kept, together with the SVD
+// workspace; otherwise (equal size included) both are released and a workspace for n couplings
+// is allocated. Returns 0, or 1 after
 // "VANTRO Error Allocating Dipolar Workspace." when the memory cannot be had.
 int dipolarInit(int n);
 // Releases the dipolar workspace and the SVD workspace; safe when nothing is held.

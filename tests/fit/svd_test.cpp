@@ -342,7 +342,7 @@ TEST_F(SvdFit, TooFewOrEmptyCouplings) {
   }
 }
 
-TEST_F(SvdFit, WorkspacesGrowOnlyWhenNeeded) {
+TEST_F(SvdFit, WorkspacesKeptOnlyWhileLargerThanNeeded) {
   dipolarFree();
   long long base = 0;
   getMemUsed(&base, nullptr);
@@ -366,8 +366,9 @@ TEST_F(SvdFit, WorkspacesGrowOnlyWhenNeeded) {
     EXPECT_EQ(inUse(), dipolarBytes(st.size)) << st.n;
   }
 
-  // A fit adds the SVD workspace; refitting at the same size, and asking the dipolar workspace
-  // for no more than it holds, keep both. Growing the dipolar workspace drops the SVD one.
+  // A fit adds the SVD workspace; refitting at the same size renews both and ends with the
+  // same amount in use. Asking for fewer couplings than the workspace holds keeps both; asking
+  // for exactly as many renews the dipolar workspace and drops the SVD one.
   Couplings c;
   Lcg rng{99};
   for (int i = 0; i < 20; i++) c.add(rng.next(), rng.next(), rng.next(), -21523, rng.next(), 1.0);
@@ -377,8 +378,11 @@ TEST_F(SvdFit, WorkspacesGrowOnlyWhenNeeded) {
   EXPECT_GT(afterFit, dipolarBytes(20));
   ASSERT_EQ(c.fit(s, sErr), 0);
   EXPECT_EQ(inUse(), afterFit);
-  ASSERT_EQ(dipolarInit(20), 0);
+  ASSERT_EQ(dipolarInit(19), 0);
   EXPECT_EQ(inUse(), afterFit);
+  ASSERT_EQ(dipolarInit(20), 0);
+  EXPECT_EQ(dipolarSize(), 20);
+  EXPECT_EQ(inUse(), dipolarBytes(20));
   ASSERT_EQ(dipolarInit(21), 0);
   EXPECT_EQ(inUse(), dipolarBytes(21));
 
