@@ -70,7 +70,8 @@ int pdbSelectTest(const pdbAtom* atom, const struct pdbSelect* s) {
   if (s == nullptr) return 1;
   if (s->mode == kSelSet) return 1;
   if (s->mode == kSelClear) return 0;
-  if (atom == nullptr) return 0;
+  // Inversion exchanges every later pass and fail, the missing atom's fail included.
+  if (atom == nullptr) return s->mode == kSelInverted ? 1 : 0;
   bool meets = meetsCriteria(atom, s);
   return (s->mode == kSelInverted ? !meets : meets) ? 1 : 0;
 }

@@ -51,7 +51,7 @@ void pdbSelectAdjust(struct pdbSelect* select);
 int countSelWords(const char* list);
 
 // 1 when the atom passes the selection (every atom passes a null selection), else 0. A null atom
-// fails.
+// fails the criteria, so it passes an inverted selection.
 int pdbSelectTest(const pdbAtom* atom, const struct pdbSelect* select);
 // Adjusts select, then writes its value into the flag of every passing atom; failing atoms keep
 // their flags. Returns the number of passing atoms (the atom count for clear and set); 0 for a

@@ -297,14 +297,17 @@ int getStatDCmod(const dTab* tab, float* rms, float* chi2, float* q, float* r, f
     const dcRecord& in = tab->in[i];
     const dcRecord& w = tab->work[i];
     if (!(in.D < kDCLimit && w.D < kDCLimit)) continue;
-    const double xi = static_cast<double>(w.W) * in.D;
-    const double yi = static_cast<double>(w.W) * w.D;
+    // The weighted values are single-precision figures; every sum below is formed from them as
+    // stored, so the regression and the sums see the same numbers.
+    const float xf = static_cast<float>(static_cast<double>(w.W) * in.D);
+    const float yf = static_cast<float>(static_cast<double>(w.W) * w.D);
     // An infinite value (an overflowing weight or combination) would turn every figure into NaN.
-    if (!std::isfinite(xi) || !std::isfinite(yi)) continue;
+    if (!std::isfinite(xf) || !std::isfinite(yf)) continue;
     ++count;
-    x[count] = static_cast<float>(xi);
-    y[count] = static_cast<float>(yi);
-    const double diff = xi - yi;
+    x[count] = xf;
+    y[count] = yf;
+    const double xi = xf;
+    const double diff = xi - static_cast<double>(yf);
     sumX2 += xi * xi;
     sumD2 += diff * diff;
     sumChi += in.DD != 0.0f ? (diff / in.DD) * (diff / in.DD) : diff * diff;

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "structure/pdb.h"
 #include "structure/test_files.h"
@@ -119,6 +120,59 @@ TEST(PdbSelect, TwoChainsUseTheGeneralPath) {
   std::strcpy(s.atomNames, "'CA' \"H A\"");
   EXPECT_EQ(pdbSelectTest(&pdb.atoms[0], &s), 1);
   EXPECT_EQ(pdbSelectTest(&pdb.atoms[1], &s), 0);
+}
+
+TEST(PdbSelect, NullAtomFailsExceptUnderInversion) {
+  // The inverted mode exchanges every pass and fail after the clear and set modes, the missing
+  // atom's fail included.
+  struct pdbSelect s;
+  pdbSelectNull(&s);
+  s.mode = kSelCriteria;
+  EXPECT_EQ(pdbSelectTest(nullptr, &s), 0);
+  s.mode = kSelInverted;
+  EXPECT_EQ(pdbSelectTest(nullptr, &s), 1);
+  s.mode = kSelSet;
+  EXPECT_EQ(pdbSelectTest(nullptr, &s), 1);
+  s.mode = kSelClear;
+  EXPECT_EQ(pdbSelectTest(nullptr, &s), 0);
+}
+
+TEST(PdbSelectArgs, OptionsSetModesRangeAndLists) {
+  struct Case {
+    std::vector<const char*> args;
+    int mode, first, last, rangeTest, atomMode, resMode;
+    const char* atoms;
+  } cases[] = {
+      {{"-inv"}, kSelInverted, 0, 0, 1, kMatchNone, kMatchNone, "*"},
+      {{"-inv", "-atom", "CA"}, kSelCriteria, 0, 0, 1, kMatchExact, kMatchNone, "CA"},
+      {{"-clear", "-set"}, kSelSet, 0, 0, 1, kMatchNone, kMatchNone, "*"},
+      {{"-res", "5"}, kSelCriteria, 5, 5, 1, kMatchNone, kMatchNone, "*"},
+      {{"-r1", "10", "-rN", "5"}, kSelCriteria, 5, 10, 1, kMatchNone, kMatchNone, "*"},
+      {{"-res", "*"}, kSelCriteria, 0, 0, 0, kMatchNone, kMatchNone, "*"},
+      {{"-regex", "-aGlob", "-atom", "C*", "-resName", "A"},
+       kSelCriteria,
+       0,
+       0,
+       1,
+       kMatchGlob,
+       kMatchRegex,
+       "C*"},
+  };
+  for (const Case& c : cases) {
+    std::vector<char*> argv = {const_cast<char*>("korva")};
+    for (const char* a : c.args) argv.push_back(const_cast<char*>(a));
+    struct pdbSelect s;
+    pdbSelectNull(&s);
+    EXPECT_EQ(getPDBSelectArgs(static_cast<int>(argv.size()), argv.data(), &s), 0);
+    SCOPED_TRACE(c.args[0]);
+    EXPECT_EQ(s.mode, c.mode);
+    EXPECT_EQ(s.firstRes, c.first);
+    EXPECT_EQ(s.lastRes, c.last);
+    EXPECT_EQ(s.rangeTest, c.rangeTest);
+    EXPECT_EQ(s.atomMode, c.atomMode);
+    EXPECT_EQ(s.resMode, c.resMode);
+    EXPECT_STREQ(s.atomNames, c.atoms);
+  }
 }
 
 }  // namespace

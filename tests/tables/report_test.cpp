@@ -82,6 +82,20 @@ TEST_F(DcReport, StatisticsMatchAnIndependentCalculation) {
   EXPECT_NEAR(s.kebErr, 0.20374617, 1e-5);
 }
 
+TEST_F(DcReport, StatisticsUseTheSinglePrecisionWeightedValues) {
+  // Weight 0.1 on D_OBS 1 and D = 1 + 2^-23 (the next float). As single-precision values
+  // x = 0.1f exactly and y rounds up two ulps of 0.1f, so x - y = -2^-26 = -1.4901161e-08,
+  // where the unrounded products differ by only 1.1920929e-08 (python3 with struct 'f' rounding).
+  // RMS = |x - y|, Q = |x - y| / x = 1.4901161e-07, Chi2 (DD 1) = (x - y)^2 = 2^-52.
+  load({1.0f}, {1.00000012f}, {1.0f});
+  tab.work[0].W = 0.1f;
+  stats s = compute();
+  ASSERT_EQ(s.n, 1);
+  EXPECT_FLOAT_EQ(s.rms, 1.4901161e-08f);
+  EXPECT_FLOAT_EQ(s.q, 1.4901161e-07f);
+  EXPECT_FLOAT_EQ(s.chi2, 2.220446e-16f);
+}
+
 TEST_F(DcReport, DegenerateRegressionsPrintZeroNotNaN) {
   struct Case {
     std::vector<float> obs, pred;
