@@ -140,49 +140,64 @@ struct RodAtomTerms {
   double firmHalf;   // half widths below this lose too many digits to give a certain run
 };
 
-// The runs of a chunk of atoms in grid units, kept so that the rare runs which start inside the
-// grid are merged from the very values that the common path compared.
-struct RodLanes {
-  double lo[kLanes];      // start of the run, +inf when the atom cannot reach the rod
-  double firmLo[kLanes];  // the start again, +inf when the run is too flat to be certain
-  double hi[kLanes];      // end of the run
+// The run of one atom in grid units: it touches the rod at (-p, 0) where |p + x'| <=
+// sqrt(contact^2 - y'^2), a run centred on -x'. lo is +inf when the atom cannot reach the rod;
+// firmLo repeats lo, or is +inf when the run is too flat for its ends to be certain (grazing).
+struct RodRun {
+  double lo, firmLo, hi;
 };
 
-// One chunk of kLanes atoms: atom j touches the rod at (-p, 0) where |p + x'_j| <= sqrt(contact^2
-// - y'_j^2), a run centred on -x'_j. Runs that begin at or before position 0 need only their end:
-// sureTop and maybeTop keep the furthest per lane. Returns whether some run begins inside the grid.
-bool rodChunk(const RodGrid& grid, const RodAtomTerms& terms, const float* x8, const float* y8,
-              double* sureTop, double* maybeTop, RodLanes* lanes) {
-  double late = 0.0;
+inline RodRun rodRun(const RodGrid& grid, const RodAtomTerms& terms, double x, double y) {
+  const double rest = terms.contactSq - y * y;
+  const double half = std::sqrt(std::max(rest, 0.0)) * grid.inv;
+  const double mid = (-x - grid.p0) * grid.inv;
+  const double lo = std::fabs(y) <= terms.beyond ? mid - half : kInfinity;
+  return {lo, half >= terms.firmHalf * grid.inv ? lo : kInfinity, mid + half};
+}
+
+// Per lane, the furthest end of the runs that begin at or before position 0 (certain and
+// possible ones), and whether a run of the current chunk begins inside the grid.
+struct RodLanes {
+  double sureTop[kLanes];
+  double maybeTop[kLanes];
+  double late[kLanes];
+};
+
+// One chunk of kLanes atoms on the common path: runs that begin at or before position 0 need only
+// their end. Returns whether some run of the chunk begins inside the grid.
+bool rodFrontChunk(const RodGrid& grid, const RodAtomTerms& terms, const float* x8, const float* y8,
+                   RodLanes* lanes) {
+  double xd[kLanes], yd[kLanes];
+  for (int l = 0; l < kLanes; ++l) xd[l] = x8[l], yd[l] = y8[l];
   for (int l = 0; l < kLanes; ++l) {
-    const double y = y8[l];
+    // rodRun, spelt out: the compiler vectorises plain values, not the returned record.
+    const double y = yd[l];
     const double rest = terms.contactSq - y * y;
-    const double half = std::sqrt(rest > 0.0 ? rest : 0.0) * grid.inv;
-    const double mid = (-static_cast<double>(x8[l]) - grid.p0) * grid.inv;
+    const double half = std::sqrt(std::max(rest, 0.0)) * grid.inv;
+    const double mid = (-xd[l] - grid.p0) * grid.inv;
     const double lo = std::fabs(y) <= terms.beyond ? mid - half : kInfinity;
     const double firmLo = half >= terms.firmHalf * grid.inv ? lo : kInfinity;
     const double hi = mid + half;
-    lanes->lo[l] = lo;
-    lanes->firmLo[l] = firmLo;
-    lanes->hi[l] = hi;
-    maybeTop[l] = lo - grid.margin <= 0.0 ? std::max(maybeTop[l], hi) : maybeTop[l];
-    sureTop[l] = firmLo + grid.margin <= 0.0 ? std::max(sureTop[l], hi) : sureTop[l];
-    late += lo + grid.margin > 0.0 && lo - grid.margin <= grid.top ? 1.0 : 0.0;
+    lanes->maybeTop[l] = std::max(lanes->maybeTop[l], lo - grid.margin <= 0.0 ? hi : -kInfinity);
+    lanes->sureTop[l] = std::max(lanes->sureTop[l], firmLo + grid.margin <= 0.0 ? hi : -kInfinity);
+    const bool inside = (lo + grid.margin > 0.0) & (lo - grid.margin <= grid.top);
+    lanes->late[l] = inside ? 1.0 : 0.0;
   }
-  return late > 0.0;
+  const double* f = lanes->late;
+  return std::max(std::max(f[0] + f[1], f[2] + f[3]), std::max(f[4] + f[5], f[6] + f[7])) > 0.0;
 }
 
-// Rounding-safe integer runs of one atom whose run starts inside the grid, merged into the reach
-// tables: reach[k] is the furthest position that a run starting at k covers.
-void addLateRun(const RodGrid& grid, double lo, double firmLo, double hi, int* sureReach,
-                int* maybeReach) {
-  const int mLo = std::max(ceilOnGrid(lo - grid.margin, grid.top), 0);
-  const int mHi = std::min(floorOnGrid(hi + grid.margin, grid.top), grid.npos);
+// Rounding-safe integer runs of one atom, merged into the reach tables: reach[k] is the furthest
+// position that a run starting at k (or before 0, for k = 0) covers.
+void addRun(const RodGrid& grid, const RodRun& run, int* sureReach, int* maybeReach) {
+  if (!(run.lo - grid.margin <= grid.top)) return;
+  const int mLo = std::max(ceilOnGrid(run.lo - grid.margin, grid.top), 0);
+  const int mHi = std::min(floorOnGrid(run.hi + grid.margin, grid.top), grid.npos);
   if (mLo > mHi) return;
   maybeReach[mLo] = std::max(maybeReach[mLo], mHi);
-  if (!(firmLo <= grid.top)) return;
-  const int sLo = std::max(ceilOnGrid(firmLo + grid.margin, grid.top), 0);
-  const int sHi = std::min(floorOnGrid(hi - grid.margin, grid.top), grid.npos);
+  if (!(run.firmLo <= grid.top)) return;
+  const int sLo = std::max(ceilOnGrid(run.firmLo + grid.margin, grid.top), 0);
+  const int sHi = std::min(floorOnGrid(run.hi - grid.margin, grid.top), grid.npos);
   if (sLo <= sHi) sureReach[sLo] = std::max(sureReach[sLo], sHi);
 }
 
@@ -191,11 +206,16 @@ void addLateRun(const RodGrid& grid, double lo, double firmLo, double hi, int* s
 void projectAtoms(const double r1[3], const double r2[3], const double* x, const double* y,
                   const double* z, int natoms, float* xp, float* yp) {
   int j = 0;
+  const double a[3] = {r1[0], r1[1], r1[2]}, b[3] = {r2[0], r2[1], r2[2]};
   for (; j + kLanes <= natoms; j += kLanes) {
+    // Local lanes: the compiler need not fear that the stores overwrite the coordinates.
+    float u[kLanes], v[kLanes];
     for (int l = 0; l < kLanes; ++l) {
-      xp[j + l] = project(r1, x[j + l], y[j + l], z[j + l]);
-      yp[j + l] = project(r2, x[j + l], y[j + l], z[j + l]);
+      u[l] = project(a, x[j + l], y[j + l], z[j + l]);
+      v[l] = project(b, x[j + l], y[j + l], z[j + l]);
     }
+    std::copy(u, u + kLanes, xp + j);
+    std::copy(v, v + kLanes, yp + j);
   }
   for (; j < natoms; ++j) {
     xp[j] = project(r1, x[j], y[j], z[j]);
@@ -207,11 +227,13 @@ void projectAtoms(const double r1[3], const double r2[3], const double* x, const
 // five rows of `padded` sums, then the counts. Adding 0.0 leaves a sum as it was, so the sums
 // equal those of adding at the free positions alone.
 void addFreeOrientation(const int* blocked, size_t padded, const double s[5], double* sums) {
-  for (size_t b = 0; b < padded; b += kLanes) {
-    for (int m = 0; m < 5; ++m) {
-      for (int l = 0; l < kLanes; ++l) sums[m * padded + b + l] += blocked[b + l] ? 0.0 : s[m];
+  const double add[6] = {s[0], s[1], s[2], s[3], s[4], 1.0};
+  for (int m = 0; m < 6; ++m) {
+    double* row = sums + m * padded;
+    const double v = add[m];
+    for (size_t b = 0; b < padded; b += kLanes) {
+      for (int l = 0; l < kLanes; ++l) row[b + l] += blocked[b + l] ? 0.0 : v;
     }
-    for (int l = 0; l < kLanes; ++l) sums[5 * padded + b + l] += blocked[b + l] ? 0.0 : 1.0;
   }
 }
 
@@ -310,45 +332,48 @@ void rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, 
   grid.top = npos + 1.0;
   const RodAtomTerms terms{contact * contact, contact * (1.0 + 1e-12), 1e-4 * contact};
 
-  double sureTop[kLanes], maybeTop[kLanes];
-  std::fill_n(sureTop, kLanes, -kInfinity);
-  std::fill_n(maybeTop, kLanes, -kInfinity);
-  int* sureReach = nullptr;
-  int* maybeReach = nullptr;
+  // Whole chunks straight from the projections; the last, partial one padded with atoms
+  // infinitely far across the director, which reach nothing.
+  const int whole = natoms / kLanes;
+  const int chunks = (natoms + kLanes - 1) / kLanes;
+  float padX[kLanes], padY[kLanes];
+  std::fill_n(padX, kLanes, 0.0f);
+  std::fill_n(padY, kLanes, kInfinityF);
+  std::copy(xp + whole * kLanes, xp + natoms, padX);
+  std::copy(yp + whole * kLanes, yp + natoms, padY);
+  const size_t span = static_cast<size_t>(npos) + 1;
+  if (scratch->size() < 2 * span + chunks) scratch->resize(2 * span + chunks);
+  int* sureReach = scratch->data();
+  int* maybeReach = sureReach + span;
+  int* lateChunk = maybeReach + span;
   RodLanes lanes;
-  const auto chunk = [&](const float* x8, const float* y8) {
-    if (!rodChunk(grid, terms, x8, y8, sureTop, maybeTop, &lanes)) return;
-    // Some atom of these starts its run inside the grid: merge it by its start position.
-    if (!sureReach) {
-      const size_t span = static_cast<size_t>(npos) + 1;
-      if (scratch->size() < 2 * span) scratch->resize(2 * span);
-      sureReach = scratch->data();
-      maybeReach = sureReach + span;
-      std::fill_n(sureReach, 2 * span, -1);
-    }
+  std::fill_n(lanes.sureTop, kLanes, -kInfinity);
+  std::fill_n(lanes.maybeTop, kLanes, -kInfinity);
+  for (int c = 0; c < whole; ++c) {
+    lateChunk[c] = rodFrontChunk(grid, terms, xp + c * kLanes, yp + c * kLanes, &lanes);
+  }
+  if (chunks > whole) lateChunk[whole] = rodFrontChunk(grid, terms, padX, padY, &lanes);
+
+  // Chunks with a run that begins inside the grid: all their runs again, one atom at a time,
+  // merged by start position. Each atom's runs then come whole from one evaluation.
+  bool anyLate = false;
+  for (int c = 0; c < chunks; ++c) {
+    if (!lateChunk[c]) continue;
+    if (!anyLate) std::fill_n(sureReach, 2 * span, -1);
+    anyLate = true;
+    const float* x8 = c < whole ? xp + c * kLanes : padX;
+    const float* y8 = c < whole ? yp + c * kLanes : padY;
     for (int l = 0; l < kLanes; ++l) {
-      if (lanes.lo[l] + grid.margin > 0.0 && lanes.lo[l] - grid.margin <= grid.top) {
-        addLateRun(grid, lanes.lo[l], lanes.firmLo[l], lanes.hi[l], sureReach, maybeReach);
-      }
+      const RodRun run = rodRun(grid, terms, x8[l], y8[l]);
+      addRun(grid, run, sureReach, maybeReach);
     }
-  };
-  int j = 0;
-  for (; j + kLanes <= natoms; j += kLanes) chunk(xp + j, yp + j);
-  if (j < natoms) {
-    // Pad the last chunk with atoms infinitely far across the director: they reach nothing.
-    float x8[kLanes], y8[kLanes];
-    std::fill_n(x8, kLanes, 0.0f);
-    std::fill_n(y8, kLanes, kInfinityF);
-    std::copy(xp + j, xp + natoms, x8);
-    std::copy(yp + j, yp + natoms, y8);
-    chunk(x8, y8);
   }
 
   // The runs that cover position 0 merge into one run from 0 to the furthest of their ends.
   double sureEnd = -kInfinity, maybeEnd = -kInfinity;
   for (int l = 0; l < kLanes; ++l) {
-    sureEnd = std::max(sureEnd, sureTop[l]);
-    maybeEnd = std::max(maybeEnd, maybeTop[l]);
+    sureEnd = std::max(sureEnd, lanes.sureTop[l]);
+    maybeEnd = std::max(maybeEnd, lanes.maybeTop[l]);
   }
   int sureCover = std::min(floorOnGrid(sureEnd - grid.margin, grid.top), npos);
   int maybeCover = std::min(floorOnGrid(maybeEnd + grid.margin, grid.top), npos);
@@ -359,7 +384,7 @@ void rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, 
     return 0;
   };
   for (int i = 0; i <= npos; ++i) {
-    if (sureReach) {
+    if (anyLate) {
       sureCover = std::max(sureCover, sureReach[i]);
       maybeCover = std::max(maybeCover, maybeReach[i]);
     }
