@@ -58,9 +58,10 @@ int wallFirstFree(const float* xp, int natoms, const float* t, int npos);
 
 // Rod model, one orientation: blocked[i] (i = 0..npos) becomes 1 when some atom lies within
 // contact of the rod axis at (-pos[i], 0), by the distance test of rodTouches, else 0. Each atom
-// blocks one run of positions; the runs are merged in O(natoms + npos). diff is scratch space.
+// blocks one run of positions, found in closed form; the test itself decides only grid points
+// within rounding of a run's end. O(natoms + npos); scratch is working space, grown as needed.
 void rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, int npos,
-                double contact, tvector<int>* diff, int* blocked);
+                double contact, tvector<int>* scratch, int* blocked);
 
 // The contact test of the rod model: sqrt((pos + xp)^2 + yp^2) <= contact, in double precision
 // from the single-precision values.

@@ -215,6 +215,77 @@ TEST(StericOracle, BlockedPositionsMatchScanIncludingContact) {
   }
 }
 
+// Decisions alone on an exact grid (6 + 0.25 i) against a rod of contact 5: every atom sits at
+// distance exactly 5 from the axis at some grid position (3-4-5 triangles, the grazing 0-5 and the
+// head-on 5-0), or one float step nearer or farther, so the ends of the runs fall on grid points
+// or within rounding of them. Positions include both ends of the grid; runs start before the grid
+// and inside it, and the molecules span several chunks of atoms with a partial last one.
+TEST(StericOracle, RodTiesAtContactMatchScan) {
+  std::mt19937 rng(4242);
+  tvector<float> pos;
+  const int npos = buildPositionGrid(41.0, 1.0, 5.0f, 0.25f, &pos);
+  ASSERT_EQ(npos, 160);
+  const double contact = 5.0;
+  const float legs[][2] = {{3, 4}, {4, 3}, {0, 5}, {5, 0}};
+  tvector<int> scratch;
+  std::vector<int> blocked(npos + 1);
+  int ties = 0;
+  for (int trial = 0; trial < 2000; ++trial) {
+    // Mostly a few atoms, whose runs (at most 41 positions) leave gaps where a tie decides alone.
+    const int natoms = 1 + static_cast<int>(rng() % (trial % 8 == 0 ? 40 : 5));
+    std::vector<float> xp(natoms), yp(natoms);
+    for (int j = 0; j < natoms; ++j) {
+      // Where the atom touches: either grid end, or any position, or beyond the grid's end so
+      // that its run begins inside the grid.
+      const int pick = static_cast<int>(rng() % 8);
+      const int i = pick == 0 ? 0 : pick == 1 ? npos : static_cast<int>(rng() % (npos + 1));
+      const float* leg = legs[rng() % 4];
+      const float dx = rng() % 2 ? leg[0] : -leg[0], dy = rng() % 2 ? leg[1] : -leg[1];
+      xp[j] = dx - pos[i];
+      yp[j] = dy;
+      const int nudge = static_cast<int>(rng() % 6);  // 0..3 exact; 4, 5 one step off
+      float& v = rng() % 2 ? xp[j] : yp[j];
+      if (nudge == 4) v = std::nextafter(v, 100.0f);
+      if (nudge == 5) v = std::nextafter(v, -100.0f);
+      if (nudge < 4) ++ties;
+    }
+    rodBlocked(xp.data(), yp.data(), natoms, pos.data(), npos, contact, &scratch, blocked.data());
+    for (int i = 0; i <= npos; ++i) {
+      bool hit = false;
+      for (int j = 0; j < natoms; ++j) hit = hit || rodTouches(pos[i], xp[j], yp[j], contact);
+      ASSERT_EQ(blocked[i], hit ? 1 : 0) << "trial " << trial << " position " << i;
+    }
+  }
+  EXPECT_GT(ties, 3000);
+}
+
+// A molecule wider than the rod (runs that begin well inside the grid, merged by start) and one
+// atom that grazes the rod exactly (|y'| = contact): decisions against the scan on a float grid
+// that is not exact, with contact 33.5.
+TEST(StericOracle, RodWideMoleculeAndGrazingAtomMatchScan) {
+  std::mt19937 rng(7);
+  tvector<float> pos;
+  const int npos = buildPositionGrid(70.0, 2.0, 33.5f, 0.2f, &pos);
+  const double contact = 33.5;
+  tvector<int> scratch;
+  std::vector<int> blocked(npos + 1);
+  std::uniform_real_distribution<float> u(-70.0f, 70.0f);
+  for (int trial = 0; trial < 200; ++trial) {
+    const int natoms = 1 + static_cast<int>(rng() % (trial % 4 == 0 ? 300 : 12));
+    std::vector<float> xp(natoms), yp(natoms);
+    for (int j = 0; j < natoms; ++j) xp[j] = u(rng), yp[j] = u(rng) / 2;
+    const int g = static_cast<int>(rng() % natoms);
+    yp[g] = rng() % 2 ? 33.5f : -33.5f;  // touches at the single position where x' = -pos
+    xp[g] = -pos[rng() % (npos + 1)];
+    rodBlocked(xp.data(), yp.data(), natoms, pos.data(), npos, contact, &scratch, blocked.data());
+    for (int i = 0; i <= npos; ++i) {
+      bool hit = false;
+      for (int j = 0; j < natoms; ++j) hit = hit || rodTouches(pos[i], xp[j], yp[j], contact);
+      ASSERT_EQ(blocked[i], hit ? 1 : 0) << "trial " << trial << " position " << i;
+    }
+  }
+}
+
 // Hand cases: an atom exactly at contact blocks. Grid 10 + 0.25 i; wall threshold -(pos - 20).
 TEST(StericContact, EqualityBlocks) {
   tvector<float> pos;
