@@ -29,6 +29,15 @@ std::string freeFormat(int n, F f) {
   return text;
 }
 
+// n atoms 3 A apart along z, the straight chain several tests use.
+std::string straightChain(int n) {
+  return freeFormat(n, [](int k, double p[3]) {
+    p[0] = 0.0;
+    p[1] = 0.0;
+    p[2] = 3.0 * k;
+  });
+}
+
 struct freeRun {
   int status;
   std::string err;
@@ -51,11 +60,7 @@ void runFree(korvaInfo* info, const std::string& in, const std::string& out, fre
 // discreteness of the orientation points.
 TEST(SsiaFree, LongChainAlignsAlongItsAxisAndWritesTheReport) {
   TempDir dir;
-  const std::string in = dir.write("chain.txt", freeFormat(20, [](int k, double p[3]) {
-                                     p[0] = 0.0;
-                                     p[1] = 0.0;
-                                     p[2] = 3.0 * k;
-                                   }));
+  const std::string in = dir.write("chain.txt", straightChain(20));
   korvaInfo info;
   korvaInfoNull(&info);
   info.mode = kModeStericFree;
@@ -99,11 +104,7 @@ TEST(SsiaFree, AllAtomsBuriedStopsWithZeroAtomsLine) {
 // division by zero; nothing is written.
 TEST(SsiaFree, BadOptionsAndInputsEndWithOneLine) {
   TempDir dir;
-  const std::string chain = dir.write("chain.txt", freeFormat(20, [](int k, double p[3]) {
-                                        p[0] = 0.0;
-                                        p[1] = 0.0;
-                                        p[2] = 3.0 * k;
-                                      }));
+  const std::string chain = dir.write("chain.txt", straightChain(20));
   const std::string empty = dir.write("empty.txt", "");
   const struct {
     const char* what;
@@ -142,11 +143,7 @@ TEST(SsiaFree, BadOptionsAndInputsEndWithOneLine) {
 // More orientation points than the 40001 a fixed buffer would hold.
 TEST(SsiaFree, LargeDensityFitsTheOrientationBuffer) {
   TempDir dir;
-  const std::string in = dir.write("chain.txt", freeFormat(5, [](int k, double p[3]) {
-                                     p[0] = 0.0;
-                                     p[1] = 0.0;
-                                     p[2] = 3.0 * k;
-                                   }));
+  const std::string in = dir.write("chain.txt", straightChain(5));
   korvaInfo info;
   korvaInfoNull(&info);
   info.mode = kModeStericFree;
