@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Records what a korva binary prints and writes over a fixed set of command lines, so that two
+# builds can be compared byte for byte:
+#   scripts/record_outputs.sh BIN DIR        (then: diff -r DIR_A DIR_B)
+# Each case gets DIR/NN.out, NN.err, NN.status and a copy of every file it wrote. The byte counts
+# of the closing memory line depend on how the records are laid out, so they are masked.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+bin=$(realpath "$1")
+dest=$(realpath -m "$2")
+rm -rf "$dest"
+mkdir -p "$dest"
+work=$(mktemp -d /tmp/korva_record_XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+inputs() {
+  cp "$root/examples/ubiquitin-2mjb.pdb" "$1/ubq.pdb"
+  cp "$root/examples/ubiquitin-nh-bicelle.tab" "$1/nh.tab"
+  cp "$root/examples/ubiquitin-heavy.txt" "$1/heavy.txt"
+  cp "$root/tests/data/2mjb-rdc-pf1-n-h.tab" "$1/pf1.tab"
+  cp "$root/tests/data/2mjb-rdc-medium-a-n-h.tab" "$1/meda.tab"
+  cp "$root/tests/data/three-nh.tab" "$1/three.tab"
+  for f in "$root"/../shared/data/ubiquitin/2mjb-rdc-*.tab; do cp "$f" "$1/"; done
+  cp "$root/../shared/data/xray/ubiquitin-1ubq/1ubq.pdb" "$1/1ubq.pdb"
+  cp "$root/../shared/data/ensembles/ubiquitin-2mjb/2mjb.pdb" "$1/2mjb.pdb"
+  printf 'CENTER_PIVOT: 1\nCLASH_DISTANCE: 2.5\nBETA_L: 10\n' > "$1/cfg.txt"
+  printf 'NOT_A_KEY\n' > "$1/badcfg.txt"
+}
+
+S='-inS1 1e-3 2e-4 3e-4 -1e-4 5e-5 -inS2 5e-4 1e-4 0 0 2e-4'
+B='-bestFit -pdb ubq.pdb -inD nh.tab'
+long=$(printf 'x%.0s' $(seq 1 300))
+cases=(
+  ''
+  '-help'
+  '-pdb ubq.pdb -inD nh.tab'
+  '-pdb ubq.pdb -inD nh.tab -outD r.tab -pdbRot rot.pdb -rem hello'
+  '-pdb ubq.pdb -inD nh.tab -pf1'
+  '-pdb ubq.pdb -inD nh.tab -dot 50 -digPsi 6 -dGrid 1.5'
+  '-pdb ubq.pdb -inD nh.tab -nosurf -H'
+  '-pdb ubq.pdb -inD nh.tab -wv 0.1 -lcS 0.7 -rA 2'
+  '-pdb ubq.pdb'
+  '-pdb ubq.pdb -inD nh.tab -noeuler'
+  '-pdb ubq.pdb -inD nh.tab -noverb'
+  '-pdb ubq.pdb -inD nh.tab -r1 10 -rN 40'
+  '-pdb ubq.pdb -inD nh.tab -atom "CA CB C N O"'
+  '-pdb ubq.pdb -inD nh.tab -resName "LYS ARG" -exact'
+  '-pdb ubq.pdb -inD nh.tab -regex -atom "^C"'
+  '-pdb ubq.pdb -inD nh.tab -glob -atom "C*"'
+  '-pdb ubq.pdb -inD nh.tab -inv -atom CA'
+  '-pdb ubq.pdb -inD nh.tab -rim 1'
+  '-pdb ubq.pdb -inD nh.tab -inp cfg.txt'
+  '-pdb ubq.pdb -inD nh.tab -inp badcfg.txt'
+  '-pdb ubq.pdb -inD 2mjb-rdc-medium-a-ca-ha.tab -pf1 -dot 40'
+  '-pdb 1ubq.pdb -inD nh.tab'
+  '-pdb 2mjb.pdb -inD nh.tab -dot 20 -digPsi 4'
+  '-stKorvaFree -pdbF heavy.txt'
+  '-stKorvaFree -pdbF heavy.txt -outA s.tab -pf1'
+  '-stKorvaFree -pdbF ubq.pdb'
+  "$B"
+  "$B -outD f.tab -pdbRot frot.pdb -rem fitted"
+  "$B -nofixed"
+  "$B -nofixed -dbg 2"
+  "$B -dadr -da 1e-3 -dr 2e-4"
+  "$B -fixed -da -4e-4 -dr -7e-5 -psi 10 -theta 20 -phi 30"
+  "$B -da -4e-4"
+  "$B -saupe 1e-3 2e-4 3e-4 -1e-4 5e-5"
+  "$B -map 50 -outMap m.txt -outD mr.tab"
+  "$B -map 20"
+  "$B -map 10 -nofixed -outMap m2.txt"
+  "$B -s1 10 -sN 50 -excl"
+  "$B -s1 10 -sN 50 -inc"
+  "$B -s1 2 -a1 3"
+  "$B -w 1 1 0 1 2"
+  "$B -aD1 N -aD2 H"
+  "$B -noverb"
+  "$B -noeuler"
+  '-bestFit -pdb ubq.pdb -inD three.tab'
+  '-bestFit -pdb ubq.pdb -inD 2mjb-rdc-medium-a-ca-ha.tab'
+  '-bestFit -pdb ubq.pdb -inD 2mjb-rdc-medium-a-ca-c.tab -nofixed'
+  '-bestFit -pdb 2mjb.pdb -inD nh.tab'
+  "-anA $S"
+  "-anA $S -add -outA a.tab"
+  "-anA $S -mul"
+  "-anA $S -div"
+  "-anA $S -max -c1 2 -c2 0.5"
+  "-anA $S -noeuler"
+  '-anA -inS1 1e-3 2e-4 3e-4 -1e-4 5e-5 -inS2 5e-4 1e-4 1e-5 2e-5 2e-4 -div'
+  '-anDC -inD1 nh.tab -inD2 pf1.tab'
+  '-anDC -inD1 nh.tab -inD2 pf1.tab -sub -c1 1 -outD dc.tab'
+  '-anDC -inD1 meda.tab -inD2 pf1.tab -max'
+  '-anDC -inD1 nh.tab -inD2 missing.tab'
+  '-pdb missing.pdb -inD nh.tab'
+  '-pdb ubq.pdb -inD missing.tab'
+  '-bestFit -inD nh.tab'
+  '-pdb ubq.pdb -inD nh.tab -dot 2'
+  '-pdb ubq.pdb -inD nh.tab -digPsi 0'
+  '-pdb ubq.pdb -inD nh.tab -dGrid 0'
+  '-pdb ubq.pdb -inD nh.tab -wv 0'
+  "$B -map -1"
+  '-anA -inS1 1 2 3 4 -inS2 1 2 3 4 5'
+  "$B -saupe 1 2 abc 4 5"
+  "-pdb $long"
+  '-pdb ubq.pdb -inD nh.tab -bogus 3'
+  '-stKorvaFree -pdbF missing.txt'
+  '-pdb ubq.pdb -inD nh.tab -atom NOSUCH'
+  '-pdb ubq.pdb -inD nh.tab -outD nodir/r.tab'
+  '-pdb ubq.pdb -inD nh.tab -pdbRot nodir/x.pdb'
+  "$B -map 5 -outMap nodir/m.txt"
+  '-stKorvaFree -pdbF heavy.txt -outA nodir/s.tab'
+  "-anA $S -outA nodir/a.tab"
+  '-anDC -inD1 nh.tab -inD2 pf1.tab -outD nodir/dc.tab'
+)
+n=0
+for c in "${cases[@]}"; do
+  id=$(printf '%02d' "$n")
+  rm -rf "$work/run"
+  mkdir -p "$work/run"
+  inputs "$work/run"
+  ls "$work/run" | sort > "$work/before"
+  (cd "$work/run" && eval "env -u DUVARUDU '$bin' $c" > "$dest/$id.out" 2> "$dest/$id.err" < /dev/null)
+  echo $? > "$dest/$id.status"
+  echo "$c" > "$dest/$id.cmd"
+  sed -i -E 's/^(REMARK Memory Allocation Status\. Reused: )[0-9-]+ In Use: [0-9-]+$/\1N In Use: N/' "$dest/$id.err"
+  ls "$work/run" | sort | comm -13 "$work/before" - | while read -r f; do cp "$work/run/$f" "$dest/$id.file.$f"; done
+  n=$((n + 1))
+done
+# The DUVARUDU variants of one line with an unknown option.
+for mode in ALL FLAGS DEBUG; do
+  id="env_$mode"
+  rm -rf "$work/run"; mkdir -p "$work/run"; inputs "$work/run"
+  (cd "$work/run" && env DUVARUDU=$mode "$bin" -anA $S -bogus 3 -zz > "$dest/$id.out" 2> "$dest/$id.err" < /dev/null)
+  echo $? > "$dest/$id.status"
+  sed -i -E 's/^(REMARK Memory Allocation Status\. Reused: )[0-9-]+ In Use: [0-9-]+$/\1N In Use: N/' "$dest/$id.err"
+done
+echo "recorded $n cases in $dest"
