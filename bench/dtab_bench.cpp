@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tables/report.h"
+#include "report/report.h"
 
 namespace korva {
 namespace {

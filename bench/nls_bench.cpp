@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "fit/nls.h"
+#include "numeric/nls.h"
 
 namespace korva {
 namespace {

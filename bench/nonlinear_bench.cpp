@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fit/nonlinear.h"
-#include "fit/tensor.h"
+#include "tensor/tensor.h"
 #include "structure/pdb.h"
 #include "tables/dtab.h"
 

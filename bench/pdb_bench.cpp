@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "driver/alloc.h"
+#include "core/alloc.h"
 #include "structure/pdb.h"
 
 namespace korva {

@@ -1,7 +1,7 @@
 // Fuzz target: the configuration file.
 #include <cstdio>
 
-#include "driver/config.h"
+#include "cli/config.h"
 #include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -4,7 +4,7 @@
 
 #include <source_location>
 
-#include "driver/alloc.h"
+#include "core/alloc.h"
 
 namespace korva {
 

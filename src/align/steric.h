@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "driver/alloc.h"
+#include "core/alloc.h"
 #include "structure/transform.h"
 #include "tables/run_info.h"
 

@@ -2,7 +2,7 @@
 // surface-accessible atoms that the steric simulation runs on.
 #pragma once
 
-#include "driver/alloc.h"
+#include "core/alloc.h"
 
 namespace korva {
 

@@ -5,7 +5,7 @@
 
 #include "fit/nonlinear.h"
 #include "fit/svd_fit.h"
-#include "fit/tensor.h"
+#include "tensor/tensor.h"
 
 namespace korva {
 namespace {

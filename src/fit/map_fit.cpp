@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <new>
 
-#include "analysis/saupe_analysis.h"
-#include "driver/alloc.h"
+#include "tensor/saupe_analysis.h"
+#include "core/alloc.h"
 #include "fit/fit_d.h"
 #include "numeric/random.h"
 #include "structure/domain.h"
-#include "tables/report.h"
+#include "report/report.h"
 
 namespace korva {
 namespace {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "driver/alloc.h"
-#include "fit/nls.h"
+#include "core/alloc.h"
+#include "numeric/nls.h"
 #include "structure/transform.h"
 
 namespace korva {

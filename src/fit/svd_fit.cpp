@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "driver/alloc.h"
-#include "fit/svd.h"
+#include "core/alloc.h"
+#include "numeric/svd.h"
 
 namespace korva {
 namespace {

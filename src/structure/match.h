@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "driver/alloc.h"
+#include "core/alloc.h"
 
 namespace korva {
 

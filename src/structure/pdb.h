@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "driver/alloc.h"
+#include "core/alloc.h"
 #include "structure/sym_tab.h"
 
 namespace korva {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/args.h"
+#include "core/args.h"
 #include "structure/select.h"
 
 namespace korva {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "driver/alloc.h"
+#include "core/alloc.h"
 
 namespace korva {
 

@@ -2,8 +2,8 @@
 // same couplings mapped onto the structure (working list, receiving predictions), indexed alike.
 #pragma once
 
-#include "driver/alloc.h"
-#include "fit/tensor.h"
+#include "core/alloc.h"
+#include "tensor/tensor.h"
 #include "structure/pdb.h"
 
 namespace korva {

@@ -12,7 +12,7 @@
 #include "fit/svd_fit.h"
 #include "structure/test_files.h"
 #include "support/run_korva.h"
-#include "tables/report.h"
+#include "report/report.h"
 
 namespace korva {
 namespace {

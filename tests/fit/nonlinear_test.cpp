@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "fit/tensor.h"
+#include "tensor/tensor.h"
 #include "support/run_korva.h"
 
 namespace korva {

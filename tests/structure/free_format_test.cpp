@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "driver/alloc.h"
+#include "core/alloc.h"
 #include "structure/test_files.h"
 
 namespace korva {

@@ -1,4 +1,0 @@
-// Entry point: the run frame does everything.
-#include "driver/run.h"
-
-int main(int argc, char** argv) { return korva::runKorva(argc, argv); }

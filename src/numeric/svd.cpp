@@ -1,0 +1,353 @@
+// Householder bidiagonalisation with implicit-shift QR, back-substitution and covariance.
+#include "numeric/svd.h"
+
+#include <cmath>
+#include <cstddef>
+
+#include "core/alloc.h"
+
+namespace korva {
+namespace {
+
+constexpr const char* kSvdLabel = "svdPoly";
+
+// The workspace survives between fits so that repeated fits of one size (error-space mapping)
+// allocate nothing.
+struct SvdState {
+  float* block = nullptr;  // one allocation carved into the arrays below
+  size_t count = 0;        // floats in block
+  int n = 0;               // equations the workspace was made for
+  int m = 0;               // unknowns
+  int decomposed = 0;      // u, w, v hold a decomposition of an n x m matrix
+  float* u = nullptr;      // (n + 1) x (m + 1)
+  float* v = nullptr;      // (m + 1) x (m + 1)
+  float* w = nullptr;      // m + 1
+  float* rv1 = nullptr;    // m + 1
+  float* b = nullptr;      // n + 1
+  float* x = nullptr;      // m + 1
+  float* tmp = nullptr;    // m + 1
+  float* cvm = nullptr;    // (m + 1) x (m + 1)
+};
+
+SvdState& svdState() {
+  static SvdState s;
+  return s;
+}
+
+// sqrt(a^2 + b^2) without destructive underflow or overflow.
+float pythag(float a, float b) {
+  const float absa = std::fabs(a);
+  const float absb = std::fabs(b);
+  if (absa > absb) {
+    const float r = absb / absa;
+    return absa * std::sqrt(1.0f + r * r);
+  }
+  if (absb == 0.0f) return 0.0f;
+  const float r = absa / absb;
+  return absb * std::sqrt(1.0f + r * r);
+}
+
+float withSign(float a, float b) {
+  return b >= 0.0f ? std::fabs(a) : -std::fabs(a);
+}
+
+}  // namespace
+
+int svdcmpUser(float* a, int m, int n, float* w, float* v, float* rv1) {
+  const int ld = n + 1;
+  auto A = [a, ld](int i, int j) -> float& { return a[static_cast<size_t>(i) * ld + j]; };
+  auto V = [v, ld](int i, int j) -> float& { return v[static_cast<size_t>(i) * ld + j]; };
+  int status = 0;
+  int l = 1;
+  float g = 0.0f, scale = 0.0f, anorm = 0.0f, s = 0.0f, f = 0.0f, h = 0.0f;
+
+  // Householder reduction to bidiagonal form.
+  for (int i = 1; i <= n; i++) {
+    l = i + 1;
+    rv1[i] = scale * g;
+    g = s = scale = 0.0f;
+    if (i <= m) {
+      for (int k = i; k <= m; k++) scale += std::fabs(A(k, i));
+      if (scale != 0.0f) {
+        for (int k = i; k <= m; k++) {
+          A(k, i) /= scale;
+          s += A(k, i) * A(k, i);
+        }
+        f = A(i, i);
+        g = -withSign(std::sqrt(s), f);
+        h = f * g - s;
+        A(i, i) = f - g;
+        for (int j = l; j <= n; j++) {
+          s = 0.0f;
+          for (int k = i; k <= m; k++) s += A(k, i) * A(k, j);
+          f = s / h;
+          for (int k = i; k <= m; k++) A(k, j) += f * A(k, i);
+        }
+        for (int k = i; k <= m; k++) A(k, i) *= scale;
+      }
+    }
+    w[i] = scale * g;
+    g = s = scale = 0.0f;
+    if (i <= m && i != n) {
+      for (int k = l; k <= n; k++) scale += std::fabs(A(i, k));
+      if (scale != 0.0f) {
+        for (int k = l; k <= n; k++) {
+          A(i, k) /= scale;
+          s += A(i, k) * A(i, k);
+        }
+        f = A(i, l);
+        g = -withSign(std::sqrt(s), f);
+        h = f * g - s;
+        A(i, l) = f - g;
+        for (int k = l; k <= n; k++) rv1[k] = A(i, k) / h;
+        for (int j = l; j <= m; j++) {
+          s = 0.0f;
+          for (int k = l; k <= n; k++) s += A(j, k) * A(i, k);
+          for (int k = l; k <= n; k++) A(j, k) += s * rv1[k];
+        }
+        for (int k = l; k <= n; k++) A(i, k) *= scale;
+      }
+    }
+    const float span = std::fabs(w[i]) + std::fabs(rv1[i]);
+    if (span > anorm) anorm = span;
+  }
+
+  // Accumulation of the right-hand transformations.
+  for (int i = n; i >= 1; i--) {
+    if (i < n) {
+      if (g != 0.0f) {
+        // Double division avoids a possible underflow.
+        for (int j = l; j <= n; j++) V(j, i) = (A(i, j) / A(i, l)) / g;
+        for (int j = l; j <= n; j++) {
+          s = 0.0f;
+          for (int k = l; k <= n; k++) s += A(i, k) * V(k, j);
+          for (int k = l; k <= n; k++) V(k, j) += s * V(k, i);
+        }
+      }
+      for (int j = l; j <= n; j++) V(i, j) = V(j, i) = 0.0f;
+    }
+    V(i, i) = 1.0f;
+    g = rv1[i];
+    l = i;
+  }
+
+  // Accumulation of the left-hand transformations.
+  for (int i = (m < n ? m : n); i >= 1; i--) {
+    l = i + 1;
+    g = w[i];
+    for (int j = l; j <= n; j++) A(i, j) = 0.0f;
+    if (g != 0.0f) {
+      g = 1.0f / g;
+      for (int j = l; j <= n; j++) {
+        s = 0.0f;
+        for (int k = l; k <= m; k++) s += A(k, i) * A(k, j);
+        f = (s / A(i, i)) * g;
+        for (int k = i; k <= m; k++) A(k, j) += f * A(k, i);
+      }
+      for (int j = i; j <= m; j++) A(j, i) *= g;
+    } else {
+      for (int j = i; j <= m; j++) A(j, i) = 0.0f;
+    }
+    A(i, i) += 1.0f;
+  }
+
+  // Diagonalisation of the bidiagonal form by implicit-shift QR sweeps.
+  for (int k = n; k >= 1; k--) {
+    for (int its = 1; its <= kSvdMaxIterations; its++) {
+      int split = 1;
+      int nm = 0;
+      // Negligible values are judged at single precision against the matrix norm; rv1[1] is
+      // always zero, so the search stops before nm reaches 0.
+      for (l = k; l >= 1; l--) {
+        nm = l - 1;
+        if (static_cast<float>(std::fabs(rv1[l]) + anorm) == anorm) {
+          split = 0;
+          break;
+        }
+        if (static_cast<float>(std::fabs(w[nm]) + anorm) == anorm) break;
+      }
+      if (split) {
+        // Cancel rv1[l] since w[nm] is negligible.
+        float c = 0.0f;
+        s = 1.0f;
+        for (int i = l; i <= k; i++) {
+          f = s * rv1[i];
+          rv1[i] = c * rv1[i];
+          if (static_cast<float>(std::fabs(f) + anorm) == anorm) break;
+          g = w[i];
+          h = pythag(f, g);
+          w[i] = h;
+          h = 1.0f / h;
+          c = g * h;
+          s = -f * h;
+          for (int j = 1; j <= m; j++) {
+            const float y = A(j, nm);
+            const float z = A(j, i);
+            A(j, nm) = y * c + z * s;
+            A(j, i) = z * c - y * s;
+          }
+        }
+      }
+      float z = w[k];
+      if (l == k) {
+        // Converged: make the singular value non-negative.
+        if (z < 0.0f) {
+          w[k] = -z;
+          for (int j = 1; j <= n; j++) V(j, k) = -V(j, k);
+        }
+        break;
+      }
+      if (its == kSvdMaxIterations) status = 1;
+      // Shift from the bottom 2 x 2 minor.
+      float x = w[l];
+      nm = k - 1;
+      float y = w[nm];
+      g = rv1[nm];
+      h = rv1[k];
+      f = ((y - z) * (y + z) + (g - h) * (g + h)) / (2.0f * h * y);
+      g = pythag(f, 1.0f);
+      f = ((x - z) * (x + z) + h * ((y / (f + withSign(g, f))) - h)) / x;
+      float c = 1.0f;
+      s = 1.0f;
+      for (int j = l; j <= nm; j++) {
+        const int i = j + 1;
+        g = rv1[i];
+        y = w[i];
+        h = s * g;
+        g = c * g;
+        z = pythag(f, h);
+        rv1[j] = z;
+        c = f / z;
+        s = h / z;
+        f = x * c + g * s;
+        g = g * c - x * s;
+        h = y * s;
+        y *= c;
+        for (int jj = 1; jj <= n; jj++) {
+          x = V(jj, j);
+          z = V(jj, i);
+          V(jj, j) = x * c + z * s;
+          V(jj, i) = z * c - x * s;
+        }
+        z = pythag(f, h);
+        w[j] = z;
+        if (z != 0.0f) {
+          z = 1.0f / z;
+          c = f * z;
+          s = h * z;
+        }
+        f = c * g + s * y;
+        x = c * y - s * g;
+        for (int jj = 1; jj <= m; jj++) {
+          y = A(jj, j);
+          z = A(jj, i);
+          A(jj, j) = y * c + z * s;
+          A(jj, i) = z * c - y * s;
+        }
+      }
+      rv1[l] = 0.0f;
+      rv1[k] = f;
+      w[k] = x;
+    }
+  }
+  return status;
+}
+
+int svbksbUser(const float* u, const float* w, const float* v, int m, int n, const float* b,
+               float* x, float* tmp) {
+  const size_t ld = static_cast<size_t>(n) + 1;
+  for (int j = 1; j <= n; j++) {
+    float s = 0.0f;
+    if (w[j] != 0.0f) {
+      for (int i = 1; i <= m; i++) s += u[i * ld + j] * b[i];
+      s /= w[j];
+    }
+    tmp[j] = s;
+  }
+  for (int j = 1; j <= n; j++) {
+    float s = 0.0f;
+    for (int jj = 1; jj <= n; jj++) s += v[j * ld + jj] * tmp[jj];
+    x[j] = s;
+  }
+  return 0;
+}
+
+int svdvarUser(const float* v, int ma, const float* w, float* cvm, float* wti) {
+  const size_t ld = static_cast<size_t>(ma) + 1;
+  for (int i = 1; i <= ma; i++) wti[i] = w[i] != 0.0f ? 1.0f / (w[i] * w[i]) : 0.0f;
+  for (int i = 1; i <= ma; i++) {
+    for (int j = 1; j <= i; j++) {
+      float sum = 0.0f;
+      for (int k = 1; k <= ma; k++) sum += v[i * ld + k] * v[j * ld + k] * wti[k];
+      cvm[j * ld + i] = cvm[i * ld + j] = sum;
+    }
+  }
+  return 0;
+}
+
+int svdPolyInit(int n, int m) {
+  SvdState& st = svdState();
+  if (n < 1 || m < 1) return 1;
+  if (st.block != nullptr && st.n == n && st.m == m) return 0;
+  svdPolyFree();
+  const size_t rows = static_cast<size_t>(n) + 1;
+  const size_t cols = static_cast<size_t>(m) + 1;
+  const size_t count = rows * cols + 2 * cols * cols + 4 * cols + rows;
+  float* block = fltAlloc(kSvdLabel, count);
+  if (block == nullptr) return 1;
+  st.block = block;
+  st.count = count;
+  st.n = n;
+  st.m = m;
+  st.decomposed = 0;
+  st.u = block;
+  st.v = st.u + rows * cols;
+  st.cvm = st.v + cols * cols;
+  st.w = st.cvm + cols * cols;
+  st.rv1 = st.w + cols;
+  st.x = st.rv1 + cols;
+  st.tmp = st.x + cols;
+  st.b = st.tmp + cols;
+  return 0;
+}
+
+void svdPolyFree() {
+  SvdState& st = svdState();
+  unAlloc(kSvdLabel, st.block, st.count * sizeof(float));
+  st = SvdState{};
+}
+
+int svdLSMat(const float* a, const float* b, int n, int m, float* x, float* cvm, int decompose) {
+  if (n < 1 || m < 1) return 1;
+  if (svdPolyInit(n, m) != 0) return 1;
+  SvdState& st = svdState();
+  const size_t cols = static_cast<size_t>(m) + 1;
+  for (int i = 0; i < n; i++) st.b[i + 1] = b[i];
+  // A fresh workspace holds no decomposition to reuse.
+  if (decompose || !st.decomposed) {
+    for (int i = 0; i < n; i++) {
+      for (int j = 0; j < m; j++) st.u[(i + 1) * cols + j + 1] = a[static_cast<size_t>(i) * m + j];
+    }
+    svdcmpUser(st.u, n, m, st.w, st.v, st.rv1);
+    float wMax = 0.0f;
+    for (int j = 1; j <= m; j++) {
+      if (std::fabs(st.w[j]) > wMax) wMax = std::fabs(st.w[j]);
+    }
+    const float thresh = kSvdThreshold * wMax;
+    for (int j = 1; j <= m; j++) {
+      if (st.w[j] < thresh) st.w[j] = 0.0f;
+    }
+    st.decomposed = 1;
+  }
+  if (cvm != nullptr) {
+    svdvarUser(st.v, m, st.w, st.cvm, st.tmp);
+    for (int i = 0; i < m; i++) {
+      for (int j = 0; j < m; j++) cvm[i * m + j] = st.cvm[(i + 1) * cols + j + 1];
+    }
+  }
+  svbksbUser(st.u, st.w, st.v, n, m, st.b, st.x, st.tmp);
+  for (int j = 0; j < m; j++) x[j] = st.x[j + 1];
+  return 0;
+}
+
+}  // namespace korva

@@ -1,0 +1,321 @@
+// Conversions between the forms of an alignment tensor (Saupe vector; Da, Dr and angles; eigen-
+// system) and the prediction of dipolar couplings from a Saupe vector.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "tensor/tensor.h"
+#include "structure/transform.h"
+
+namespace korva {
+
+namespace {
+
+constexpr double kPi = 3.14159265;
+constexpr double kRadToDeg = 57.29577957855229;  // 180 / 3.14159265
+constexpr double kEulerTolerance = 1e-5;
+constexpr double kDegenerateCos = 1e-6;  // below this |cos theta| the x axis lies along +-z
+constexpr int kMaxSweeps = 50;
+
+// Maps an angle from atan2 into [-pi/2, 3 pi/2), the range of asin and pi - asin.
+double toHalfOpenRange(double a) {
+  return a < -0.5 * kPi ? a + 2.0 * kPi : a;
+}
+
+void buildSaupeMatrix(const float s[5], float m[3][3]) {
+  m[0][0] = static_cast<float>(-0.5 * (static_cast<double>(s[0]) - s[1]));
+  m[1][1] = static_cast<float>(-0.5 * (static_cast<double>(s[0]) + s[1]));
+  m[2][2] = s[0];
+  m[0][1] = m[1][0] = s[2];
+  m[0][2] = m[2][0] = s[3];
+  m[1][2] = m[2][1] = s[4];
+}
+
+// Jacobi rotation of the pair (a[i][j], a[k][l]).
+void rotatePair(float& aij, float& akl, float s, float tau) {
+  const float g = aij;
+  const float h = akl;
+  aij = g - s * (h + tau * g);
+  akl = h + s * (g - tau * h);
+}
+
+// True when adding g to |x| leaves it unchanged in single precision.
+bool negligibleAgainst(float g, float x) {
+  return static_cast<float>(std::fabs(x) + g) == static_cast<float>(std::fabs(x));
+}
+
+}  // namespace
+
+int euler2saupe(float s[5], double psi, double theta, double phi, double da, double dr) {
+  m4x4 a;
+  m4x4SetIdentity(a);
+  a[0][0] = static_cast<float>(-da + 1.5 * dr);
+  a[1][1] = static_cast<float>(-da - 1.5 * dr);
+  a[2][2] = static_cast<float>(2.0 * da);
+
+  pdb3dReset();
+  pdb3dAppendRotation0(psi, theta, phi);
+  m4x4 r;
+  m4x4 rt;
+  pdb3dCopyCurrentMatrix(r);
+  m4x4Transpose(rt, r);
+  m4x4Mult(a, r);   // r = A R
+  m4x4Mult(rt, r);  // r = R^T A R
+
+  s[0] = r[2][2];
+  s[1] = static_cast<float>(static_cast<double>(r[0][0]) - r[1][1]);
+  s[2] = r[0][1];
+  s[3] = r[0][2];
+  s[4] = r[1][2];
+  return 0;
+}
+
+int saupe2euler(const float s[5], float psiList[kMaxEuler], float thetaList[kMaxEuler],
+                float phiList[kMaxEuler], float eigVal[3], float* da, float* dr) {
+  for (int k = 0; k < kMaxEuler; k++) psiList[k] = thetaList[k] = phiList[k] = 0.0f;
+  *da = 0.0f;
+  *dr = 0.0f;
+
+  float m[3][3];
+  buildSaupeMatrix(s, m);
+  float eig[3];
+  float v[3][3];
+  if (diag3By3(m, eig, v) != 0) {
+    // Only a non-finite Saupe vector keeps a 3x3 Jacobi from converging; say so rather than
+    // let a zero Da pass for a result.
+    std::fprintf(stderr, "VANTRO Error: Saupe matrix could not be diagonalised.\n");
+    return 0;
+  }
+  for (int k = 0; k < 3; k++) eigVal[k] = eig[k];
+
+  eigsrt3By3NegRevTP(eig, v);
+  const double lx = eig[0];
+  const double ly = eig[1];
+  const double lz = eig[2];
+  *da = static_cast<float>((lz - (lx + ly) * 0.5) / 3.0);
+  *dr = static_cast<float>((lx - ly) / 3.0);
+  return rot2euler(v, psiList, thetaList, phiList);
+}
+
+int eulerNEQ(int index, double a, double b) {
+  (void)index;
+  return std::fabs(static_cast<float>(a - b)) > kEulerTolerance ? 1 : 0;
+}
+
+int eulerTest(const float r[3][3], double psi, double theta, double phi) {
+  const double cp = std::cos(psi), sp = std::sin(psi);
+  const double ct = std::cos(theta), st = std::sin(theta);
+  const double cf = std::cos(phi), sf = std::sin(phi);
+  // Elements of Rz(phi) Ry(theta) Rx(psi); the other three fixed the candidate's angles already.
+  const struct {
+    int row, col;
+    double value;
+  } checks[] = {
+      {0, 0, cf * ct},
+      {0, 1, cf * st * sp - sf * cp},
+      {0, 2, cf * st * cp + sf * sp},
+      {1, 1, sf * st * sp + cf * cp},
+      {1, 2, sf * st * cp - cf * sp},
+      {2, 2, ct * cp},
+  };
+  for (const auto& c : checks) {
+    if (eulerNEQ(c.row * 3 + c.col, r[c.row][c.col], c.value)) return 0;
+  }
+  return 1;
+}
+
+int rot2euler(const float r[3][3], float psiList[kMaxEuler], float thetaList[kMaxEuler],
+              float phiList[kMaxEuler]) {
+  int n = 0;
+  auto append = [&](float psi, float theta, float phi) {
+    if (n >= kMaxEuler) return;
+    psiList[n] = psi;
+    thetaList[n] = theta;
+    phiList[n] = phi;
+    n++;
+  };
+
+  // -asin(R[2][0]), with cos(theta) taken from the first column itself: near theta = +-90
+  // sqrt(1 - R[2][0]^2) magnifies the rounding of R[2][0] far beyond the test tolerance.
+  const float theta1 =
+      static_cast<float>(-std::atan2(static_cast<double>(r[2][0]), std::hypot(r[0][0], r[1][0])));
+  const float theta2 = static_cast<float>(kPi - theta1);
+  for (const float theta : {theta1, theta2}) {
+    const float c = static_cast<float>(std::cos(theta));
+    if (std::fabs(c) > kDegenerateCos) {
+      // phi from the first column, then psi from row 1 of Rz(phi)^T R = Ry(theta) Rx(psi),
+      // which is (0, cos psi, -sin psi). Taking psi after phi keeps the pair consistent even
+      // when cos(theta) is small and each ratio R[i][j] / cos(theta) has lost its digits.
+      const double sc = c > 0.0f ? 1.0 : -1.0;
+      const double phi = std::atan2(sc * r[1][0], sc * r[0][0]);
+      const double sf = std::sin(phi), cf = std::cos(phi);
+      const double m11 = -sf * r[0][1] + cf * r[1][1];
+      const double m12 = -sf * r[0][2] + cf * r[1][2];
+      const double psi = std::atan2(-m12, m11);
+      const float psiF = static_cast<float>(toHalfOpenRange(psi));
+      const float phiF = static_cast<float>(toHalfOpenRange(phi));
+      if (eulerTest(r, psiF, theta, phiF)) append(psiF, theta, phiF);
+    } else {
+      // theta = +-90: only psi -/+ phi is defined, so phi is set to 0. With phi = 0 row 0 of
+      // R is (0, sin(theta) sin(psi), sin(theta) cos(psi)), which fixes psi over the full circle.
+      const double sign = std::sin(static_cast<double>(theta)) > 0.0 ? 1.0 : -1.0;
+      append(static_cast<float>(std::atan2(sign * r[0][1], sign * r[0][2])), theta, 0.0f);
+    }
+  }
+
+  float key[kMaxEuler];
+  for (int k = 0; k < n; k++) {
+    key[k] = psiList[k] * psiList[k] + thetaList[k] * thetaList[k] + phiList[k] * phiList[k];
+  }
+  for (int i = 0; i < n - 1; i++) {
+    for (int j = i + 1; j < n; j++) {
+      if (key[j] < key[i]) {
+        std::swap(key[i], key[j]);
+        std::swap(psiList[i], psiList[j]);
+        std::swap(thetaList[i], thetaList[j]);
+        std::swap(phiList[i], phiList[j]);
+      }
+    }
+  }
+  for (int k = 0; k < n; k++) {
+    psiList[k] = static_cast<float>(psiList[k] * kRadToDeg);
+    thetaList[k] = static_cast<float>(thetaList[k] * kRadToDeg);
+    phiList[k] = static_cast<float>(phiList[k] * kRadToDeg);
+  }
+  return n;
+}
+
+int diag3By3(const float m[3][3], float eig[3], float v[3][3]) {
+  // Cyclic Jacobi with threshold (the classical textbook scheme) on a working copy of m.
+  float a[3][3];
+  float b[3];
+  float z[3];
+  for (int p = 0; p < 3; p++) {
+    for (int q = 0; q < 3; q++) {
+      a[p][q] = m[p][q];
+      v[p][q] = p == q ? 1.0f : 0.0f;
+    }
+    b[p] = eig[p] = a[p][p];
+    z[p] = 0.0f;
+  }
+
+  for (int sweep = 1; sweep <= kMaxSweeps; sweep++) {
+    float sm = 0.0f;
+    for (int p = 0; p < 2; p++) {
+      for (int q = p + 1; q < 3; q++) sm += std::fabs(a[p][q]);
+    }
+    if (sm == 0.0f) return 0;
+    const float tresh = sweep < 4 ? 0.2f * sm / 9.0f : 0.0f;
+
+    for (int p = 0; p < 2; p++) {
+      for (int q = p + 1; q < 3; q++) {
+        const float g = 100.0f * std::fabs(a[p][q]);
+        if (sweep > 4 && negligibleAgainst(g, eig[p]) && negligibleAgainst(g, eig[q])) {
+          a[p][q] = 0.0f;
+        } else if (std::fabs(a[p][q]) > tresh) {
+          float h = eig[q] - eig[p];
+          float t;
+          if (negligibleAgainst(g, h)) {
+            t = a[p][q] / h;
+          } else {
+            const float theta = 0.5f * h / a[p][q];
+            t = 1.0f / (std::fabs(theta) + std::sqrt(1.0f + theta * theta));
+            if (theta < 0.0f) t = -t;
+          }
+          const float c = 1.0f / std::sqrt(1.0f + t * t);
+          const float s = t * c;
+          const float tau = s / (1.0f + c);
+          h = t * a[p][q];
+          z[p] -= h;
+          z[q] += h;
+          eig[p] -= h;
+          eig[q] += h;
+          a[p][q] = 0.0f;
+          for (int j = 0; j < p; j++) rotatePair(a[j][p], a[j][q], s, tau);
+          for (int j = p + 1; j < q; j++) rotatePair(a[p][j], a[j][q], s, tau);
+          for (int j = q + 1; j < 3; j++) rotatePair(a[p][j], a[q][j], s, tau);
+          for (int j = 0; j < 3; j++) rotatePair(v[j][p], v[j][q], s, tau);
+        }
+      }
+    }
+    for (int p = 0; p < 3; p++) {
+      b[p] += z[p];
+      eig[p] = b[p];
+      z[p] = 0.0f;
+    }
+  }
+  return 1;
+}
+
+int eigsrt3By3NegRevTP(float eig[3], float v[3][3]) {
+  for (int i = 0; i < 2; i++) {
+    for (int j = i + 1; j < 3; j++) {
+      if (std::fabs(eig[i]) >= std::fabs(eig[j])) {
+        std::swap(eig[i], eig[j]);
+        // Negating the column moved forward keeps det v = +1 after an odd exchange.
+        for (int k = 0; k < 3; k++) {
+          const float old = v[k][i];
+          v[k][i] = -v[k][j];
+          v[k][j] = old;
+        }
+      }
+    }
+  }
+  for (int i = 0; i < 3; i++) {
+    for (int j = i + 1; j < 3; j++) std::swap(v[i][j], v[j][i]);
+  }
+  return 0;
+}
+
+int findD(const float x1[], const float y1[], const float z1[], const float x2[], const float y2[],
+          const float z2[], const float di[], float d[], float dErr[], const float s[5],
+          const float sErr[5], int n) {
+  for (int i = 0; i < n; i++) {
+    const double vx = static_cast<double>(x2[i]) - x1[i];
+    const double vy = static_cast<double>(y2[i]) - y1[i];
+    const double vz = static_cast<double>(z2[i]) - z1[i];
+    const double r = std::sqrt(vx * vx + vy * vy + vz * vz);
+    // Coinciding atoms have no direction: every basis element is then 0 except Szz's -1/2;
+    // a zero unit vector would predict -|DI| Szz / 2, so the whole row is set to 0.
+    float a[5] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+    if (r > 0.0) {
+      const double cx = vx / r, cy = vy / r, cz = vz / r;
+      a[0] = static_cast<float>(0.5 * (3.0 * cz * cz - 1.0));
+      a[1] = static_cast<float>(0.5 * (cx * cx - cy * cy));
+      a[2] = static_cast<float>(2.0 * cx * cy);
+      a[3] = static_cast<float>(2.0 * cx * cz);
+      a[4] = static_cast<float>(2.0 * cy * cz);
+    }
+    double sum = 0.0;
+    double var = 0.0;
+    for (int k = 0; k < 5; k++) {
+      sum += static_cast<double>(a[k]) * s[k];
+      var += static_cast<double>(a[k]) * a[k] * sErr[k] * sErr[k];
+    }
+    const double absDI = std::fabs(static_cast<double>(di[i]));
+    d[i] = static_cast<float>(absDI * sum);
+    dErr[i] = static_cast<float>(absDI * std::sqrt(var));
+  }
+  return 0;
+}
+
+int reportEuler(FILE* stream, const dTensor* t) {
+  const int n = std::clamp(t->nEuler, 0, kMaxEuler);
+  std::fprintf(stream, "DATA EULER_SOLUTIONS %d\n", n);
+  for (int k = 0; k < n; k++) {
+    std::fprintf(stream, "DATA EULER_ANGLES % 7.2f % 7.2f % 7.2f\n", t->psiList[k], t->thetaList[k],
+                 t->phiList[k]);
+  }
+  std::fprintf(stream, "\nDATA Da % e\n", t->da);
+  std::fprintf(stream, "DATA Dr % e\n\n", t->dr);
+  return 0;
+}
+
+int setTensorSaupe(dTensor* t, const double s[5]) {
+  for (int k = 0; k < 5; k++) t->saupe[k] = static_cast<float>(s[k]);
+  t->nEuler =
+      saupe2euler(t->saupe, t->psiList, t->thetaList, t->phiList, t->eigVal, &t->da, &t->dr);
+  return t->nEuler;
+}
+
+}  // namespace korva
