@@ -13,6 +13,10 @@ rm -rf "$dest"
 mkdir -p "$dest"
 work=$(mktemp -d /tmp/korva_record_XXXXXX)
 trap 'rm -rf "$work"' EXIT
+# The program names itself in some lines: run it as plain "korva" whatever the build folder.
+mkdir -p "$work/bin"
+cp "$bin" "$work/bin/korva"
+export PATH="$work/bin:$PATH"
 
 inputs() {
   cp "$root/examples/ubiquitin-2mjb.pdb" "$1/ubq.pdb"
@@ -61,7 +65,6 @@ cases=(
   "$B"
   "$B -outD f.tab -pdbRot frot.pdb -rem fitted"
   "$B -nofixed"
-  "$B -nofixed -dbg 2"
   "$B -dadr -da 1e-3 -dr 2e-4"
   "$B -fixed -da -4e-4 -dr -7e-5 -psi 10 -theta 20 -phi 30"
   "$B -da -4e-4"
@@ -119,7 +122,7 @@ for c in "${cases[@]}"; do
   mkdir -p "$work/run"
   inputs "$work/run"
   ls "$work/run" | sort > "$work/before"
-  (cd "$work/run" && eval "env -u DUVARUDU '$bin' $c" > "$dest/$id.out" 2> "$dest/$id.err" < /dev/null)
+  (cd "$work/run" && eval "env -u DUVARUDU korva $c" > "$dest/$id.out" 2> "$dest/$id.err" < /dev/null)
   echo $? > "$dest/$id.status"
   echo "$c" > "$dest/$id.cmd"
   sed -i -E 's/^(REMARK Memory Allocation Status\. Reused: )[0-9-]+ In Use: [0-9-]+$/\1N In Use: N/' "$dest/$id.err"
@@ -130,7 +133,7 @@ done
 for mode in ALL FLAGS DEBUG; do
   id="env_$mode"
   rm -rf "$work/run"; mkdir -p "$work/run"; inputs "$work/run"
-  (cd "$work/run" && env DUVARUDU=$mode "$bin" -anA $S -bogus 3 -zz > "$dest/$id.out" 2> "$dest/$id.err" < /dev/null)
+  (cd "$work/run" && env DUVARUDU=$mode korva -anA $S -bogus 3 -zz > "$dest/$id.out" 2> "$dest/$id.err" < /dev/null)
   echo $? > "$dest/$id.status"
   sed -i -E 's/^(REMARK Memory Allocation Status\. Reused: )[0-9-]+ In Use: [0-9-]+$/\1N In Use: N/' "$dest/$id.err"
 done
