@@ -1,56 +1,32 @@
 // Collecting the simulated atoms' coordinates from the structure's selection.
 #include "align/coords.h"
 
-#include <cstdio>
-#include <new>
-
 #include "align/surface_pdb.h"
 
 namespace korva {
 
-int coorSelect(pdbInfo* pdb, const korvaInfo* info, int* count, double* x, double* y, double* z) {
-  if (info->surf) {
-    const int status = callNSC(pdb);
-    if (status) return status;
+int coorSelect(const pdbInfo& pdb, const korvaInfo& info, tvector<int> flags, simAtoms* out,
+               Log& log) {
+  if (info.surf) {
+    const int status = callNSC(pdb, &flags, log);
+    if (status) {
+      log.printf("Error reading selection of atoms.\n");
+      return status;
+    }
   }
-  int n = 0;
-  for (const pdbAtom& a : pdb->atoms) {
-    if (!a.selected) continue;
-    ++n;
-    x[n] = a.x;
-    y[n] = a.y;
-    z[n] = a.z;
+  simAtoms atoms;
+  atoms.x.assign(1, 0.0);
+  atoms.y.assign(1, 0.0);
+  atoms.z.assign(1, 0.0);
+  for (size_t i = 0; i < pdb.atoms.size(); ++i) {
+    if (!flags[i]) continue;
+    const pdbAtom& a = pdb.atoms[i];
+    atoms.x.push_back(a.x);
+    atoms.y.push_back(a.y);
+    atoms.z.push_back(a.z);
+    ++atoms.n;
   }
-  *count = n;
-  return 0;
-}
-
-int chCoorSelect(pdbInfo* pdb, const korvaInfo* info, int* count, double* x, double* y, double* z,
-                 int /*flag*/, int* /*work*/) {
-  const size_t room = pdb->atoms.size() + 1;
-  tvector<double> tx(TrackedAllocator<double>("chCoorSelect"));
-  tvector<double> ty(TrackedAllocator<double>("chCoorSelect"));
-  tvector<double> tz(TrackedAllocator<double>("chCoorSelect"));
-  try {
-    tx.assign(room, 0.0);
-    ty.assign(room, 0.0);
-    tz.assign(room, 0.0);
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "chCoorSelect: Error allocating coord buffers.\n");
-    return 1;
-  }
-  int n = 0;
-  const int status = coorSelect(pdb, info, &n, tx.data(), ty.data(), tz.data());
-  if (status) {
-    std::fprintf(stderr, "Error reading selection of atoms.\n");
-    return status;
-  }
-  for (int i = 1; i <= n; ++i) {
-    x[i] = tx[i];
-    y[i] = ty[i];
-    z[i] = tz[i];
-  }
-  *count = n;
+  *out = std::move(atoms);
   return 0;
 }
 

@@ -1,22 +1,26 @@
-// Coordinates of the atoms that the steric simulation runs on, collected from the structure.
+// Coordinates of the atoms that the steric simulation runs on, collected from a structure.
 #pragma once
 
+#include "core/alloc.h"
+#include "core/log.h"
 #include "structure/pdb.h"
 #include "tables/run_info.h"
 
 namespace korva {
 
-// Runs the surface step when info->surf is set (callNSC, which replaces the selection), then
-// copies the coordinates of every selected atom, in structure order and widened to double, into
-// x, y, z from index 1 on; count receives their number. Each array must hold pdb's atom count
-// + 1 doubles and stays owned by the caller. Returns 0, or the failing step's status after its
-// message.
-int coorSelect(pdbInfo* pdb, const korvaInfo* info, int* count, double* x, double* y, double* z);
+// The simulated atoms: coordinates widened to double, from index 1 on (index 0 unused).
+struct simAtoms {
+  int n = 0;
+  tvector<double> x{TrackedAllocator<double>("matrix")};
+  tvector<double> y{TrackedAllocator<double>("matrix")};
+  tvector<double> z{TrackedAllocator<double>("matrix")};
+};
 
-// coorSelect through temporary arrays, so that x, y, z change only when the collection
-// succeeded. flag and work are kept for the callers' argument list and not used. Returns 0, or
-// the failing step's status after "Error reading selection of atoms." or the allocation line.
-int chCoorSelect(pdbInfo* pdb, const korvaInfo* info, int* count, double* x, double* y, double* z,
-                 int flag, int* work);
+// Runs the surface step when info.surf is set (callNSC, which replaces the selection), then
+// copies the coordinates of every selected atom of pdb (flags: one per atom), in structure order,
+// into out. Returns 0, or the failing step's status after its lines on log ("Error reading
+// selection of atoms." last).
+int coorSelect(const pdbInfo& pdb, const korvaInfo& info, tvector<int> flags, simAtoms* out,
+               Log& log);
 
 }  // namespace korva

@@ -7,13 +7,13 @@
 #include <cstdio>
 #include <limits>
 
+#include "numeric/constants.h"
+
 namespace korva {
 
 namespace {
 
-constexpr double kPi = 3.14159265;
-constexpr double kPiSquared = 9.869604378534024;
-constexpr double kHalfPi = 1.570796325;
+constexpr double kPiSquared = kPi * kPi;
 constexpr double kMassBilayerLipid = 677.94;  // g/mol
 constexpr double kMassRimLipid = 453.51;      // g/mol
 constexpr double kFreeRimLipid = 0.005;       // mol/l of rim lipid that stays in solution
@@ -23,9 +23,8 @@ constexpr double kRodDensity = 1.46;          // concentration per volume fracti
 constexpr float kSmallestStart = 100000.0f;   // start of the smallest squared distance
 constexpr double kLargestCount = 1e15;        // grid counts beyond this are nonsense input
 
-void warnTableFull() {
-  std::fprintf(stderr,
-               "WARNING: concentration too low - magnitude of alignment tensor incorrect\n");
+void warnTableFull(Log& log) {
+  log.printf("WARNING: concentration too low - magnitude of alignment tensor incorrect\n");
 }
 
 // Five-element contribution of one orientation, taken from the columns of R.
@@ -86,7 +85,7 @@ void centreAccumulators(int last, const tvector<double>& count, const double ref
 }
 
 bool checkParameters(int model, float h, float rM, float rA, float g, float c, int natoms, int npsi,
-                     int ndots, const double* points) {
+                     int ndots, const double* points, Log& log) {
   const char* why = nullptr;
   if (natoms < 1) {
     why = "no atom to simulate";
@@ -107,7 +106,7 @@ bool checkParameters(int model, float h, float rM, float rA, float g, float c, i
   } else if (model != kModelWall && model != kModelRod) {
     why = "unknown medium model";
   }
-  if (why) std::fprintf(stderr, "stericAlignment: error - %s.\n", why);
+  if (why) log.printf("stericAlignment: error - %s.\n", why);
   return why == nullptr;
 }
 
@@ -273,12 +272,13 @@ double Syz(const double a[3], const double b[3]) {
   return 1.5 * a[2] * b[2];
 }
 
-int buildPositionGrid(double rOuter, double rInner, float rM, float g, tvector<float>* pos) {
+int buildPositionGrid(double rOuter, double rInner, float rM, float g, tvector<float>* pos,
+                      Log& log) {
   const double steps = (rOuter - rInner) / g;
   int npos = 0;
   if (steps > kMaxGridIndex) {
     npos = kMaxGridIndex;
-    warnTableFull();
+    warnTableFull(log);
   } else if (steps > 0.0) {
     npos = static_cast<int>(steps);
   }
@@ -292,12 +292,12 @@ double rodCellWidth(float rM, float c) {
   return rM / std::sqrt(c / kRodDensity) - rM;
 }
 
-int extendRodGrid(int npos, double cellWidth, float g, tvector<float>* pos) {
+int extendRodGrid(int npos, double cellWidth, float g, tvector<float>* pos, Log& log) {
   int ntot = npos;
   if ((*pos)[npos] > cellWidth) return ntot;
   for (int j = 1;; ++j) {
     if (npos + j > kMaxGridIndex) {
-      warnTableFull();
+      warnTableFull(log);
       break;
     }
     (*pos)[npos + j] = static_cast<float>((*pos)[npos] + static_cast<double>(g) * j);
@@ -395,11 +395,11 @@ void rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, 
 
 int stericAlignment(int model, float h, float rM, float rA, float g, float c, int natoms,
                     const double* x, const double* y, const double* z, double rOuter, double rInner,
-                    int npsi, int ndots, const double* points, double S[5]) {
-  if (!checkParameters(model, h, rM, rA, g, c, natoms, npsi, ndots, points)) return 1;
+                    int npsi, int ndots, const double* points, double S[5], Log& log) {
+  if (!checkParameters(model, h, rM, rA, g, c, natoms, npsi, ndots, points, log)) return 1;
   const int n = ndots * npsi;
   tvector<float> pos(TrackedAllocator<float>("steric positions"));
-  const int npos = buildPositionGrid(rOuter, rInner, rM, g, &pos);
+  const int npos = buildPositionGrid(rOuter, rInner, rM, g, &pos, log);
 
   double normaliser = 0.0;
   int ntot = npos;
@@ -407,7 +407,7 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
   if (model == kModelWall) {
     const double nfree = std::trunc((h - pos[npos]) / g);
     if (nfree < 0.0 || nfree > kLargestCount) {
-      std::fprintf(stderr,
+      log.printf(
                    "stericAlignment: error - wall half-spacing %.2f A does not leave room for "
                    "the molecule (%.2f A).\n",
                    static_cast<double>(h), static_cast<double>(pos[npos]));
@@ -418,12 +418,12 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
     rodL = rodCellWidth(rM, c);
     const double ncell = std::trunc(rodL / g);
     if (ncell > kLargestCount) {
-      std::fprintf(stderr, "stericAlignment: error - rod cell of %.2f A too large for the grid.\n",
+      log.printf( "stericAlignment: error - rod cell of %.2f A too large for the grid.\n",
                    rodL);
       return 1;
     }
     normaliser = std::trunc(ncell + 0.5 * ncell * (ncell + 1.0) * (static_cast<double>(g) / rM));
-    ntot = extendRodGrid(npos, rodL, g, &pos);
+    ntot = extendRodGrid(npos, rodL, g, &pos, log);
   }
 
   double ref[5];
@@ -507,7 +507,7 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
   }
   if (model == kModelWall) normaliser += static_cast<double>(total / n);
   if (!(normaliser > 0.0)) {
-    std::fprintf(stderr,
+    log.printf(
                  "stericAlignment: error - no accessible volume for the molecule (normaliser "
                  "%.0f).\n",
                  normaliser);
@@ -518,7 +518,7 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
 }
 
 int simulateAlignment(const korvaInfo* info, int natoms, double* x, double* y, double* z, int ndots,
-                      const double* points, double S[5]) {
+                      const double* points, double S[5], Log& log) {
   const char* why = nullptr;
   if (info->dot < 3) {
     why = "-dot must be at least 3";
@@ -532,7 +532,7 @@ int simulateAlignment(const korvaInfo* info, int natoms, double* x, double* y, d
     why = "no orientation points";
   }
   if (why) {
-    std::fprintf(stderr, "simulateAlignment: error - %s.\n", why);
+    log.printf( "simulateAlignment: error - %s.\n", why);
     return 1;
   }
   float sx = 0.0f, sy = 0.0f, sz = 0.0f;
@@ -557,9 +557,10 @@ int simulateAlignment(const korvaInfo* info, int natoms, double* x, double* y, d
   const double rInner = static_cast<double>(static_cast<float>(std::sqrt(smallest))) + info->rA;
   const int status =
       stericAlignment(info->lcModel, info->wallHalfSpacing, info->rM, info->rA, info->dGrid,
-                      info->wv, natoms, x, y, z, rOuter, rInner, info->digPsi, ndots, points, S);
+                      info->wv, natoms, x, y, z, rOuter, rInner, info->digPsi, ndots, points, S,
+                      log);
   if (status) {
-    std::fprintf(stderr, "simulateAlignment: error in stericAlignment.\n");
+    log.printf( "simulateAlignment: error in stericAlignment.\n");
     return status;
   }
   for (int m = 0; m < 5; ++m) S[m] *= info->lcS;

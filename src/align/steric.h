@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/alloc.h"
+#include "core/log.h"
 #include "structure/transform.h"
 #include "tables/run_info.h"
 
@@ -27,29 +28,30 @@ double Syz(const double a[3], const double b[3]);
 
 // Centres x, y, z (indexed 1..natoms, changed in place), finds their radial extent, runs
 // stericAlignment with the parameters of info and multiplies S by the liquid-crystal order.
-// points holds ndots unit vectors (x, y, z triples). Returns 0 with S filled, or 1 after an error
-// line (S untouched).
+// points holds ndots unit vectors (x, y, z triples). Returns 0 with S filled, or 1 after an error line on log
+// (S untouched).
 int simulateAlignment(const korvaInfo* info, int natoms, double* x, double* y, double* z, int ndots,
-                      const double* points, double S[5]);
+                      const double* points, double S[5], Log& log);
 
 // The simulation proper on centred coordinates (indexed 1..natoms): model kModelWall or
 // kModelRod, wall half-spacing h, obstacle size rM, atom radius rA, grid step g, concentration c,
 // extents rOuter and rInner (already increased by rA), npsi rotations about the director per
-// point. Writes S (Szz, Sxx - Syy, Sxy, Sxz, Syz) and returns 0, or returns 1 after an error line.
+// point. Writes S (Szz, Sxx - Syy, Sxy, Sxz, Syz) and returns 0, or returns 1 after an error line on log.
 int stericAlignment(int model, float h, float rM, float rA, float g, float c, int natoms,
                     const double* x, const double* y, const double* z, double rOuter, double rInner,
-                    int npsi, int ndots, const double* points, double S[5]);
+                    int npsi, int ndots, const double* points, double S[5], Log& log);
 
 // Position table of the molecule's centre: pos[i] = rInner + rM + g i (single precision) for
 // i = 0..npos, npos capped at kMaxGridIndex with the concentration warning. Returns npos.
-int buildPositionGrid(double rOuter, double rInner, float rM, float g, tvector<float>* pos);
+int buildPositionGrid(double rOuter, double rInner, float rM, float g, tvector<float>* pos,
+                      Log& log);
 
 // Rod model: distance from the rod's surface to the edge of its cell, rM/sqrt(c/1.46) - rM, A.
 double rodCellWidth(float rM, float c);
 
 // Rod model: appends positions pos[npos] + g j until one lies beyond cellWidth (or the table is
 // full, with the concentration warning). Returns the last index filled.
-int extendRodGrid(int npos, double cellWidth, float g, tvector<float>* pos);
+int extendRodGrid(int npos, double cellWidth, float g, tvector<float>* pos, Log& log);
 
 // Wall model, one orientation: position i is blocked when some projection xp[j] <= t[i]. t does
 // not increase along the grid, so the blocked positions are the prefix before the returned index

@@ -2,7 +2,6 @@
 #include "align/surface_pdb.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "align/surface.h"
@@ -24,11 +23,11 @@ bool keyLess(const exposedKey& a, const exposedKey& b) {
 
 }  // namespace
 
-int callNSC(pdbInfo* pdb) {
-  const size_t natoms = pdb ? pdb->atoms.size() : 0;
-  tvector<pdbAtom*> chosen(TrackedAllocator<pdbAtom*>("callNSC"));
+int callNSC(const pdbInfo& pdb, tvector<int>* flags, Log& log) {
+  const size_t natoms = pdb.atoms.size();
+  tvector<const pdbAtom*> chosen(TrackedAllocator<const pdbAtom*>("callNSC"));
   for (size_t i = 0; i < natoms; ++i) {
-    if (pdb->atoms[i].selected) chosen.push_back(&pdb->atoms[i]);
+    if ((*flags)[i]) chosen.push_back(&pdb.atoms[i]);
   }
   const size_t n = chosen.size();
   tvector<double> centres(3 * n, 0.0, TrackedAllocator<double>("callNSC"));
@@ -44,7 +43,7 @@ int callNSC(pdbInfo* pdb) {
   }
   tvector<double> relative(TrackedAllocator<double>("callNSC"));
   if (relativeExposure(centres.data(), radii.data(), vdw.data(), static_cast<int>(n), &relative)) {
-    std::fprintf(stderr, "NSC: error.\n");
+    log.printf("NSC: error.\n");
     return 1;
   }
   // The exposed (residue, name) pairs, sorted, so one pass over the structure selects every atom
@@ -54,8 +53,9 @@ int callNSC(pdbInfo* pdb) {
     if (isSurfaceAtom(relative[i])) keys.push_back({chosen[i]->resId, chosen[i]->atomName});
   }
   std::sort(keys.begin(), keys.end(), keyLess);
-  for (pdbAtom& a : pdb->atoms) {
-    a.selected =
+  for (size_t i = 0; i < natoms; ++i) {
+    const pdbAtom& a = pdb.atoms[i];
+    (*flags)[i] =
         std::binary_search(keys.begin(), keys.end(), exposedKey{a.resId, a.atomName}, keyLess) ? 1
                                                                                                : 0;
   }

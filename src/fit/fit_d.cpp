@@ -1,7 +1,6 @@
 // Order-matrix fit by SVD and prediction of couplings, including the two-proton glycine pairs.
 #include "fit/fit_d.h"
 
-#include <cstdio>
 
 #include "fit/nonlinear.h"
 #include "fit/svd_fit.h"
@@ -12,18 +11,6 @@ namespace {
 
 constexpr int kSaupeCount = 5;
 constexpr float kUnitError = 1.0f;
-
-bool isUsable(const dTab* tab, int i) {
-  const dcRecord& w = tab->work[static_cast<size_t>(i)];
-  const dcRecord& in = tab->in[static_cast<size_t>(i)];
-  return w.selected != 0 && w.atomI != nullptr && w.atomJ != nullptr && w.W != 0.0f &&
-         in.glyFlag == 0 && w.glyFlag == 0;
-}
-
-bool isGlycine(const dTab* tab, int i) {
-  return tab->in[static_cast<size_t>(i)].glyFlag != 0 ||
-         tab->work[static_cast<size_t>(i)].glyFlag != 0;
-}
 
 // The structure's name of a record's chain or segment: tables without chain (segment) names
 // address the structure's default chain (segment).
@@ -48,11 +35,11 @@ int isNonlinearTensorMode(int tensorMode) {
 
 int countFitDC(const dTab* tab) {
   int n = 0;
-  for (int i = 0; i < tab->n; i++) n += isUsable(tab, i) ? 1 : 0;
+  for (int i = 0; i < tab->n; i++) n += dcEntersFit(*tab, i) ? 1 : 0;
   return n;
 }
 
-int findD2(pdbInfo* pdb, const dTab* tab, int index, const char* name1, const char* name2,
+int findD2(const pdbInfo* pdb, const dTab* tab, int index, const char* name1, const char* name2,
            const char* name3, const char* name4, float d[2], float dd[2], const float s[5],
            const float sErr[5]) {
   const dcRecord& w = tab->work[static_cast<size_t>(index)];
@@ -71,17 +58,17 @@ int findD2(pdbInfo* pdb, const dTab* tab, int index, const char* name1, const ch
   return 2;
 }
 
-int fitDSVD(pdbInfo* pdb, dTab* tab) {
+int fitDSVD(const pdbInfo* pdb, dTab* tab, dTensor* tensor, fitWorkspace* ws, Log& log) {
   for (int k = 0; k < kSaupeCount; k++) {
-    tab->saupe[k] = tab->tensorMode == kTensorSVD ? 0.0f : tab->saupeIn[k];
-    tab->saupeErr[k] = kUnitError;
+    tensor->saupe[k] = tensor->tensorMode == kTensorSVD ? 0.0f : tensor->saupeIn[k];
+    tensor->saupeErr[k] = kUnitError;
   }
 
   const int total = tab->n;
   const size_t len = static_cast<size_t>(total) + 1;
-  // Nine work arrays of the table length in the table's scratch area.
-  if (tab->workspace.size() < 9 * len) tab->workspace.resize(9 * len);
-  float* x1 = tab->workspace.data();
+  // Nine work arrays of the table length.
+  if (ws->pairs.size() < 9 * len) ws->pairs.resize(9 * len);
+  float* x1 = ws->pairs.data();
   float* y1 = x1 + len;
   float* z1 = y1 + len;
   float* x2 = z1 + len;
@@ -94,8 +81,8 @@ int fitDSVD(pdbInfo* pdb, dTab* tab) {
   int n = 0;
   int nGly = 0;
   for (int i = 0; i < total; i++) {
-    if (isGlycine(tab, i)) nGly++;
-    if (!isUsable(tab, i)) continue;
+    if (dcIsGlycine(*tab, i)) nGly++;
+    if (!dcEntersFit(*tab, i)) continue;
     const dcRecord& w = tab->work[static_cast<size_t>(i)];
     const dcRecord& in = tab->in[static_cast<size_t>(i)];
     x1[n] = w.atomI->x;
@@ -112,17 +99,17 @@ int fitDSVD(pdbInfo* pdb, dTab* tab) {
 
   // Too few couplings leave the tensor zero (findS zeroes it); the caller decides whether that
   // ends the run.
-  if (tab->tensorMode == kTensorSVD)
-    findS(x1, y1, z1, x2, y2, z2, di, d, dd, tab->saupe, tab->saupeErr, n);
-  findD(x1, y1, z1, x2, y2, z2, di, d, dd, tab->saupe, tab->saupeErr, n);
-  if (tab->eulerFlag) {
-    tab->nEuler = saupe2euler(tab->saupe, tab->psiList, tab->thetaList, tab->phiList, tab->eigVal,
-                              &tab->da, &tab->dr);
+  if (tensor->tensorMode == kTensorSVD)
+    findS(x1, y1, z1, x2, y2, z2, di, d, dd, tensor->saupe, tensor->saupeErr, n, ws);
+  findD(x1, y1, z1, x2, y2, z2, di, d, dd, tensor->saupe, tensor->saupeErr, n);
+  if (tensor->eulerFlag) {
+    tensor->nEuler = saupe2euler(tensor->saupe, tensor->psiList, tensor->thetaList,
+                                 tensor->phiList, tensor->eigVal, &tensor->da, &tensor->dr, log);
   }
 
   int predicted = 0;
   for (int i = 0; i < total; i++) {
-    if (!isUsable(tab, i)) continue;
+    if (!dcEntersFit(*tab, i)) continue;
     dcRecord& w = tab->work[static_cast<size_t>(i)];
     w.D = d[predicted];
     w.DD = dd[predicted];
@@ -132,7 +119,7 @@ int fitDSVD(pdbInfo* pdb, dTab* tab) {
   if (nGly == 0) return predicted;
   for (int i = 0; i < total; i++) {
     dcRecord& w = tab->work[static_cast<size_t>(i)];
-    if (w.selected == 0 || !isGlycine(tab, i)) continue;
+    if (w.selected == 0 || !dcIsGlycine(*tab, i)) continue;
     const bool inGly = tab->in[static_cast<size_t>(i)].glyFlag != 0;
     float pd[2] = {0.0f, 0.0f};
     float pdd[2] = {0.0f, 0.0f};
@@ -140,8 +127,10 @@ int fitDSVD(pdbInfo* pdb, dTab* tab) {
     // table calls glycine is taken over the residue's HA-CA and CB-CA vectors instead.
     const int found =
         w.glyFlag != 0
-            ? findD2(pdb, tab, i, "HA1", "CA", "HA2", "CA", pd, pdd, tab->saupe, tab->saupeErr)
-            : findD2(pdb, tab, i, "HA", "CA", "CB", "CA", pd, pdd, tab->saupe, tab->saupeErr);
+            ? findD2(pdb, tab, i, "HA1", "CA", "HA2", "CA", pd, pdd, tensor->saupe,
+                     tensor->saupeErr)
+            : findD2(pdb, tab, i, "HA", "CA", "CB", "CA", pd, pdd, tensor->saupe,
+                     tensor->saupeErr);
     if (found != 2) {
       w.selected = 0;
       continue;
@@ -158,21 +147,20 @@ int fitDSVD(pdbInfo* pdb, dTab* tab) {
   return predicted;
 }
 
-int fitD(pdbInfo* pdb, dTab* tab, int verbosity) {
+int fitD(const pdbInfo* pdb, dTab* tab, dTensor* tensor, fitWorkspace* ws, int verbosity,
+         Log& log) {
   if (tab == nullptr) return 0;
-  switch (tab->tensorMode) {
+  switch (tensor->tensorMode) {
     case kTensorSVD:
     case kTensorSaupe:
     case kTensorSteric:
-      return fitDSVD(pdb, tab);
+      return fitDSVD(pdb, tab, tensor, ws, log);
     case kTensorNoFixed:
     case kTensorDaDr:
-    case kTensorFixed: {
-      const int n = fitDCAlign(pdb, tab, verbosity);
-      return n > 0 ? n : 0;  // -1: the work buffers failed, nothing was predicted
-    }
+    case kTensorFixed:
+      return fitDCAlign(pdb, tab, tensor, verbosity, log);
     default:
-      std::fprintf(stderr, "KORVA: unknown tensor mode %d.\n", tab->tensorMode);
+      log.printf("KORVA: unknown tensor mode %d.\n", tensor->tensorMode);
       return 0;
   }
 }

@@ -1,21 +1,23 @@
 // Tensor and predicted couplings of a coupling table: the order-matrix fit by SVD, or a given
-// Saupe vector, chosen by the table's tensor mode.
+// Saupe vector, chosen by the tensor's mode; the nonlinear modes go to the nonlinear fit.
 #pragma once
 
+#include "core/log.h"
+#include "fit/svd_fit.h"
 #include "structure/pdb.h"
 #include "tables/dtab.h"
+#include "tensor/tensor.h"
 
 namespace korva {
 
-// Obtains the tensor of tab by its tensorMode and predicts every usable coupling into the
-// working list; the modes NOFIXED, DADR and FIXED go to the nonlinear fit. Returns the number of
-// predicted couplings; 0 for a null table or a nonlinear fit that could not run.
-int fitD(pdbInfo* pdb, dTab* tab, int verbosity);
+// Obtains the tensor by tensor->tensorMode and predicts every usable coupling of tab into its
+// working list. The structure is only read; tab must be mapped onto it. Returns the number of
+// predicted couplings; 0 for a nonlinear fit that could not run (said on log).
+int fitD(const pdbInfo* pdb, dTab* tab, dTensor* tensor, fitWorkspace* ws, int verbosity, Log& log);
 // SVD fit (tensorMode SVD) or prediction from saupeIn (SAUPE, STERIC), then the glycine pairs.
 // Returns the number of predicted couplings.
-int fitDSVD(pdbInfo* pdb, dTab* tab);
-// Number of couplings that enter the fit: working record selected with both atoms, W != 0, and
-// neither glycine flag set.
+int fitDSVD(const pdbInfo* pdb, dTab* tab, dTensor* tensor, fitWorkspace* ws, Log& log);
+// Number of couplings that enter the fit (dcEntersFit).
 int countFitDC(const dTab* tab);
 // 1 for the tensor modes whose fit is nonlinear (NOFIXED, DADR, FIXED).
 int isNonlinearTensorMode(int tensorMode);
@@ -23,7 +25,7 @@ int isNonlinearTensorMode(int tensorMode);
 // in that of atom J) and (name3, name4), with the coupling's DI and the Saupe vector s with
 // errors sErr. d and dd (2 values each, caller-owned) receive the predictions. Returns 0 when
 // the first pair is missing, 1 when only the first pair was found, 2 when both were predicted.
-int findD2(pdbInfo* pdb, const dTab* tab, int index, const char* name1, const char* name2,
+int findD2(const pdbInfo* pdb, const dTab* tab, int index, const char* name1, const char* name2,
            const char* name3, const char* name4, float d[2], float dd[2], const float s[5],
            const float sErr[5]);
 

@@ -1,49 +1,128 @@
-// The plain best-fit run of the best-fit mode.
-#include "modes/best_fit.h"
-
+// The best-fit mode: fit, report and the structure in the tensor's principal frame; with a map
+// count, the error-space mapping first.
 #include <cstdio>
+#include <string>
 
-#include "tensor/saupe_analysis.h"
 #include "fit/fit_d.h"
-#include "tensor/tensor.h"
-#include "structure/domain.h"
+#include "fit/map_fit.h"
+#include "modes/structure_run.h"
 #include "report/report.h"
+#include "structure/domain.h"
 
 namespace korva {
 namespace {
 
 constexpr int kMinFitCouplings = 5;
 
-}  // namespace
+// Writes each counted step's two world-map lines as it comes.
+class mapFileSink final : public mapStepSink {
+ public:
+  explicit mapFileSink(FILE* f) : f_(f) {}
+  void step(const double eigVec[3][3]) override {
+    line_.clear();
+    appendMapLines(&line_, eigVec);
+    std::fputs(line_.c_str(), f_);
+  }
 
-int simDC(pdbInfo* pdb, dTab* tab, const korvaInfo* info, const char* remark, const char* outFile,
-          const char* pdbOut, int verbosity) {
+ private:
+  FILE* f_;
+  std::string line_;
+};
+
+// The map stream owns the file it opened and closes it on every path.
+struct mapStream {
+  FILE* f = stdout;
+  ~mapStream() {
+    if (f != nullptr && f != stdout) std::fclose(f);
+  }
+  // Closes the file and says whether everything reached it.
+  bool finish() {
+    if (f == stdout) return std::fflush(f) == 0;
+    const bool ok = std::ferror(f) == 0;
+    const bool closed = std::fclose(f) == 0;
+    f = nullptr;
+    return ok && closed;
+  }
+};
+
+reportInput reportOf(const runParams& p, const dTab* tab, const saupeAnalysis* analysis) {
+  reportInput r;
+  r.info = &p.info;
+  r.tensor = &p.tensor;
+  r.analysis = analysis;
+  r.couplings = tab;
+  return r;
+}
+
+int simDC(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log) {
+  dTensor& tensor = p.tensor;
   // Five Saupe elements need five independent couplings; a zero tensor with zero predictions
   // would otherwise be reported as a fit.
-  if (tab->tensorMode == kTensorSVD) {
+  if (tensor.tensorMode == kTensorSVD) {
     const int usable = countFitDC(tab);
     if (usable < kMinFitCouplings) {
-      std::fprintf(stderr, "KORVA: best fit needs at least %d usable couplings, found %d.\n",
-                   kMinFitCouplings, usable);
+      log.printf("KORVA: best fit needs at least %d usable couplings, found %d.\n",
+                 kMinFitCouplings, usable);
       return 1;
     }
   }
-  // The nonlinear fits print why they could not fit; reporting their untouched tensor as a fit
+  // The nonlinear fits say why they could not fit; reporting their untouched tensor as a fit
   // would be wrong.
-  if (fitD(pdb, tab, verbosity) == 0 && isNonlinearTensorMode(tab->tensorMode)) return 1;
-  if (writeDCmod(outFile, "w", tab, info, "") != 0) return 1;
-
-  double saupe[5];
-  for (int k = 0; k < 5; k++) saupe[k] = tab->saupe[k];
-  double irr[5], gMag, eigVec[3][3], eigVal[3], da, dr;
-  double alpha[kSaupeFrames], beta[kSaupeFrames], gamma[kSaupeFrames];
-  // The rotation needs the frame angles even when the report leaves them out.
-  if (analyzeSaupe(saupe, irr, &gMag, eigVec, eigVal, &da, &dr, alpha, beta, gamma, 1) != 0) {
-    std::fprintf(stderr, "Matrix: error in analyzeSaupe.\n");
+  fitWorkspace ws;
+  if (fitD(&pdb, tab, &tensor, &ws, p.info.verbose, log) == 0 &&
+      isNonlinearTensorMode(tensor.tensorMode)) {
     return 1;
   }
-  if (pdb->nAtoms == 0) return 0;
-  return writeFrameStructure(pdb, alpha[0], beta[0], gamma[0], pdbOut, remark);
+  saupeAnalysis analysis;
+  reportInput report = reportOf(p, tab, &analysis);
+  analyzeForReport(tensor, &analysis, &report.analysisStatus);
+  if (writeDCmod(p.outD, report, log) != 0) return 1;
+  // The rotation needs the frame angles even when the report leaves them out.
+  if (!report.analysisStatus.ok()) {
+    log.write(report.analysisStatus.message().c_str());
+    log.printf("Matrix: error in analyzeSaupe.\n");
+    return 1;
+  }
+  if (pdb.nAtoms == 0) return 0;
+  return writeFrameStructure(pdb, analysis.alpha[0], analysis.beta[0], analysis.gamma[0],
+                             p.pdbRot, p.remark, log);
+}
+
+int mapRun(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log) {
+  mapStream map;
+  if (p.outMap[0] != '\0') {
+    map.f = std::fopen(p.outMap, "w");
+    if (map.f == nullptr) {
+      log.printf("KORVA Error opening log file for error space mapping %s\n", p.outMap);
+      return 1;
+    }
+  }
+  mapFileSink sink(map.f);
+  mapResult result;
+  const int status = mapSimDC(&pdb, tab, &p.tensor, p.mapCount, p.info.verbose, sink, &result, log);
+  if (!map.finish()) {
+    log.printf("KORVA Error writing the error space map %s\n",
+               p.outMap[0] != '\0' ? p.outMap : "(stdout)");
+    return 1;
+  }
+  std::printf("\nREMARK Number of steps for error statistic %d.\n", result.steps);
+  if (status != 0) return 1;
+
+  const std::string remark =
+      mapStatisticsRemark(result.steps, result.gMag, result.azz, result.mean, result.dev);
+  saupeAnalysis analysis;
+  reportInput report = reportOf(p, tab, &analysis);
+  report.remark = remark.c_str();
+  analyzeForReport(p.tensor, &analysis, &report.analysisStatus);
+  if (writeDCmod(p.outD, report, log) != 0) return 1;
+  return writeFrameStructure(pdb, result.frame[0], result.frame[1], result.frame[2], p.pdbRot,
+                             p.remark, log);
+}
+
+}  // namespace
+
+int bestFitRun(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log) {
+  return p.mapCount != 0 ? mapRun(pdb, tab, p, log) : simDC(pdb, tab, p, log);
 }
 
 }  // namespace korva

@@ -1,32 +1,14 @@
-// Comparison of two coupling sets: pairing, arithmetic and the report of the first set.
-#include "modes/compare_dc.h"
-
+// The comparison of two coupling tables: pairs identical couplings of the two, combines their
+// values and reports the first table against the combination.
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <new>
 
+#include "modes/modes.h"
 #include "report/report.h"
+#include "tables/combine.h"
 
 namespace korva {
 namespace {
-
-// Order of coupling identities: residue numbers, then every name of atom I and atom J, compared
-// exactly, so equal keys are exactly the identical couplings.
-int compareCouplings(const dcRecord& a, const dcRecord& b) {
-  if (a.resI != b.resI) return a.resI < b.resI ? -1 : 1;
-  if (a.resJ != b.resJ) return a.resJ < b.resJ ? -1 : 1;
-  const char* const namesA[] = {a.resNameI, a.atomNameI, a.chainI, a.segI,
-                                a.resNameJ, a.atomNameJ, a.chainJ, a.segJ};
-  const char* const namesB[] = {b.resNameI, b.atomNameI, b.chainI, b.segI,
-                                b.resNameJ, b.atomNameJ, b.chainJ, b.segJ};
-  for (int k = 0; k < 8; ++k) {
-    const int c = std::strcmp(namesA[k], namesB[k]);
-    if (c != 0) return c;
-  }
-  return 0;
-}
 
 const char* rangeWord(int rangeMode) {
   return rangeMode == 1 ? "exclusive" : "inclusive";
@@ -37,109 +19,49 @@ const char* maxWord(int rangeMode) {
 
 }  // namespace
 
-float addDC(int action, float c1, float c2, float d1, float d2) {
-  const double a = static_cast<double>(c1) * d1;
-  const double b = static_cast<double>(c2) * d2;
-  switch (action) {
-    case kActionAdd:
-      return static_cast<float>(a + b);
-    case kActionSub:
-      return static_cast<float>(a - b);
-    case kActionMul:
-      return static_cast<float>(a * b);
-    case kActionDiv:
-      return static_cast<float>(a / b);
-    case kActionMax:
-      return static_cast<float>(d2 > d1 ? b : a);
-    default:
-      return 0.0f;
-  }
-}
-
-int adjustDC(int action, float c1, float c2, dTab* table1, const dTab* table2) {
-  if (table1 == nullptr || table2 == nullptr || table1->n <= 0 || table2->n <= 0) return 0;
-
-  // Table 2 indexed by identity; a stable sort keeps file order among identical couplings, so
-  // the last of an equal run is the one a scan in file order would find last.
-  tvector<int> order(TrackedAllocator<int>("adjustDC"));
-  order.resize(static_cast<size_t>(table2->n));
-  for (int j = 0; j < table2->n; ++j) order[j] = j;
-  const dcRecord* list2 = table2->in.data();
-  std::stable_sort(order.begin(), order.end(),
-                   [list2](int a, int b) { return compareCouplings(list2[a], list2[b]) < 0; });
-
-  int combined = 0;
-  for (int i = 0; i < table1->n; ++i) {
-    dcRecord& in = table1->in[i];
-    dcRecord& w = table1->work[i];
-    if (in.D >= kDCLimit) continue;
-    auto upper = std::upper_bound(order.begin(), order.end(), i,
-                                  [&](int, int j) { return compareCouplings(in, list2[j]) < 0; });
-    const bool found = upper != order.begin() && compareCouplings(in, list2[*(upper - 1)]) == 0;
-    float value = 0.0f;
-    if (found) value = addDC(action, c1, c2, in.D, list2[*(upper - 1)].D);
-    if (found && !std::isfinite(value)) {
-      // A division by zero would otherwise print inf or nan as a coupling.
-      std::fprintf(stderr, "DC Warning: combined value of coupling %d is not finite; left out.\n",
-                   in.index);
-    }
-    if (!found || !std::isfinite(value)) {
-      in.selected = 0;
-      w.selected = 0;
-      continue;
-    }
-    w.D = value;
-    w.selected = 1;
-    if (in.selected) ++combined;
-  }
-  return combined;
-}
-
-int analyzeDC(const char* name1, const char* name2, const korvaInfo* info, dcInfo* dc,
-              const char* aD1, const char* aD2, const char* outName) {
-  tvector<dTab> tables(TrackedAllocator<dTab>("dTab"));
-  try {
-    tables.resize(2);
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "Error allocating DC structures.\n");
-    return 1;
-  }
+int runCompareDC(runParams& p, Log& log) {
+  dTab tables[2];
   dTab* t1 = &tables[0];
   dTab* t2 = &tables[1];
-  dTabNull(t1);
-  dTabNull(t2);
-
-  const char* names[2] = {name1 != nullptr ? name1 : "", name2 != nullptr ? name2 : ""};
+  const char* names[2] = {p.inD1, p.inD2};
   for (int k = 0; k < 2; ++k) {
-    const int status = readDC(names[k], &tables[k]);
+    const int status = readDC(names[k], &tables[k], log);
     if (status != 0) {
-      std::fprintf(stderr, "Error reading DC input %s\n", names[k]);
-      dTabFree(t1);
-      dTabFree(t2);
+      log.printf("Error reading DC input %s\n", names[k]);
+      log.printf("Matrix: error in comparison of order matrices.\n");
       return status;
     }
   }
   for (int k = 0; k < 2; ++k) {
-    std::fprintf(stderr, "%s, %d Couplings, Residues %d to %d.\n", names[k], tables[k].n,
-                 tables[k].firstRes, tables[k].lastRes);
+    log.printf("%s, %d Couplings, Residues %d to %d.\n", names[k], tables[k].n,
+               tables[k].firstRes, tables[k].lastRes);
   }
 
+  dcInfo* dc = &p.dc;
   if (dc->s1 < kResUnsetBelow) dc->s1 = t1->firstRes;
   if (dc->sN < kResUnsetBelow) dc->sN = t1->lastRes;
   if (dc->s1 > dc->sN) std::swap(dc->s1, dc->sN);
 
   selectD(t1->in.data(), t1->n, dc->s1, dc->sN, dc->rangeMode);
-  const int n = selTypDC(t1->in.data(), t1->n, aD1, aD2);
+  const int n = selTypDC(t1->in.data(), t1->n, p.aD1, p.aD2);
   std::printf("REMARK %d couplings selected (%s%s).\n", n, rangeWord(dc->rangeMode),
               maxWord(dc->rangeMode));
-  const int m = adjustDC(info->action, info->c1, info->c2, t1, t2);
+  const int m = adjustDC(p.info.action, p.info.c1, p.info.c2, t1, t2, log);
   std::printf("REMARK %d couplings combined (%s%s).\n", m, rangeWord(dc->rangeMode),
               maxWord(dc->rangeMode));
   std::fflush(stdout);
 
-  writeDCmod(outName != nullptr ? outName : "", "w", t1, info, "");
-  dTabFree(t1);
-  dTabFree(t2);
+  saupeAnalysis analysis;
+  reportInput report;
+  report.info = &p.info;
+  report.tensor = &p.tensor;
+  report.analysis = &analysis;
+  report.couplings = t1;
+  analyzeForReport(p.tensor, &analysis, &report.analysisStatus);
+  if (writeDCmod(p.outD, report, log) != 0) {
+    log.printf("Matrix: error in comparison of order matrices.\n");
+    return 1;
+  }
   return 0;
 }
 

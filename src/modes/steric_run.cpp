@@ -1,94 +1,112 @@
-// Mode 1 after the structure and couplings are in place: from the selected atoms to the report.
-#include "modes/steric_run.h"
+// The steric prediction of a structure: from the selected atoms to the report.
+#include <cmath>
 
-#include <cstdio>
-
-#include "align/dots.h"
-#include "modes/steric_free.h"
-#include "align/steric.h"
-#include "tensor/saupe_analysis.h"
-#include "cli/config.h"
 #include "align/coords.h"
-#include "modes/sequence.h"
+#include "align/dots.h"
+#include "align/steric.h"
 #include "fit/fit_d.h"
-#include "structure/domain.h"
+#include "modes/config.h"
+#include "modes/structure_run.h"
 #include "report/report.h"
+#include "structure/domain.h"
+#include "tensor/saupe_analysis.h"
 
 namespace korva {
 
-int stericRun(pdbInfo* pdb, dTab* tab, korvaInfo* info, const runArgs* args, int nCouplings,
-              runBuffers* buf) {
-  double* saupe = buf->saupe;
-  int status = readConfig(args->inp, info);
+int checkStericOptions(const korvaInfo& info, Log& log) {
+  const char* why = nullptr;
+  if (info.dot < kUnspMinDensity) {
+    why = "-dot must be at least 3";
+  } else if (info.digPsi < 1) {
+    why = "-digPsi must be at least 1";
+  } else if (!std::isfinite(info.dGrid) || info.dGrid <= 0.0f) {
+    why = "-dGrid must be greater than 0";
+  }
+  if (why == nullptr) return 0;
+  log.printf("KORVA: error - %s.\n", why);
+  return 1;
+}
+
+int stericRun(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, runParams& p,
+              int nCouplings, Log& log) {
+  korvaInfo* info = &p.info;
+  int status = readConfig(p.inp, info, log);
   if (status) {
-    std::fprintf(stderr, "Error reading configuration file %s\n", args->inp);
+    log.printf("Error reading configuration file %s\n", p.inp);
     return status;
   }
-  if (checkStericOptions(info)) return 1;
+  if (checkStericOptions(*info, log)) return 1;
   refine_bicelle(info);
 
   // Copied at once: the surface step regenerates the generator's dots at its own density.
   tvector<double> points(TrackedAllocator<double>("matrix"));
   int ndots = 0;
   if (copyUnitSphereDots(info->dot, &points, &ndots)) {
-    std::fprintf(stderr, "Matrix: unsp error occured.\n");
+    log.printf("Matrix: unsp error occured.\n");
     return 1;
   }
 
-  // The run's coordinate buffers hold the atom count + 1 entries that the collection needs.
-  const size_t room = pdb->atoms.size() + 1;
-  if (buf->x.size() < room) buf->x.resize(room);
-  if (buf->y.size() < room) buf->y.resize(room);
-  if (buf->z.size() < room) buf->z.resize(room);
-  double* x = buf->x.data();
-  double* y = buf->y.data();
-  double* z = buf->z.data();
   // Without a selected atom the surface step has nothing to work on; say so plainly.
   bool anySelected = false;
-  for (const pdbAtom& atom : pdb->atoms) anySelected = anySelected || atom.selected != 0;
+  for (int f : flags) anySelected = anySelected || f != 0;
   if (!anySelected) {
-    std::fprintf(stderr, "KORVA: error - zero atoms selected for simulation!\n");
+    log.printf("KORVA: error - zero atoms selected for simulation!\n");
     return 1;
   }
-  int natoms = 0;
-  status = chCoorSelect(pdb, info, &natoms, x, y, z, 0, nullptr);
+  simAtoms atoms;
+  status = coorSelect(pdb, *info, flags, &atoms, log);
   if (status) {
-    std::fprintf(stderr, "korva: error reading selection of atoms.\n");
+    log.printf("korva: error reading selection of atoms.\n");
     return status;
   }
-  std::fprintf(stderr, "REMARK %d atoms selected for simulation.\n", natoms);
-  if (natoms == 0) {
-    std::fprintf(stderr, "KORVA: error - zero atoms selected for simulation!\n");
+  log.printf("REMARK %d atoms selected for simulation.\n", atoms.n);
+  if (atoms.n == 0) {
+    log.printf("KORVA: error - zero atoms selected for simulation!\n");
     return 1;
   }
 
   double S[5];
-  status = simulateAlignment(info, natoms, x, y, z, ndots, points.data(), S);
+  status = simulateAlignment(info, atoms.n, atoms.x.data(), atoms.y.data(), atoms.z.data(), ndots,
+                             points.data(), S, log);
   if (status) {
-    std::fprintf(stderr, "Matrix: Error simulating alignment.\n");
+    log.printf("Matrix: Error simulating alignment.\n");
     return status;
   }
   // The simulated sum is the order of the free orientations relative to the isotropic mean; the
   // tensor that the medium imposes, which the report and the analysis take, has the other sign.
+  double saupe[5];
   for (int m = 0; m < 5; ++m) saupe[m] = -S[m];
 
-  // The rotated structure needs the frame angles even when the report leaves them out.
-  if (analyzeSaupe(saupe, buf->irrSaupe, &buf->gMag, buf->eigVec, buf->eigVal, &buf->da, &buf->dr,
-                   buf->alphaList, buf->betaList, buf->gammaList, 1)) {
-    std::fprintf(stderr, "Matrix: error in analyzeSaupe.\n");
+  // The rotated structure takes the frame of the simulated tensor itself; the report analyses it
+  // as stored, in single precision.
+  saupeAnalysis frame;
+  const Status frameStatus = analyzeSaupe(saupe, true, &frame);
+  if (!frameStatus.ok()) {
+    log.write(frameStatus.message().c_str());
+    log.printf("Matrix: error in analyzeSaupe.\n");
     return 1;
   }
 
-  tab->tensorMode = kTensorSteric;
+  dTensor& tensor = p.tensor;
+  tensor.tensorMode = kTensorSteric;
   if (nCouplings > 0) {
-    for (int m = 0; m < 5; ++m) tab->saupeIn[m] = static_cast<float>(saupe[m]);
-    fitD(pdb, tab, info->verbose);
+    for (int m = 0; m < 5; ++m) tensor.saupeIn[m] = static_cast<float>(saupe[m]);
+    fitWorkspace ws;
+    fitD(&pdb, tab, &tensor, &ws, info->verbose, log);
   } else {
-    setTensorSaupe(tab, saupe);
+    setTensorSaupe(&tensor, saupe, log);
   }
-  writeDCmod(args->outD, "w", tab, info, "");
-  return writeFrameStructure(pdb, buf->alphaList[0], buf->betaList[0], buf->gammaList[0],
-                             args->pdbRot, args->remark);
+  saupeAnalysis analysis;
+  reportInput report;
+  report.info = info;
+  report.tensor = &tensor;
+  report.analysis = &analysis;
+  report.couplings = tab;
+  analyzeForReport(tensor, &analysis, &report.analysisStatus);
+  status = writeDCmod(p.outD, report, log);
+  const int rotated = writeFrameStructure(pdb, frame.alpha[0], frame.beta[0], frame.gamma[0],
+                                          p.pdbRot, p.remark, log);
+  return status != 0 ? status : rotated;
 }
 
 }  // namespace korva

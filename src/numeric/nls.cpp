@@ -1,26 +1,14 @@
-// The bounded least-squares wrapper: workspace, bound sanitising, covariance and module flags.
+// The bounded least-squares wrapper: bound sanitising, the final evaluation and the covariance.
 #include "numeric/nls.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <utility>
 
 namespace korva {
 namespace {
 
 constexpr int kWrapperGoodDigits = 16;
-
-struct NlsState {
-  nlsResFunc resFunc = nullptr;  // residual function of the running solve
-  int showErr = 0;               // 0: solver messages suppressed
-  int userStop = 0;              // raised to end the running solve
-  nlsResult last{kNlsNotRun, 0, 0, 0, 0.0f};
-};
-
-NlsState& state() {
-  static NlsState s;
-  return s;
-}
 
 // Midpoint of a bound pair; with an infinite side the finite bound (or 0) is the only sensible
 // place to start.
@@ -34,42 +22,30 @@ float boundMidpoint(float lo, float hi) {
 
 }  // namespace
 
-tvector<float> nlsOpt(nlsResFunc resFunc, int m, int n, const float* x0, const float* lb,
-                      const float* ub, double tol, int maxIter, int maxFcn, int wantCov,
-                      tvector<float>* fvec, tvector<float>* cov, int* nOut, int* status,
-                      int showErr) {
-  NlsState& st = state();
-  st.showErr = showErr;
-  st.resFunc = resFunc;
-  st.userStop = 0;
-  st.last = nlsResult{kNlsNotRun, 0, 0, 0, 0.0f};
-  if (nOut != nullptr) *nOut = n;
-  if (status != nullptr) *status = 0;
-
+nlsOutcome nlsOpt(nlsProblem& problem, int m, int n, const float* x0, const float* lb,
+                  const float* ub, double tol, int maxIter, int maxFcn, bool wantCov,
+                  Log* warnings) {
+  nlsOutcome out;
   size_t nn = n > 0 ? static_cast<size_t>(n) : 0;
   size_t mm = m > 0 ? static_cast<size_t>(m) : 0;
-  tvector<float> x(nn, 0.0f);
-  tvector<float> localF;
-  tvector<float>* fOut = fvec != nullptr ? fvec : &localF;
-  fOut->assign(mm, 0.0f);
-  if (cov != nullptr) cov->assign(nn * nn, 1.0f);
-  bool bad = resFunc == nullptr || m < 1 || n < 1 || x0 == nullptr || lb == nullptr ||
-             ub == nullptr || std::isnan(tol);
+  out.x.assign(nn, 0.0f);
+  out.fvec.assign(mm, 0.0f);
+  if (wantCov) out.cov.assign(nn * nn, 1.0f);
+  bool bad = m < 1 || n < 1 || x0 == nullptr || lb == nullptr || ub == nullptr || std::isnan(tol);
   for (size_t j = 0; !bad && j < nn; ++j) bad = std::isnan(lb[j]) || std::isnan(ub[j]);
   if (bad) {
-    std::fprintf(stderr, "NLS Error: invalid problem (%d residuals, %d parameters).\n", m, n);
-    if (x0 != nullptr) rMove(x0, x.data(), n);
-    if (status != nullptr) *status = 1;
-    return x;
+    out.status = Status::failure("NLS Error: invalid problem (%d residuals, %d parameters).\n", m, n);
+    if (x0 != nullptr) std::copy(x0, x0 + nn, out.x.begin());
+    return out;
   }
 
   tvector<float> lo(lb, lb + nn), hi(ub, ub + nn);
   tvector<float> fjac(mm * nn, 1.0f), xScale(nn, 1.0f), fScale(mm, 1.0f);
-  rMove(x0, x.data(), n);
+  std::copy(x0, x0 + nn, out.x.begin());
   int nFree = 0;
   for (size_t j = 0; j < nn; ++j) {
     if (hi[j] < lo[j]) std::swap(lo[j], hi[j]);
-    if (!(x[j] >= lo[j] && x[j] <= hi[j])) x[j] = boundMidpoint(lo[j], hi[j]);
+    if (!(out.x[j] >= lo[j] && out.x[j] <= hi[j])) out.x[j] = boundMidpoint(lo[j], hi[j]);
     if (lo[j] != hi[j]) ++nFree;
   }
 
@@ -81,19 +57,18 @@ tvector<float> nlsOpt(nlsResFunc resFunc, int m, int n, const float* x0, const f
     ctl.maxFcn = maxFcn;
     ctl.relFuncTol = static_cast<float>(tol);
     ctl.falseConvTol = static_cast<float>(2.0 * tol);
-    st.last = nlsSolve(resFunc, m, n, x.data(), lo.data(), hi.data(), &ctl, xScale.data(),
-                       fScale.data(), fjac.data());
+    out.result = nlsSolve(problem, m, n, out.x.data(), lo.data(), hi.data(), &ctl, xScale.data(),
+                          fScale.data(), fjac.data(), warnings);
   }
-  // One more evaluation so that fvec and whatever the residual function keeps describe x.
-  resFunc(m, n, x.data(), fOut->data());
-  if (wantCov && st.last.stop != kNlsNotRun && cov != nullptr) {
-    if (jtjInv(cov->data(), fjac.data(), n, m) != 0 && status != nullptr) *status = 1;
+  // One more evaluation so that fvec and whatever the problem keeps describe x.
+  problem.residuals(m, n, out.x.data(), out.fvec.data());
+  if (wantCov && out.result.stop != kNlsNotRun) {
+    out.status = jtjInv(out.cov.data(), fjac.data(), n, m);
   }
-  st.userStop = 0;
-  return x;
+  return out;
 }
 
-int jtjInv(float* cov, const float* fjac, int n, int m) {
+Status jtjInv(float* cov, const float* fjac, int n, int m) {
   size_t nn = static_cast<size_t>(n);
   tvector<double> a(nn * nn), inv(nn * nn, 0.0);
   double largest = 0.0;
@@ -114,8 +89,7 @@ int jtjInv(float* cov, const float* fjac, int n, int m) {
       if (std::fabs(a[r * nn + c]) > std::fabs(a[piv * nn + c])) piv = r;
     double pv = a[piv * nn + c];
     if (!(std::fabs(pv) > tiny)) {
-      std::fprintf(stderr, "NLS Error: singular normal matrix, no covariance.\n");
-      return 1;
+      return Status::failure("NLS Error: singular normal matrix, no covariance.\n");
     }
     for (size_t k = 0; k < nn; ++k) {
       std::swap(a[c * nn + k], a[piv * nn + k]);
@@ -133,33 +107,7 @@ int jtjInv(float* cov, const float* fjac, int n, int m) {
     }
   }
   for (size_t k = 0; k < nn * nn; ++k) cov[k] = static_cast<float>(inv[k]);
-  return 0;
-}
-
-void rMove(const float* src, float* dst, int count) {
-  for (int i = 0; i < count; ++i) dst[i] = src[i];
-}
-
-void rSet(float* dst, int count, float value) {
-  for (int i = 0; i < count; ++i) dst[i] = value;
-}
-
-int nlsSilentErr() {
-  return state().showErr == 0 ? 1 : 0;
-}
-
-int setUserStopFlag(int flag) {
-  int previous = state().userStop;
-  state().userStop = flag;
-  return previous;
-}
-
-int nlsUserStop() {
-  return state().userStop;
-}
-
-nlsResult nlsLastResult() {
-  return state().last;
+  return Status::success();
 }
 
 }  // namespace korva

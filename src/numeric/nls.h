@@ -2,12 +2,21 @@
 #pragma once
 
 #include "core/alloc.h"
+#include "core/log.h"
+#include "core/status.h"
 
 namespace korva {
 
-// Residual function: reads the n parameters x and writes the m residuals into fvec. Its result
-// is ignored.
-using nlsResFunc = int (*)(int m, int n, const float* x, float* fvec);
+// A least-squares problem: the solver owns nothing of it and calls back through this interface,
+// so each fit carries its own data and two fits never share state.
+class nlsProblem {
+ public:
+  virtual ~nlsProblem() = default;
+  // Reads the n parameters x and writes the m residuals into fvec.
+  virtual void residuals(int m, int n, const float* x, float* fvec) = 0;
+  // Asked before every iteration; true ends the solve with kNlsUserStop.
+  virtual bool stopRequested() const { return false; }
+};
 
 // Single-precision relative spacing; the solver's tolerances derive from it.
 constexpr float kNlsEps = 1.1920929e-7f;
@@ -45,7 +54,7 @@ enum nlsStop {
   kNlsIterLimit = 7,
   kNlsFcnLimit = 8,
   kNlsJacLimit = 9,
-  kNlsUserStop = 10,  // the stop flag was raised (see setUserStopFlag)
+  kNlsUserStop = 10,  // the problem asked to stop
   kNlsBadStart = 11,  // the residuals at the start point are not finite
   kNlsNotRun = 12,    // no solve took place (nothing free, no iterations, or bad input)
 };
@@ -61,41 +70,32 @@ struct nlsResult {
 
 // Solver core. Minimises from x (which must lie within [lb, ub], lb <= ub) and leaves the best
 // point found in x. xScale (n) holds parameter scales, updated in place with internal scaling;
-// fScale (m) multiplies the residuals; nonpositive scales and controls are repaired in place. fjac
-// (m*n, column-major) receives the last Jacobian. All arrays belong to the caller. Returns the
-// outcome; it never fails hard.
-nlsResult nlsSolve(nlsResFunc resFunc, int m, int n, float* x, const float* lb, const float* ub,
-                   nlsControl* ctl, float* xScale, float* fScale, float* fjac);
+// fScale (m) multiplies the residuals; nonpositive scales and controls are repaired in place, each
+// repair named on warnings when it is given. fjac (m*n, column-major) receives the last Jacobian.
+// All arrays belong to the caller. Returns the outcome; it never fails hard.
+nlsResult nlsSolve(nlsProblem& problem, int m, int n, float* x, const float* lb, const float* ub,
+                   nlsControl* ctl, float* xScale, float* fScale, float* fjac,
+                   Log* warnings = nullptr);
+
+// What nlsOpt returns.
+struct nlsOutcome {
+  tvector<float> x;     // the n solution parameters
+  tvector<float> fvec;  // the m residuals at x
+  tvector<float> cov;   // (J^T J)^-1, n*n, when asked for and computable
+  nlsResult result{kNlsNotRun, 0, 0, 0, 0.0f};
+  Status status;  // an invalid problem or a singular covariance
+};
 
 // Wrapper: sanitises the bounds (reversed pairs swapped, a start outside its bounds moved to the
 // midpoint), solves with tolerance tol and the given limits, then evaluates the residuals once
-// more at the solution so that fvec (m values) and any state of resFunc match the returned
-// parameters. Returns the n solution parameters in a new array the caller owns; fvec and cov
-// (n*n, only computed when wantCov) are resized and filled, and may be nullptr. nOut receives n;
-// status 0 on success, 1 on an invalid problem or a failed covariance. showErr = 0 silences the
-// solver's warnings.
-tvector<float> nlsOpt(nlsResFunc resFunc, int m, int n, const float* x0, const float* lb,
-                      const float* ub, double tol, int maxIter, int maxFcn, int wantCov,
-                      tvector<float>* fvec, tvector<float>* cov, int* nOut, int* status,
-                      int showErr);
+// more at the solution so that fvec and any state of the problem match the returned parameters.
+// warnings, when given, receives the solver's warnings.
+nlsOutcome nlsOpt(nlsProblem& problem, int m, int n, const float* x0, const float* lb,
+                  const float* ub, double tol, int maxIter, int maxFcn, bool wantCov,
+                  Log* warnings = nullptr);
 
-// cov (n*n, caller's) = (J^T J)^-1 for the m*n column-major Jacobian fjac. Returns 0, or 1 when
-// J^T J is singular (cov is then left untouched).
-int jtjInv(float* cov, const float* fjac, int n, int m);
-
-// Copies count floats from src to dst.
-void rMove(const float* src, float* dst, int count);
-// Sets count floats of dst to value.
-void rSet(float* dst, int count, float value);
-
-// 1 when solver messages are to be suppressed (the last nlsOpt was called with showErr = 0).
-int nlsSilentErr();
-// Raises or clears the stop flag that ends a running solve at its next iteration; returns the
-// previous value. nlsOpt clears it on entry and on exit.
-int setUserStopFlag(int flag);
-// The current stop flag.
-int nlsUserStop();
-// Outcome of the last nlsOpt call.
-nlsResult nlsLastResult();
+// cov (n*n, caller's) = (J^T J)^-1 for the m*n column-major Jacobian fjac. Returns success, or a
+// failure when J^T J is singular (cov is then left untouched).
+Status jtjInv(float* cov, const float* fjac, int n, int m);
 
 }  // namespace korva

@@ -31,12 +31,11 @@ float defaultAbsFuncTol() {
   return std::fmax(1.0e-20f, kNlsEps * kNlsEps);
 }
 
-void warn(const char* what) {
-  if (!nlsSilentErr()) std::fprintf(stderr, "NLS Warning: %s; default used.\n", what);
-}
-
 // Replaces out-of-range controls by their defaults, one warning each.
-void checkControls(nlsControl* c, int n, float* xScale, int m, float* fScale) {
+void checkControls(nlsControl* c, int n, float* xScale, int m, float* fScale, Log* log) {
+  const auto warn = [log](const char* what) {
+    if (log != nullptr) log->printf("NLS Warning: %s; default used.\n", what);
+  };
   nlsControl def;
   nlsControlNull(&def);
   if (c->defaultsSet != 1) *c = def;
@@ -140,7 +139,7 @@ double halfSquare(int m, const float* f) {
 }
 
 struct Solver {
-  nlsResFunc fn;
+  nlsProblem* fn;
   int m, n;
   float* x;
   const float* lb;
@@ -157,7 +156,7 @@ struct Solver {
   bool firstScale = true;
 
   double evaluate(const float* at, float* out) {
-    fn(m, n, at, out);
+    fn->residuals(m, n, at, out);
     ++res.nfev;
     for (int i = 0; i < m; ++i) out[i] *= fScale[i];
     return halfSquare(m, out);
@@ -293,7 +292,7 @@ void Solver::run() {
   float delta = ctl->delta;
   int stepMaxRun = 0;
   while (res.stop == kNlsRunning) {
-    if (nlsUserStop()) {
+    if (fn->stopRequested()) {
       res.stop = kNlsUserStop;
       break;
     }
@@ -476,14 +475,14 @@ void nlsControlNull(nlsControl* ctl) {
   ctl->delta = kDeriveMarker;
 }
 
-nlsResult nlsSolve(nlsResFunc resFunc, int m, int n, float* x, const float* lb, const float* ub,
-                   nlsControl* ctl, float* xScale, float* fScale, float* fjac) {
+nlsResult nlsSolve(nlsProblem& problem, int m, int n, float* x, const float* lb, const float* ub,
+                   nlsControl* ctl, float* xScale, float* fScale, float* fjac, Log* warnings) {
   Solver sv;
   sv.res = nlsResult{kNlsNotRun, 0, 0, 0, 0.0f};
-  if (resFunc == nullptr || m < 1 || n < 1) return sv.res;
-  checkControls(ctl, n, xScale, m, fScale);
+  if (m < 1 || n < 1) return sv.res;
+  checkControls(ctl, n, xScale, m, fScale, warnings);
   sv.res.stop = kNlsRunning;
-  sv.fn = resFunc;
+  sv.fn = &problem;
   sv.m = m;
   sv.n = n;
   sv.x = x;

@@ -21,56 +21,35 @@ constexpr uint32_t kTTInitial[kTTWords] = {
     0xffdc8a9fu, 0x8121da71u, 0x8b823ecbu, 0x885d05f5u, 0x4e20cd47u, 0x5a9ad5d9u, 0x512c0c03u,
     0xea857ccdu, 0x4cc1d30fu, 0x8891a8a1u, 0xa6b7aadbu};
 
-struct RandomState {
-  uint32_t words[kTTWords];
-  int position;    // next word to temper; kTTWords means regenerate first
-  int haveCached;  // 1 when cachedDeviate holds the second deviate of a pair
-  double cachedDeviate;
-};
-
-RandomState makeInitialState() {
-  RandomState s{};
-  for (int k = 0; k < kTTWords; ++k) s.words[k] = kTTInitial[k];
-  s.position = 0;
-  s.haveCached = 0;
-  s.cachedDeviate = 0.0;
-  return s;
-}
-
-RandomState& state() {
-  static RandomState s = makeInitialState();
-  return s;
-}
-
 uint32_t twist(uint32_t feedback, uint32_t word) {
   return feedback ^ (word >> 1) ^ ((word & 1u) ? kTTMatrix : 0u);
 }
 
 }  // namespace
 
-double genrand() {
-  RandomState& s = state();
-  if (s.position >= kTTWords) {
+randomTT800::randomTT800() {
+  for (int k = 0; k < kWords; ++k) words_[k] = kTTInitial[k];
+}
+
+double randomTT800::genrand() {
+  if (position_ >= kWords) {
     int k = 0;
-    for (; k < kTTWords - kTTShift; ++k) s.words[k] = twist(s.words[k + kTTShift], s.words[k]);
-    for (; k < kTTWords; ++k) {
-      s.words[k] = twist(s.words[k + kTTShift - kTTWords], s.words[k]);
-    }
-    s.position = 0;
+    for (; k < kWords - kTTShift; ++k) words_[k] = twist(words_[k + kTTShift], words_[k]);
+    for (; k < kWords; ++k) words_[k] = twist(words_[k + kTTShift - kWords], words_[k]);
+    position_ = 0;
   }
-  uint32_t y = s.words[s.position];
+  uint32_t y = words_[position_];
   y ^= (y << 7) & kTemperB;
   y ^= (y << 15) & kTemperC;
   y ^= y >> 16;
-  ++s.position;
+  ++position_;
   return static_cast<double>(y) / kTTScale;
 }
 
-double gauss() {
-  RandomState& s = state();
-  if (s.haveCached) {
-    s.haveCached = 0;
-    return s.cachedDeviate;
+double randomTT800::gauss() {
+  if (haveCached_) {
+    haveCached_ = false;
+    return cachedDeviate_;
   }
   double v1 = 0.0, v2 = 0.0, r = 0.0;
   do {
@@ -79,13 +58,9 @@ double gauss() {
     r = v1 * v1 + v2 * v2;
   } while (r >= 1.0 || r == 0.0);
   double f = std::sqrt(-2.0 * std::log(r) / r);
-  s.cachedDeviate = v1 * f;
-  s.haveCached = 1;
+  cachedDeviate_ = v1 * f;
+  haveCached_ = true;
   return v2 * f;
-}
-
-void resetRandom() {
-  state() = makeInitialState();
 }
 
 }  // namespace korva

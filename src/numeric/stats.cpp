@@ -183,4 +183,42 @@ void fit(const float* x, const float* y, int n, const float* sig, int weighted, 
   }
 }
 
+agreementStats agreement(const float* x, const float* y, const float* dd, int n) {
+  agreementStats st;
+  st.n = n;
+  if (n <= 0) return st;
+  double sumX2 = 0.0;
+  double sumD2 = 0.0;
+  double sumChi = 0.0;
+  for (int i = 1; i <= n; ++i) {
+    const double xi = x[i];
+    const double diff = xi - static_cast<double>(y[i]);
+    sumX2 += xi * xi;
+    sumD2 += diff * diff;
+    sumChi += dd[i] != 0.0f ? (diff / dd[i]) * (diff / dd[i]) : diff * diff;
+  }
+  st.q = sumX2 > 0.0 ? static_cast<float>(std::sqrt(sumD2 / sumX2)) : 0.0f;
+  st.rms = static_cast<float>(std::sqrt(sumD2 / n));
+  st.chi2 = static_cast<float>(sumChi);
+
+  pearsn(x, y, n, &st.r, nullptr, nullptr);
+  float b1 = 0, sb1 = 0, a2 = 0, b2 = 0, sa2 = 0, sb2 = 0;
+  fit(x, y, n, nullptr, 0, &st.offset, &b1, &st.offsetErr, &sb1, nullptr, nullptr);
+  fit(y, x, n, nullptr, 0, &a2, &b2, &sa2, &sb2, nullptr, nullptr);
+  st.slope = b1;
+  st.slopeErr = sb1;
+  if (b2 != 0.0f) {
+    const double keb = 0.5 * (b1 + 1.0 / b2);
+    const double b2sq = static_cast<double>(b2) * b2;
+    const double err =
+        0.5 * keb * std::sqrt(static_cast<double>(sb1) * sb1 + (sb2 / b2sq) * (sb2 / b2sq));
+    // A vanishing reverse slope gives no usable mean slope.
+    if (std::isfinite(static_cast<float>(keb)) && std::isfinite(static_cast<float>(err))) {
+      st.keb = static_cast<float>(keb);
+      st.kebErr = static_cast<float>(err);
+    }
+  }
+  return st;
+}
+
 }  // namespace korva

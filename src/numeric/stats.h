@@ -20,4 +20,22 @@ void pearsn(const float* x, const float* y, int n, float* r, float* prob, float*
 void fit(const float* x, const float* y, int n, const float* sig, int weighted, float* a, float* b,
          float* siga, float* sigb, float* chi2, float* q);
 
+// Agreement of predicted with observed values, as the reports print it.
+struct agreementStats {
+  int n = 0;             // values compared
+  float rms = 0.0f;      // root-mean-square difference
+  float chi2 = 0.0f;     // sum of squared differences over the errors (not divided by n)
+  float q = 0.0f;        // quality factor: rms difference over rms observed value
+  float r = 0.0f;        // Pearson correlation
+  float offset = 0.0f, offsetErr = 0.0f;  // regression of predicted on observed
+  float slope = 0.0f, slopeErr = 0.0f;
+  float keb = 0.0f, kebErr = 0.0f;  // mean of the slope and the inverse reverse slope
+};
+
+// Statistics of observed x[1..n] against predicted y[1..n] with errors dd[1..n] (1-based, the
+// caller's). Sums are formed in double from the single-precision values. What cannot be computed
+// is 0: R and the slopes as pearsn and fit give them, the KEB slope when the reverse slope is 0
+// or the result is not finite, Q when every observed value is 0.
+agreementStats agreement(const float* x, const float* y, const float* dd, int n);
+
 }  // namespace korva

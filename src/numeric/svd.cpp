@@ -9,31 +9,6 @@
 namespace korva {
 namespace {
 
-constexpr const char* kSvdLabel = "svdPoly";
-
-// The workspace survives between fits so that repeated fits of one size (error-space mapping)
-// allocate nothing.
-struct SvdState {
-  float* block = nullptr;  // one allocation carved into the arrays below
-  size_t count = 0;        // floats in block
-  int n = 0;               // equations the workspace was made for
-  int m = 0;               // unknowns
-  int decomposed = 0;      // u, w, v hold a decomposition of an n x m matrix
-  float* u = nullptr;      // (n + 1) x (m + 1)
-  float* v = nullptr;      // (m + 1) x (m + 1)
-  float* w = nullptr;      // m + 1
-  float* rv1 = nullptr;    // m + 1
-  float* b = nullptr;      // n + 1
-  float* x = nullptr;      // m + 1
-  float* tmp = nullptr;    // m + 1
-  float* cvm = nullptr;    // (m + 1) x (m + 1)
-};
-
-SvdState& svdState() {
-  static SvdState s;
-  return s;
-}
-
 // sqrt(a^2 + b^2) without destructive underflow or overflow.
 float pythag(float a, float b) {
   const float absa = std::fabs(a);
@@ -285,68 +260,50 @@ int svdvarUser(const float* v, int ma, const float* w, float* cvm, float* wti) {
   return 0;
 }
 
-int svdPolyInit(int n, int m) {
-  SvdState& st = svdState();
+int svdLSMat(svdWorkspace* ws, const float* a, const float* b, int n, int m, float* x,
+             float* cvm, int decompose) {
   if (n < 1 || m < 1) return 1;
-  if (st.block != nullptr && st.n == n && st.m == m) return 0;
-  svdPolyFree();
   const size_t rows = static_cast<size_t>(n) + 1;
   const size_t cols = static_cast<size_t>(m) + 1;
-  const size_t count = rows * cols + 2 * cols * cols + 4 * cols + rows;
-  float* block = fltAlloc(kSvdLabel, count);
-  if (block == nullptr) return 1;
-  st.block = block;
-  st.count = count;
-  st.n = n;
-  st.m = m;
-  st.decomposed = 0;
-  st.u = block;
-  st.v = st.u + rows * cols;
-  st.cvm = st.v + cols * cols;
-  st.w = st.cvm + cols * cols;
-  st.rv1 = st.w + cols;
-  st.x = st.rv1 + cols;
-  st.tmp = st.x + cols;
-  st.b = st.tmp + cols;
-  return 0;
-}
-
-void svdPolyFree() {
-  SvdState& st = svdState();
-  unAlloc(kSvdLabel, st.block, st.count * sizeof(float));
-  st = SvdState{};
-}
-
-int svdLSMat(const float* a, const float* b, int n, int m, float* x, float* cvm, int decompose) {
-  if (n < 1 || m < 1) return 1;
-  if (svdPolyInit(n, m) != 0) return 1;
-  SvdState& st = svdState();
-  const size_t cols = static_cast<size_t>(m) + 1;
-  for (int i = 0; i < n; i++) st.b[i + 1] = b[i];
+  if (ws->n != n || ws->m != m || ws->block.empty()) {
+    ws->block.assign(rows * cols + 2 * cols * cols + 4 * cols + rows, 0.0f);
+    ws->n = n;
+    ws->m = m;
+    ws->decomposed = 0;
+  }
+  float* u = ws->block.data();
+  float* v = u + rows * cols;
+  float* cvmWork = v + cols * cols;
+  float* w = cvmWork + cols * cols;
+  float* rv1 = w + cols;
+  float* xWork = rv1 + cols;
+  float* tmp = xWork + cols;
+  float* bWork = tmp + cols;
+  for (int i = 0; i < n; i++) bWork[i + 1] = b[i];
   // A fresh workspace holds no decomposition to reuse.
-  if (decompose || !st.decomposed) {
+  if (decompose || !ws->decomposed) {
     for (int i = 0; i < n; i++) {
-      for (int j = 0; j < m; j++) st.u[(i + 1) * cols + j + 1] = a[static_cast<size_t>(i) * m + j];
+      for (int j = 0; j < m; j++) u[(i + 1) * cols + j + 1] = a[static_cast<size_t>(i) * m + j];
     }
-    svdcmpUser(st.u, n, m, st.w, st.v, st.rv1);
+    svdcmpUser(u, n, m, w, v, rv1);
     float wMax = 0.0f;
     for (int j = 1; j <= m; j++) {
-      if (std::fabs(st.w[j]) > wMax) wMax = std::fabs(st.w[j]);
+      if (std::fabs(w[j]) > wMax) wMax = std::fabs(w[j]);
     }
     const float thresh = kSvdThreshold * wMax;
     for (int j = 1; j <= m; j++) {
-      if (st.w[j] < thresh) st.w[j] = 0.0f;
+      if (w[j] < thresh) w[j] = 0.0f;
     }
-    st.decomposed = 1;
+    ws->decomposed = 1;
   }
   if (cvm != nullptr) {
-    svdvarUser(st.v, m, st.w, st.cvm, st.tmp);
+    svdvarUser(v, m, w, cvmWork, tmp);
     for (int i = 0; i < m; i++) {
-      for (int j = 0; j < m; j++) cvm[i * m + j] = st.cvm[(i + 1) * cols + j + 1];
+      for (int j = 0; j < m; j++) cvm[i * m + j] = cvmWork[(i + 1) * cols + j + 1];
     }
   }
-  svbksbUser(st.u, st.w, st.v, n, m, st.b, st.x, st.tmp);
-  for (int j = 0; j < m; j++) x[j] = st.x[j + 1];
+  svbksbUser(u, w, v, n, m, bWork, xWork, tmp);
+  for (int j = 0; j < m; j++) x[j] = xWork[j + 1];
   return 0;
 }
 

@@ -1,6 +1,7 @@
-// Linear least squares by singular value decomposition, in single precision, with a workspace
-// that persists between fits of the same size.
+// Linear least squares by singular value decomposition, in single precision.
 #pragma once
+
+#include "core/alloc.h"
 
 namespace korva {
 
@@ -28,19 +29,23 @@ int svbksbUser(const float* u, const float* w, const float* v, int m, int n, con
 // w_k = 0; wti (ma) is scratch. Returns 0.
 int svdvarUser(const float* v, int ma, const float* w, float* cvm, float* wti);
 
-// Makes sure the persistent workspace fits n equations in m unknowns; a workspace of another
-// shape is released and a new one allocated. Returns 0, or 1 when the memory cannot be had.
-int svdPolyInit(int n, int m);
-// Releases the persistent workspace; safe to call when nothing is held.
-void svdPolyFree();
+// The storage of svdLSMat, owned by its caller: it keeps its arrays between solves of one shape,
+// and the last decomposition for a caller that solves the same matrix again.
+struct svdWorkspace {
+  tvector<float> block{TrackedAllocator<float>("svdPoly")};
+  int n = 0;           // equations the block was made for
+  int m = 0;           // unknowns
+  int decomposed = 0;  // the block holds a decomposition of an n x m matrix
+};
 
 // Least-squares solution x (m values) of the n x m system a x = b. a is 0-based row-major (n rows
 // of m values) and b has n values; any weighting must already be in the rows. cvm, when not
-// null, receives the m x m covariance, 0-based row-major. With decompose = 0 the previous
-// decomposition is reused (it must be of the same matrix); when the workspace holds none of this
-// shape the matrix is decomposed anyway. Singular values below 1e-5 of the largest are zeroed, so
-// a rank-deficient system gives the minimum-norm solution. The caller owns a, b, x and cvm.
-// Returns 0, or 1 when n or m is below 1 or the workspace cannot be allocated (x is untouched).
-int svdLSMat(const float* a, const float* b, int n, int m, float* x, float* cvm, int decompose);
+// null, receives the m x m covariance, 0-based row-major. With decompose = 0 the decomposition
+// held by ws is reused (it must be of the same matrix); when ws holds none of this shape the
+// matrix is decomposed anyway. Singular values below 1e-5 of the largest are zeroed, so a
+// rank-deficient system gives the minimum-norm solution. The caller owns a, b, x and cvm.
+// Returns 0, or 1 when n or m is below 1 (x is untouched).
+int svdLSMat(svdWorkspace* ws, const float* a, const float* b, int n, int m, float* x, float* cvm,
+             int decompose);
 
 }  // namespace korva

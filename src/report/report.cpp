@@ -3,10 +3,9 @@
 
 #include <cmath>
 #include <cstdio>
-#include <new>
+#include <cstdlib>
 
-#include "tensor/saupe_analysis.h"
-#include "numeric/stats.h"
+#include "numeric/constants.h"
 
 namespace korva {
 namespace {
@@ -33,13 +32,13 @@ void writeStericSection(FILE* fp, const korvaInfo* info, const char* heading) {
   std::fprintf(fp, "DATA KORVA SURF_FLAG           %d\n", info->surf);
 }
 
-void writeAngleRanges(FILE* fp, const dTab* tab) {
+void writeAngleRanges(FILE* fp, const dTensor* tab) {
   std::fprintf(fp, "DATA PSI_RANGE   % 8.2f % 8.2f\n", tab->psiMin, tab->psiMax);
   std::fprintf(fp, "DATA THETA_RANGE % 8.2f % 8.2f\n", tab->thetaMin, tab->thetaMax);
   std::fprintf(fp, "DATA PHI_RANGE   % 8.2f % 8.2f\n", tab->phiMin, tab->phiMax);
 }
 
-void writeTensorMode(FILE* fp, const dTab* tab) {
+void writeTensorMode(FILE* fp, const dTensor* tab) {
   switch (tab->tensorMode) {
     case kTensorSVD:
       std::fprintf(fp, "DATA TENSOR_MODE SVD (Order Matrix Method)\n");
@@ -78,7 +77,7 @@ void writeActionSection(FILE* fp, const korvaInfo* info, const char* heading) {
   std::fprintf(fp, "DATA KORVA C2     % .3f\n", info->c2);
 }
 
-void writeModeSection(FILE* fp, const dTab* tab, const korvaInfo* info) {
+void writeModeSection(FILE* fp, const dTensor* tab, const korvaInfo* info) {
   switch (info->mode) {
     case kModeSteric:
       writeStericSection(fp, info, "\nDATA KORVA_MODE STERIC\n\n");
@@ -103,33 +102,25 @@ void writeModeSection(FILE* fp, const dTab* tab, const korvaInfo* info) {
 
 // Irreducible representation and, with euler on, the eigensystem and both angle sets.
 // Returns 0, or 1 when the analysis failed.
-int writeTensorAnalysis(FILE* fp, const dTab* tab, const korvaInfo* info) {
-  double saupe[5];
-  for (int k = 0; k < 5; ++k) saupe[k] = tab->saupe[k];
-  double irr[5] = {};
-  double gMag = 0.0;
-  double eigVec[3][3] = {};
-  double eigVal[3] = {};
-  double da = 0.0;
-  double dr = 0.0;
-  double alpha[kSaupeFrames] = {};
-  double beta[kSaupeFrames] = {};
-  double gamma[kSaupeFrames] = {};
-  if (analyzeSaupe(saupe, irr, &gMag, eigVec, eigVal, &da, &dr, alpha, beta, gamma, info->euler) !=
-      0) {
-    std::fprintf(stderr, "KORVA: error occured in analyzeSaupe.\n");
+int writeTensorAnalysis(FILE* fp, const reportInput& r, Log& log) {
+  if (!r.analysisStatus.ok()) {
+    log.write(r.analysisStatus.message().c_str());
+    log.printf("KORVA: error occured in analyzeSaupe.\n");
     return 1;
   }
+  const saupeAnalysis& a = *r.analysis;
+  const double* irr = a.irr;
   std::fprintf(fp, "DATA IRREDUCIBLE REPRESENTATION (A0,A1R,A1I,A2R,A2I)");
   std::fprintf(fp, "   % .4e % .4e % .4e % .4e % .4e\n", irr[0], irr[1], irr[2], irr[3], irr[4]);
   std::fprintf(fp, "DATA IRREDUCIBLE GENERAL_MAGNITUDE");
-  std::fprintf(fp, "  % .4e\n", gMag);
-  if (info->euler == 0) return 0;
+  std::fprintf(fp, "  % .4e\n", a.gMag);
+  if (r.info->euler == 0) return 0;
 
+  const auto& eigVec = a.eigVec;
   std::fprintf(
       fp, "\n\nREMARK Eigensystem & Euler angles for clockwise rotation about z, y', z''.\n\n");
   std::fprintf(fp, "DATA EIGENVALUES (Axx,Ayy,Azz)");
-  std::fprintf(fp, "   % .4e % .4e % .4e\n", eigVal[2], eigVal[1], eigVal[0]);
+  std::fprintf(fp, "   % .4e % .4e % .4e\n", a.eigVal[2], a.eigVal[1], a.eigVal[0]);
   std::fprintf(fp, "DATA EIGENVECTORS\n");
   std::fprintf(fp, "DATA EIGENVECTORS XAXIS % .4e % .4e % .4e\n", eigVec[0][2], eigVec[1][2],
                eigVec[2][2]);
@@ -140,11 +131,11 @@ int writeTensorAnalysis(FILE* fp, const dTab* tab, const korvaInfo* info) {
   std::fprintf(fp, "\n");
   std::fprintf(fp, "DATA Q_EULER_SOLUTIONS  %7s  %7s  %7s\n", "ALPHA", "BETA", "GAMMA");
   for (int k = 0; k < kSaupeFrames; ++k) {
-    std::fprintf(fp, "DATA Q_EULER_ANGLES %2d  %7.2f  %7.2f  %7.2f\n", k + 1, alpha[k], beta[k],
-                 gamma[k]);
+    std::fprintf(fp, "DATA Q_EULER_ANGLES %2d  %7.2f  %7.2f  %7.2f\n", k + 1, a.alpha[k],
+                 a.beta[k], a.gamma[k]);
   }
   std::fprintf(fp, "\n\nREMARK Euler angles (psi/theta/phi) for rotation about x, y, z.\n\n");
-  reportEuler(fp, tab);
+  reportEuler(fp, *r.tensor);
   return 0;
 }
 
@@ -179,13 +170,9 @@ void writeRowNames(FILE* fp, const dTab* tab, const dcRecord& r) {
   if (!tab->ignoreSeg) std::fprintf(fp, " %4s", shownName(r.segJ));
 }
 
-int listed(const dTab* tab, int i) {
-  return tab->in[i].selected != 0 && tab->work[i].selected != 0 && !tab->in[i].badElement;
-}
-
 void writeRows(FILE* fp, const dTab* tab, int full) {
   for (int i = 0; i < tab->n; ++i) {
-    if (!listed(tab, i)) continue;
+    if (!dcListed(*tab, i)) continue;
     const dcRecord& in = tab->in[i];
     const dcRecord& w = tab->work[i];
     writeRowNames(fp, tab, in);
@@ -200,25 +187,27 @@ void writeRows(FILE* fp, const dTab* tab, int full) {
 }
 
 void writeStatistics(FILE* fp, const dTab* tab, int* nOut) {
-  float rms = 0, chi2 = 0, q = 0, r = 0, offset = 0, offsetErr = 0, slope = 0, slopeErr = 0;
-  float keb = 0, kebErr = 0;
-  int n = 0;
-  getStatDCmod(tab, &rms, &chi2, &q, &r, &offset, &offsetErr, &slope, &slopeErr, &keb, &kebErr, &n);
+  const agreementStats st = getStatDCmod(*tab);
+  const int n = st.n;
   *nOut = n;
   if (fp == nullptr) return;
   std::fprintf(fp, "\nREMARK Dipolar couplings.\n\n");
   std::fprintf(fp, "DATA N                    %d\n", n);
   if (n == 0) return;
-  std::fprintf(fp, "DATA RMS                  %.3f\n", rms);
-  std::fprintf(fp, "DATA Chi2                 %.3f\n", chi2);
-  std::fprintf(fp, "DATA CORR R               %.3f\n", r);
-  std::fprintf(fp, "DATA MERIDOVANT Q         %.3f\n", q);
-  std::fprintf(fp, "DATA REGRESSION OFFSET    %.3f +/- %.3f [Hz]\n", offset, offsetErr);
-  std::fprintf(fp, "DATA REGRESSION SLOPE     %.3f +/- %.3f [Hz]\n", slope, slopeErr);
-  std::fprintf(fp, "DATA REGRESSION KEB SLOPE %.3f +/- %.3f [Hz]\n", keb, kebErr);
+  std::fprintf(fp, "DATA RMS                  %.3f\n", st.rms);
+  std::fprintf(fp, "DATA Chi2                 %.3f\n", st.chi2);
+  std::fprintf(fp, "DATA CORR R               %.3f\n", st.r);
+  std::fprintf(fp, "DATA MERIDOVANT Q         %.3f\n", st.q);
+  std::fprintf(fp, "DATA REGRESSION OFFSET    %.3f +/- %.3f [Hz]\n", st.offset, st.offsetErr);
+  std::fprintf(fp, "DATA REGRESSION SLOPE     %.3f +/- %.3f [Hz]\n", st.slope, st.slopeErr);
+  std::fprintf(fp, "DATA REGRESSION KEB SLOPE %.3f +/- %.3f [Hz]\n", st.keb, st.kebErr);
 }
 
-int writeReport(FILE* fp, dTab* tab, const korvaInfo* info, const char* remark) {
+int writeReportBody(FILE* fp, const reportInput& in, Log& log) {
+  static const dTab kNoCouplings;
+  const dTab* tab = in.couplings != nullptr ? in.couplings : &kNoCouplings;
+  const korvaInfo* info = in.info;
+  const char* remark = in.remark;
   int n = 0;
   if (info->verbose == 0) {
     writeStatistics(nullptr, tab, &n);
@@ -233,7 +222,7 @@ int writeReport(FILE* fp, dTab* tab, const korvaInfo* info, const char* remark) 
   std::fprintf(fp, "REMARK Molecular Alignment Simulation.\n\n");
   if (remark != nullptr) std::fprintf(fp, "%s", remark);
   std::fprintf(fp, "REMARK Simulation parameters.\n");
-  writeModeSection(fp, tab, info);
+  writeModeSection(fp, in.tensor, info);
   if (info->rim != 0.0f) {
     std::fprintf(fp, "DATA KORVA INCLUDE_RIM      on\n");
     std::fprintf(fp, "DATA KORVA MOLAR_RATIO      % .3f\n", info->pRatio);
@@ -242,10 +231,10 @@ int writeReport(FILE* fp, dTab* tab, const korvaInfo* info, const char* remark) 
   }
   std::fprintf(fp, "\n\n");
   std::fprintf(fp, "REMARK Order matrix.\n\n");
-  const float* s = tab->saupe;
+  const float* s = in.tensor->saupe;
   std::fprintf(fp, "DATA SAUPE  % .4e % .4e % .4e % .4e % .4e\n\n", s[0], s[1], s[2], s[3], s[4]);
   if (s[0] != 0.0f && s[1] != 0.0f && s[2] != 0.0f && s[3] != 0.0f && s[4] != 0.0f) {
-    if (writeTensorAnalysis(fp, tab, info) != 0) return 1;
+    if (writeTensorAnalysis(fp, in, log) != 0) return 1;
   }
   writeStatistics(fp, tab, &n);
   if (n == 0) return 0;
@@ -256,48 +245,70 @@ int writeReport(FILE* fp, dTab* tab, const korvaInfo* info, const char* remark) 
 
 }  // namespace
 
-int writeDCmod(const char* name, const char* mode, dTab* tab, const korvaInfo* info,
-               const char* remark) {
-  FILE* fp = stdout;
-  if (name != nullptr && name[0] != '\0') {
-    fp = std::fopen(name, mode);
-    if (fp == nullptr) {
-      std::fprintf(stderr, "DC Error opening output file %s\n", name);
-      fp = stdout;
-    }
+void analyzeForReport(const dTensor& tensor, saupeAnalysis* analysis, Status* status) {
+  double saupe[5];
+  for (int k = 0; k < 5; ++k) saupe[k] = tensor.saupe[k];
+  *status = analyzeSaupe(saupe, true, analysis);
+}
+
+int writeReport(FILE* stream, const reportInput& in, Log& log) {
+  return writeReportBody(stream, in, log);
+}
+
+int writeTextFile(const char* name, const std::string& text, const char* openError,
+                  const char* writeError, Log& log) {
+  if (name == nullptr || name[0] == '\0') {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    return 0;
   }
-  const int status = writeReport(fp, tab, info, remark);
-  if (fp != stdout) {
-    std::fclose(fp);
-  } else {
-    std::fflush(fp);
+  FILE* fp = std::fopen(name, "w");
+  if (fp == nullptr) {
+    log.printf(openError, name);
+    return 1;
+  }
+  const size_t written = std::fwrite(text.data(), 1, text.size(), fp);
+  const bool failed = written != text.size() || std::ferror(fp) != 0;
+  if (std::fclose(fp) != 0 || failed) {
+    log.printf(writeError, name);
+    return 1;
+  }
+  return 0;
+}
+
+int writeDCmod(const char* name, const reportInput& in, Log& log) {
+  // The report is composed in memory first, so that a file that cannot take it loses nothing:
+  // the whole text then goes to standard output.
+  char* buffer = nullptr;
+  size_t size = 0;
+  FILE* mem = open_memstream(&buffer, &size);
+  if (mem == nullptr) {
+    log.printf("DC Error: no memory for the report.\n");
+    return 1;
+  }
+  const int status = writeReportBody(mem, in, log);
+  std::fclose(mem);
+  const std::string text(buffer, size);
+  std::free(buffer);
+  if (writeTextFile(name, text, "DC Error opening output file %s\n",
+                    "DC Error writing output file %s\n", log) != 0) {
+    writeTextFile("", text, "", "", log);
+    return 1;
   }
   return status;
 }
 
-int getStatDCmod(const dTab* tab, float* rms, float* chi2, float* q, float* r, float* offset,
-                 float* offsetErr, float* slope, float* slopeErr, float* kebSlope,
-                 float* kebSlopeErr, int* n) {
-  tvector<float> x(TrackedAllocator<float>("statDC"));
-  tvector<float> y(TrackedAllocator<float>("statDC"));
-  try {
-    x.resize(static_cast<size_t>(tab->n) + 1);
-    y.resize(static_cast<size_t>(tab->n) + 1);
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "Error allocating temporary buffers.\n");
-    return 1;
-  }
-
+agreementStats getStatDCmod(const dTab& tab) {
+  tvector<float> x(static_cast<size_t>(tab.n) + 1, 0.0f, TrackedAllocator<float>("statDC"));
+  tvector<float> y(static_cast<size_t>(tab.n) + 1, 0.0f, TrackedAllocator<float>("statDC"));
+  tvector<float> dd(static_cast<size_t>(tab.n) + 1, 0.0f, TrackedAllocator<float>("statDC"));
   int count = 0;
-  double sumX2 = 0.0;
-  double sumD2 = 0.0;
-  double sumChi = 0.0;
-  for (int i = 0; i < tab->n; ++i) {
-    if (!listed(tab, i)) continue;
-    const dcRecord& in = tab->in[i];
-    const dcRecord& w = tab->work[i];
+  for (int i = 0; i < tab.n; ++i) {
+    if (!dcListed(tab, i)) continue;
+    const dcRecord& in = tab.in[i];
+    const dcRecord& w = tab.work[i];
     if (!(in.D < kDCLimit && w.D < kDCLimit)) continue;
-    // The weighted values are single-precision figures; every sum below is formed from them as
+    // The weighted values are single-precision figures; every sum is formed from them as
     // stored, so the regression and the sums see the same numbers.
     const float xf = static_cast<float>(static_cast<double>(w.W) * in.D);
     const float yf = static_cast<float>(static_cast<double>(w.W) * w.D);
@@ -306,36 +317,88 @@ int getStatDCmod(const dTab* tab, float* rms, float* chi2, float* q, float* r, f
     ++count;
     x[count] = xf;
     y[count] = yf;
-    const double xi = xf;
-    const double diff = xi - static_cast<double>(yf);
-    sumX2 += xi * xi;
-    sumD2 += diff * diff;
-    sumChi += in.DD != 0.0f ? (diff / in.DD) * (diff / in.DD) : diff * diff;
+    dd[count] = in.DD;
   }
-  *n = count;
-  if (count == 0) return 0;
-  *q = sumX2 > 0.0 ? static_cast<float>(std::sqrt(sumD2 / sumX2)) : 0.0f;
-  *rms = static_cast<float>(std::sqrt(sumD2 / count));
-  *chi2 = static_cast<float>(sumChi);
+  return agreement(x.data(), y.data(), dd.data(), count);
+}
 
-  pearsn(x.data(), y.data(), count, r, nullptr, nullptr);
-  float b1 = 0, sb1 = 0, a2 = 0, b2 = 0, sa2 = 0, sb2 = 0;
-  fit(x.data(), y.data(), count, nullptr, 0, offset, &b1, offsetErr, &sb1, nullptr, nullptr);
-  fit(y.data(), x.data(), count, nullptr, 0, &a2, &b2, &sa2, &sb2, nullptr, nullptr);
-  *slope = b1;
-  *slopeErr = sb1;
-  if (b2 != 0.0f) {
-    const double keb = 0.5 * (b1 + 1.0 / b2);
-    const double b2sq = static_cast<double>(b2) * b2;
-    const double err =
-        0.5 * keb * std::sqrt(static_cast<double>(sb1) * sb1 + (sb2 / b2sq) * (sb2 / b2sq));
-    // A vanishing reverse slope gives no usable mean slope.
-    if (std::isfinite(static_cast<float>(keb)) && std::isfinite(static_cast<float>(err))) {
-      *kebSlope = static_cast<float>(keb);
-      *kebSlopeErr = static_cast<float>(err);
-    }
+void reportEuler(FILE* stream, const dTensor& t) {
+  const int n = t.nEuler < 0 ? 0 : (t.nEuler > kMaxEuler ? kMaxEuler : t.nEuler);
+  std::fprintf(stream, "DATA EULER_SOLUTIONS %d\n", n);
+  for (int k = 0; k < n; k++) {
+    std::fprintf(stream, "DATA EULER_ANGLES % 7.2f % 7.2f % 7.2f\n", t.psiList[k], t.thetaList[k],
+                 t.phiList[k]);
   }
-  return 0;
+  std::fprintf(stream, "\nDATA Da % e\n", t.da);
+  std::fprintf(stream, "DATA Dr % e\n\n", t.dr);
+}
+
+void mapAxisPoints(const double a[3], double point[2], double opposite[2]) {
+  // acos is undefined a rounding step beyond +-1, which an eigenvector along z can reach.
+  const double z = a[2] > 1.0 ? 1.0 : (a[2] < -1.0 ? -1.0 : a[2]);
+  const double lat = kHalfPi - std::acos(z);
+  const double lon = std::atan2(a[1], a[0]);
+  // The opposite point lies half a turn away in longitude. On the prime meridian that is the
+  // date line, not the meridian itself; only at a pole, where longitude means nothing, it stays 0.
+  double lonOpp = 0.0;
+  if (lon > 0.0) lonOpp = lon - kPi;
+  if (lon < 0.0) lonOpp = lon + kPi;
+  if (lon == 0.0 && (a[0] != 0.0 || a[1] != 0.0)) lonOpp = kPi;
+  point[0] = lon * std::cos(lat);
+  point[1] = lat;
+  opposite[0] = lonOpp * std::cos(lat);
+  opposite[1] = -lat;
+}
+
+void appendMapLines(std::string* out, const double eigVec[3][3]) {
+  double pts[3][2], opp[3][2];
+  for (int j = 0; j < 3; j++) {
+    const double axis[3] = {eigVec[0][j], eigVec[1][j], eigVec[2][j]};
+    mapAxisPoints(axis, pts[j], opp[j]);
+  }
+  char line[256];
+  for (int j = 0; j < 3; j++) {
+    std::snprintf(line, sizeof line, "  %f       %f", pts[j][0], pts[j][1]);
+    out->append(line);
+  }
+  out->push_back('\n');
+  for (int j = 0; j < 3; j++) {
+    std::snprintf(line, sizeof line, " %f\t%f", opp[j][0], opp[j][1]);
+    out->append(line);
+  }
+  out->push_back('\n');
+}
+
+std::string mapStatisticsRemark(int steps, const double gMag[2], const double azz[2],
+                                const double mean[5], const double dev[5]) {
+  return formatText(
+      "\nREMARK Mapping Statistics.\n\n"
+      "DATA STATISTICS MAPPING NUMBER OF SUCCESFUL STEPS   %d\n"
+      "DATA STATISTICS MAPPING G_MAG (AVERAGE, STD_DEV)   % .4e % .4e\n"
+      "DATA STATISTICS MAPPING SZZ (AVERAGE, STD_DEV)     % .4e % .4e\n"
+      "DATA STATISTICS MAPPING SAUPE AVERAGE    % .4e  % .4e  % .4e  % .4e % .4e\n"
+      "DATA STATISTICS MAPPING SAUPE STD_DEV    % .4e  % .4e  % .4e  % .4e % .4e\n"
+      "\n\n",
+      steps, gMag[0], gMag[1], azz[0], azz[1], mean[0], mean[1], mean[2], mean[3], mean[4], dev[0],
+      dev[1], dev[2], dev[3], dev[4]);
+}
+
+std::string compareSaupeRemark(const double s1[5], const double s2[5],
+                               const saupeComparison& cmp) {
+  const double* r = cmp.result;
+  std::string text = "\nREMARK Input order matrices.\n\n";
+  text += formatText("DATA SAUPE 1      % .4e % .4e % .4e % .4e % .4e\n", s1[0], s1[1], s1[2],
+                     s1[3], s1[4]);
+  text += formatText("DATA SAUPE 2      % .4e % .4e % .4e % .4e % .4e\n", s2[0], s2[1], s2[2],
+                     s2[3], s2[4]);
+  text += formatText("DATA SAUPE RESULT % .4e % .4e % .4e % .4e % .4e\n\n", r[0], r[1], r[2],
+                     r[3], r[4]);
+  text += "\nREMARK Relative Orientation of alignment tensors.\n\n";
+  text += formatText("DATA ANGLE_3D_AXES (X/Y/Z)  %.2f %.2f %.2f\n", 180.0 * cmp.axes[0] / kPi,
+                     180.0 * cmp.axes[1] / kPi, 180.0 * cmp.axes[2] / kPi);
+  text += formatText("\nDATA ANGLE_5D_SPACE  %.2f\n", static_cast<double>(cmp.angle));
+  text += formatText("DATA COLL_5D         %.5f\n\n\n", static_cast<double>(cmp.coll));
+  return text;
 }
 
 }  // namespace korva

@@ -3,16 +3,12 @@
 
 #include <cmath>
 
+#include "numeric/constants.h"
 #include "structure/transform.h"
 
 namespace korva {
-namespace {
 
-constexpr double kPi = 3.14159265;
-
-}  // namespace
-
-int rotateDomain(const double angles[3], pdbInfo* pdb, int firstRes, int lastRes) {
+tvector<float> rotateDomain(const double angles[3], const pdbInfo& pdb, int firstRes, int lastRes) {
   const double a0 = -angles[0] * kPi / 180.0;
   const double a1 = -angles[1] * kPi / 180.0;
   const double a2 = -angles[2] * kPi / 180.0;
@@ -22,28 +18,33 @@ int rotateDomain(const double angles[3], pdbInfo* pdb, int firstRes, int lastRes
   // coordinates.
   double e1[3], e2[3], e3[3];
   rotate_coorsystem(a1, a2, a0, e1, e2, e3);
-  for (pdbAtom& atom : pdb->atoms) {
-    if (atom.resId < firstRes) continue;
+  tvector<float> xyz(3 * pdb.atoms.size(), 0.0f, TrackedAllocator<float>("rotated coordinates"));
+  bool inside = true;
+  for (size_t i = 0; i < pdb.atoms.size(); i++) {
+    const pdbAtom& atom = pdb.atoms[i];
+    float* p = &xyz[3 * i];
+    p[0] = atom.x;
+    p[1] = atom.y;
+    p[2] = atom.z;
     // The range is taken as contiguous in file order: a later chain that restarts its numbering
     // inside the range belongs to another domain and stays where it is.
-    if (atom.resId > lastRes) break;
+    if (!inside || atom.resId < firstRes) continue;
+    if (atom.resId > lastRes) inside = false;
+    if (!inside) continue;
     const double x = atom.x, y = atom.y, z = atom.z;
-    atom.x = static_cast<float>(e1[0] * x + e1[1] * y + e1[2] * z);
-    atom.y = static_cast<float>(e2[0] * x + e2[1] * y + e2[2] * z);
-    atom.z = static_cast<float>(e3[0] * x + e3[1] * y + e3[2] * z);
+    p[0] = static_cast<float>(e1[0] * x + e1[1] * y + e1[2] * z);
+    p[1] = static_cast<float>(e2[0] * x + e2[1] * y + e2[2] * z);
+    p[2] = static_cast<float>(e3[0] * x + e3[1] * y + e3[2] * z);
   }
-  return 0;
+  return xyz;
 }
 
-int writeFrameStructure(pdbInfo* pdb, double alpha, double beta, double gamma, const char* pdbOut,
-                        const char* remark) {
-  if (pdb == nullptr || pdbOut == nullptr || pdbOut[0] == '\0') return 0;
-  storePDBCoords(pdb);
+int writeFrameStructure(const pdbInfo& pdb, double alpha, double beta, double gamma,
+                        const char* pdbOut, const char* remark, Log& log) {
+  if (pdbOut == nullptr || pdbOut[0] == '\0') return 0;
   const double angles[3] = {-gamma, -beta, -alpha};
-  rotateDomain(angles, pdb, pdb->firstRes, pdb->lastRes);
-  const int status = writePDB(pdbOut, pdb, nullptr, remark);
-  restorePDBCoords(pdb);
-  return status;
+  const tvector<float> xyz = rotateDomain(angles, pdb, pdb.firstRes, pdb.lastRes);
+  return writePDB(pdbOut, &pdb, nullptr, remark, log, xyz.data());
 }
 
 }  // namespace korva

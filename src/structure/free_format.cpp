@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace korva {
 
@@ -44,14 +45,18 @@ bool parseReal(const char* w, double* v) {
 
 }  // namespace
 
-int readPDBfree(const char* fileName, int* count, double* x, double* y, double* z) {
+int readPDBfree(const char* fileName, int* count, tvector<double>* xs, tvector<double>* ys,
+                tvector<double>* zs, Log& log) {
   if (fileName == nullptr || fileName[0] == '\0') {
     *count = 0;
+    xs->assign(1, 0.0);
+    ys->assign(1, 0.0);
+    zs->assign(1, 0.0);
     return 0;
   }
   FILE* fp = std::fopen(fileName, "r");
   if (fp == nullptr) {
-    std::fprintf(stderr, "readPDBfree File open error: %s.\n", fileName);
+    log.printf("readPDBfree File open error: %s.\n", fileName);
     return 1;
   }
   char word[kWordLen];
@@ -60,9 +65,10 @@ int readPDBfree(const char* fileName, int* count, double* x, double* y, double* 
 
   int n = 0;
   int status = 0;
+  tvector<double> x(1, 0.0), y(1, 0.0), z(1, 0.0);
   while (have && std::strcmp(word, "ATOM") == 0) {
     if (n + 1 >= kFreeMaxAtoms) {
-      std::fprintf(stderr, "error in readPDBfree: too many atoms.\n");
+      log.printf("error in readPDBfree: too many atoms.\n");
       status = 1;
       break;
     }
@@ -76,20 +82,24 @@ int readPDBfree(const char* fileName, int* count, double* x, double* y, double* 
     if (!ok) {
       // Counting an entry whose coordinates were never read would feed made-up atoms to the
       // simulation.
-      std::fprintf(stderr, "readPDBfree Error: unreadable atom entry %d in %s.\n", n, fileName);
+      log.printf("readPDBfree Error: unreadable atom entry %d in %s.\n", n, fileName);
       status = 1;
       break;
     }
-    x[n] = v[0];
-    y[n] = v[1];
-    z[n] = v[2];
+    x.push_back(v[0]);
+    y.push_back(v[1]);
+    z.push_back(v[2]);
     do {
       have = nextWord(fp, word);
     } while (have && std::strcmp(word, "ATOM") != 0 && std::strcmp(word, "END") != 0);
   }
   std::fclose(fp);
-  if (status == 0) *count = n;
-  return status;
+  if (status != 0) return status;
+  *count = n;
+  *xs = std::move(x);
+  *ys = std::move(y);
+  *zs = std::move(z);
+  return 0;
 }
 
 }  // namespace korva

@@ -16,16 +16,6 @@ constexpr int kHasWidth = 1;  // cannot match the empty string
 
 constexpr int kSetBytes = 32;
 
-// Module state: the text of the last compile error.
-struct RegexState {
-  const char* lastError = "";
-};
-
-RegexState& regexState() {
-  static RegexState state;
-  return state;
-}
-
 bool isMult(char c) {
   return c == '*' || c == '+' || c == '?';
 }
@@ -255,9 +245,9 @@ bool runAt(const strRegex& prog, const char* name, size_t len, size_t start,
 }  // namespace
 
 int strRegComp(const char* pattern, strRegex* prog) {
-  RegexState& st = regexState();
-  if (prog == nullptr || pattern == nullptr) {
-    st.lastError = "NULL argument";
+  if (prog == nullptr) return 1;
+  if (pattern == nullptr) {
+    prog->error = "NULL argument";
     return 1;
   }
   prog->code.clear();
@@ -280,19 +270,16 @@ int strRegComp(const char* pattern, strRegex* prog) {
   if (!ok) {
     prog->code.clear();
     prog->sets.clear();
-    st.lastError = ps.error != nullptr ? ps.error : "internal disaster";
+    prog->error = ps.error != nullptr ? ps.error : "internal disaster";
     return 1;
   }
   prog->startsAnchored = !prog->code.empty() && prog->code[0].op == kOpBol;
-  st.lastError = "";
+  prog->error = "";
   return 0;
 }
 
 int strRegExec(const strRegex* prog, const char* name) {
-  if (prog == nullptr || name == nullptr) {
-    regexState().lastError = "NULL argument";
-    return 0;
-  }
+  if (prog == nullptr || name == nullptr) return 0;
   if (prog->code.empty()) return 0;  // never compiled, or failed to compile
   size_t len = std::strlen(name);
   tvector<std::pair<size_t, size_t>> stack{TrackedAllocator<std::pair<size_t, size_t>>("regexec")};
@@ -301,10 +288,6 @@ int strRegExec(const strRegex* prog, const char* name) {
     if (runAt(*prog, name, len, start, stack)) return 1;
   }
   return 0;
-}
-
-const char* strGetRegError() {
-  return regexState().lastError;
 }
 
 int strMatchRegex(const char* name, const char* pattern) {

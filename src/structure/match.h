@@ -24,14 +24,13 @@ struct strRegex {
   tvector<uint8_t> sets;  // 32-byte bitmaps, one per bracket expression
   int nGroups;            // parenthesised groups used
   int startsAnchored;     // 1 when every match must start at the beginning of the name
+  const char* error = "";  // why the last compile failed ("" after a successful one)
 };
 
-// Compiles pattern into prog. Returns 0, or 1 with the error text kept for strGetRegError.
+// Compiles pattern into prog. Returns 0, or 1 with the reason in prog->error.
 int strRegComp(const char* pattern, strRegex* prog);
 // 1 when some substring of name matches the compiled expression, else 0.
 int strRegExec(const strRegex* prog, const char* name);
-// Text of the last compile error ("" when the last compile succeeded).
-const char* strGetRegError();
 
 // 1 when the regular expression matches somewhere in name; 0 on no match or a bad pattern.
 int strMatchRegex(const char* name, const char* pattern);

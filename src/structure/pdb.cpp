@@ -124,30 +124,66 @@ float fieldReal(const char* text, bool* ok) {
   return static_cast<float>(v);
 }
 
-void atomKey(char* key, int resId, const char* name, const char* iCode, const char* chain,
-             const char* seg) {
-  std::snprintf(key, kKeyLen, "%d %4s %1s%1s %4s", resId, name, iCode, chain, seg);
-}
-
-void resKey(char* key, int resId, const char* chain, const char* seg) {
-  std::snprintf(key, kKeyLen, "%d %2s %4s", resId, chain, seg);
-}
-
 const char* orEmpty(const char* s) {
   return s == nullptr ? "" : s;
 }
 
+// Index keys, built by hand (this runs once per atom and lookup): an optional number in decimal,
+// then each name preceded by a byte that gives its length, so that no two different name lists
+// share a key. The length byte is 'A' + length; names hold at most 15 characters.
+class indexKey {
+ public:
+  indexKey& number(int v) {
+    char digits[12];
+    int n = 0;
+    unsigned int u = v < 0 ? 0u - static_cast<unsigned int>(v) : static_cast<unsigned int>(v);
+    do {
+      digits[n++] = static_cast<char>('0' + u % 10);
+      u /= 10;
+    } while (u != 0);
+    if (v < 0) text_[len_++] = '-';
+    while (n > 0) text_[len_++] = digits[--n];
+    return *this;
+  }
+  indexKey& name(const char* s) {
+    size_t n = 0;
+    while (n < static_cast<size_t>(kNameLen) - 1 && s[n] != '\0') n++;
+    text_[len_++] = static_cast<char>('A' + n);
+    for (size_t i = 0; i < n; i++) text_[len_++] = s[i];
+    return *this;
+  }
+  const char* c_str() {
+    text_[len_] = '\0';
+    return text_;
+  }
+
+ private:
+  char text_[kKeyLen];
+  size_t len_ = 0;
+};
+
+const char* atomKey(indexKey&& k, int resId, const char* name, const char* iCode,
+                    const char* chain, const char* seg) {
+  return k.number(resId).name(name).name(iCode).name(chain).name(seg).c_str();
+}
+
+const char* resKey(indexKey&& k, int resId, const char* chain, const char* seg) {
+  return k.number(resId).name(chain).name(seg).c_str();
+}
+
 }  // namespace
 
-void pdbStrCpy(char* to, const char* from) {
+int pdbStrCpy(char* to, const char* from) {
   from = orEmpty(from);
   size_t len = std::strlen(from);
+  int cut = 0;
   if (len >= static_cast<size_t>(kNameLen)) {
-    std::fprintf(stderr, "PDB Error: string item too long: %s\n", from);
     len = kNameLen - 1;
+    cut = 1;
   }
   std::memcpy(to, from, len);
   to[len] = '\0';
+  return cut;
 }
 
 void pdbFree(pdbInfo* pdb) {
@@ -156,14 +192,12 @@ void pdbFree(pdbInfo* pdb) {
   tvector<pdbRes>().swap(pdb->residues);
   tvector<pdbChain>().swap(pdb->chains);
   tvector<pdbSeg>().swap(pdb->segs);
-  tvector<float>().swap(pdb->savedXYZ);
   hSymTabFree(&pdb->atomTab);
   hSymTabFree(&pdb->resTab);
   hSymTabFree(&pdb->chainTab);
   hSymTabFree(&pdb->segTab);
   pdb->nAtoms = pdb->nRes = pdb->nChains = pdb->nSegs = 0;
   pdb->firstRes = pdb->lastRes = 0;
-  pdb->nSaved = 0;
   pdb->defChain[0] = '\0';
   pdb->defSeg[0] = '\0';
 }
@@ -172,18 +206,17 @@ void pdbNull(pdbInfo* pdb) {
   pdbFree(pdb);
 }
 
-int readPDB(const char* fileName, pdbInfo* pdb, struct pdbSelect* select) {
+int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, Log& log) {
   pdbFree(pdb);
-  if (hSymTabAlloc(&pdb->atomTab, kAtomBuckets) || hSymTabAlloc(&pdb->resTab, kResBuckets) ||
-      hSymTabAlloc(&pdb->chainTab, kResBuckets) || hSymTabAlloc(&pdb->segTab, kResBuckets)) {
-    std::fprintf(stderr, "PDB Error creating object tables.\n");
-    return 1;
-  }
+  hSymTabAlloc(&pdb->atomTab, kAtomBuckets);
+  hSymTabAlloc(&pdb->resTab, kResBuckets);
+  hSymTabAlloc(&pdb->chainTab, kResBuckets);
+  hSymTabAlloc(&pdb->segTab, kResBuckets);
   fileName = orEmpty(fileName);
   bool useStdin = fileName[0] == '\0';
   FILE* fp = useStdin ? stdin : std::fopen(fileName, "r");
   if (fp == nullptr) {
-    std::fprintf(stderr, "PDB Error opening PDB file %s\n", fileName);
+    log.printf("PDB Error opening PDB file %s\n", fileName);
     return 1;
   }
 
@@ -233,11 +266,11 @@ int readPDB(const char* fileName, pdbInfo* pdb, struct pdbSelect* select) {
       pdb->atoms.push_back(a);
     }
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "PDB Error Allocating Atom memory.\n");
+    log.printf("PDB Error Allocating Atom memory.\n");
     status = 1;
   }
   if (status == 0 && std::ferror(fp)) {
-    std::fprintf(stderr, "PDB Error reading PDB file %s\n", useStdin ? "(stdin)" : fileName);
+    log.printf("PDB Error reading PDB file %s\n", useStdin ? "(stdin)" : fileName);
     status = 1;
   }
   if (!useStdin) std::fclose(fp);
@@ -246,11 +279,11 @@ int readPDB(const char* fileName, pdbInfo* pdb, struct pdbSelect* select) {
   if (badLine != 0) {
     // Coordinates that cannot be read are kept as 0 so that the rest of the file still loads,
     // but never silently.
-    std::fprintf(stderr, "PDB Warning: unreadable number in %s line %d (%d fields read as 0).\n",
+    log.printf("PDB Warning: unreadable number in %s line %d (%d fields read as 0).\n",
                  useStdin ? "(stdin)" : fileName, badLine, badCount > 0 ? badCount : 1);
   }
-  if (indexPDB(pdb) != 0) {
-    std::fprintf(stderr, "PDB Error Indexing PDB File %s\n", useStdin ? "(stdin)" : fileName);
+  if (indexPDB(pdb, log) != 0) {
+    log.printf("PDB Error Indexing PDB File %s\n", useStdin ? "(stdin)" : fileName);
     return 1;
   }
   return 0;
@@ -260,9 +293,8 @@ namespace {
 
 // Finds or creates the chain-like record (chain or segment) of an atom; returns its index or -1.
 template <class Rec>
-int groupIndex(tvector<Rec>& recs, hSymTab* tab, const char* key, const pdbAtom& a,
-               const char* tableError) {
-  hSym* s = hFindSym(tab, key);
+int groupIndex(tvector<Rec>& recs, hSymTab* tab, const char* key, const pdbAtom& a) {
+  const hSym* s = hFindSym(tab, key);
   if (s != nullptr) return s->value;
   Rec r{};
   pdbStrCpy(r.chainId, a.chainId);
@@ -272,10 +304,7 @@ int groupIndex(tvector<Rec>& recs, hSymTab* tab, const char* key, const pdbAtom&
   r.residues.reserve(kFirstResidues);
   recs.push_back(std::move(r));
   int idx = static_cast<int>(recs.size() - 1);
-  if (hAddSym(tab, key, 0, idx) == nullptr) {
-    std::fprintf(stderr, "%s", tableError);
-    return -1;
-  }
+  hAddSym(tab, key, 0, idx);
   return idx;
 }
 
@@ -294,6 +323,11 @@ int finishGroups(tvector<Rec>& recs, SetRef setRef) {
   return 0;
 }
 
+// The residue record of a number, for linking neighbours while indexing.
+pdbRes* residueIndex(pdbInfo* pdb, int resId, const char* chainId, const char* segId) {
+  return const_cast<pdbRes*>(findRes(pdb, resId, chainId, segId));
+}
+
 template <class Rec>
 void buildResTable(Rec& r) {
   r.nRes = static_cast<int>(r.residues.size());
@@ -305,7 +339,7 @@ void buildResTable(Rec& r) {
 
 }  // namespace
 
-int indexPDB(pdbInfo* pdb) {
+int indexPDB(pdbInfo* pdb, Log& log) {
   pdb->nAtoms = static_cast<int>(pdb->atoms.size());
   if (pdb->atoms.empty()) return 0;
   const char* stage = "PDB Error Allocating PDB coords.\n";
@@ -314,30 +348,24 @@ int indexPDB(pdbInfo* pdb) {
     pdb->atoms.shrink_to_fit();
     pdbStrCpy(pdb->defChain, pdb->atoms[0].chainId);
     pdbStrCpy(pdb->defSeg, pdb->atoms[0].segId);
-    pdb->savedXYZ.assign(3 * pdb->atoms.size(), 0.0f);
-    pdb->nSaved = pdb->nAtoms;
-    storePDBCoords(pdb);
     pdb->firstRes = pdb->lastRes = pdb->atoms[0].resId;
     for (const pdbAtom& a : pdb->atoms) {
       if (a.resId < pdb->firstRes) pdb->firstRes = a.resId;
       if (a.resId > pdb->lastRes) pdb->lastRes = a.resId;
     }
 
-    char key[kKeyLen];
     stage = "PDB Atom Symbol Table Error.\n";
     for (size_t i = 0; i < pdb->atoms.size(); i++) {
       const pdbAtom& a = pdb->atoms[i];
-      atomKey(key, a.resId, a.atomName, a.iCode, a.chainId, a.segId);
+      indexKey k;
+      const char* key = atomKey(std::move(k), a.resId, a.atomName, a.iCode, a.chainId, a.segId);
       if (hFindSym(&pdb->atomTab, key) != nullptr) {
-        std::fprintf(stderr, "PDB Warning: Redundant Atom Specification.\n");
-        std::fprintf(stderr, " ResID: %d AtomName: %s Chain: %s Segment: %s\n", a.resId, a.atomName,
+        log.printf("PDB Warning: Redundant Atom Specification.\n");
+        log.printf(" ResID: %d AtomName: %s Chain: %s Segment: %s\n", a.resId, a.atomName,
                      a.chainId, a.segId);
         continue;
       }
-      if (hAddSym(&pdb->atomTab, key, 0, static_cast<int>(i)) == nullptr) {
-        std::fprintf(stderr, "%s", stage);
-        return 1;
-      }
+      hAddSym(&pdb->atomTab, key, 0, static_cast<int>(i));
     }
 
     stage = "PDB Error Allocating Residue memory.\n";
@@ -345,21 +373,18 @@ int indexPDB(pdbInfo* pdb) {
     tvector<int> resOf(pdb->atoms.size(), 0);
     for (size_t i = 0; i < pdb->atoms.size(); i++) {
       pdbAtom& a = pdb->atoms[i];
-      resKey(key, a.resId, a.chainId, a.segId);
-      hSym* s = hFindSym(&pdb->resTab, key);
+      indexKey k;
+      const char* key = resKey(std::move(k), a.resId, a.chainId, a.segId);
+      const hSym* s = hFindSym(&pdb->resTab, key);
       int idx;
       if (s != nullptr) {
         idx = s->value;
       } else {
         pdbRes r{};
-        r.phi = r.psi = kAngleUnset;
         r.atoms.reserve(kFirstResAtoms);
         pdb->residues.push_back(std::move(r));
         idx = static_cast<int>(pdb->residues.size() - 1);
-        if (hAddSym(&pdb->resTab, key, 0, idx) == nullptr) {
-          std::fprintf(stderr, "PDB Residue Symbol Table Error.\n");
-          return 1;
-        }
+        hAddSym(&pdb->resTab, key, 0, idx);
       }
       pdbRes& r = pdb->residues[static_cast<size_t>(idx)];
       r.atoms.push_back(&a);
@@ -379,13 +404,11 @@ int indexPDB(pdbInfo* pdb) {
     pdb->chains.reserve(kFirstChains);
     pdb->segs.reserve(kFirstChains);
     for (pdbAtom& a : pdb->atoms) {
-      std::snprintf(key, kKeyLen, "%2s %4s", a.chainId, a.segId);
-      int c = groupIndex(pdb->chains, &pdb->chainTab, key, a, "PDB Chain Symbol Table Error.\n");
-      if (c < 0) return 1;
+      indexKey ck;
+      int c = groupIndex(pdb->chains, &pdb->chainTab, ck.name(a.chainId).name(a.segId).c_str(), a);
       pdb->chains[static_cast<size_t>(c)].atoms.push_back(&a);
-      std::snprintf(key, kKeyLen, "%4s %2s", a.segId, a.chainId);
-      int g = groupIndex(pdb->segs, &pdb->segTab, key, a, "PDB Seg Symbol Table Error.\n");
-      if (g < 0) return 1;
+      indexKey gk;
+      int g = groupIndex(pdb->segs, &pdb->segTab, gk.name(a.segId).name(a.chainId).c_str(), a);
       pdb->segs[static_cast<size_t>(g)].atoms.push_back(&a);
     }
     finishGroups(pdb->chains, [](pdbAtom* a, pdbChain* c) {
@@ -409,33 +432,40 @@ int indexPDB(pdbInfo* pdb) {
     stage = "PDB Error Allocating Seg Residue Array.\n";
     for (pdbSeg& g : pdb->segs) buildResTable(g);
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "%s", stage);
+    log.printf("%s", stage);
     return 1;
   }
 
   for (pdbRes& r : pdb->residues) {
-    r.next = findRes(pdb, r.resId + 1, r.chainId, r.segId);
-    r.prev = findRes(pdb, r.resId - 1, r.chainId, r.segId);
+    r.next = residueIndex(pdb, r.resId + 1, r.chainId, r.segId);
+    r.prev = residueIndex(pdb, r.resId - 1, r.chainId, r.segId);
   }
   return 0;
 }
 
-pdbAtom* findAtom(pdbInfo* pdb, int resId, const char* atomName, const char* chainId,
-                  const char* segId) {
+const pdbAtom* findAtom(const pdbInfo* pdb, int resId, const char* atomName, const char* chainId,
+                        const char* segId) {
   if (pdb == nullptr || pdb->atoms.empty()) return nullptr;
-  char key[kKeyLen];
-  std::snprintf(key, kKeyLen, "%d %4s %2s %4s", resId, orEmpty(atomName), orEmpty(chainId),
-                orEmpty(segId));
-  hSym* s = hFindSym(&pdb->atomTab, key);
-  return s == nullptr ? nullptr : &pdb->atoms[static_cast<size_t>(s->value)];
+  atomName = orEmpty(atomName);
+  indexKey k;
+  const hSym* s =
+      hFindSym(&pdb->atomTab, atomKey(std::move(k), resId, atomName, "", orEmpty(chainId), orEmpty(segId)));
+  if (s != nullptr) return &pdb->atoms[static_cast<size_t>(s->value)];
+  // Not under the plain number: the atom may belong to an inserted residue (52A), which shares
+  // the residue record of its number.
+  const pdbRes* r = findRes(pdb, resId, chainId, segId);
+  if (r == nullptr) return nullptr;
+  for (const pdbAtom* a : r->atoms) {
+    if (std::strcmp(a->atomName, atomName) == 0) return a;
+  }
+  return nullptr;
 }
 
-pdbRes* findRes(pdbInfo* pdb, int resId, const char* chainId, const char* segId) {
+const pdbRes* findRes(const pdbInfo* pdb, int resId, const char* chainId, const char* segId) {
   if (pdb == nullptr || pdb->residues.empty()) return nullptr;
   if (resId < pdb->firstRes || resId > pdb->lastRes) return nullptr;
-  char key[kKeyLen];
-  resKey(key, resId, orEmpty(chainId), orEmpty(segId));
-  hSym* s = hFindSym(&pdb->resTab, key);
+  indexKey k;
+  const hSym* s = hFindSym(&pdb->resTab, resKey(std::move(k), resId, orEmpty(chainId), orEmpty(segId)));
   return s == nullptr ? nullptr : &pdb->residues[static_cast<size_t>(s->value)];
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "core/alloc.h"
+#include "core/log.h"
 #include "structure/sym_tab.h"
 
 namespace korva {
@@ -16,8 +17,6 @@ using pdbName = char[kNameLen];
 
 constexpr int kAtomBuckets = 4111;        // bucket count of the atom table
 constexpr int kResBuckets = 253;          // residues, chains and segments
-constexpr float kAngleUnset = 777777.0f;  // phi/psi before updatePDBAngles
-constexpr float kAngleNone = 9999.0f;     // phi/psi whose four atoms are not all present
 
 struct pdbRes;
 struct pdbChain;
@@ -26,7 +25,6 @@ struct pdbSeg;
 // One ATOM record. Coordinates in Angstrom.
 struct pdbAtom {
   int atomId;        // serial number, columns 7-11
-  int aux;           // scratch integer for callers; cleared by pdbClearAuxInfo
   pdbName atomName;  // columns 13-16, inner blanks dropped ("C A" -> "CA")
   pdbName locId;     // alternate location, column 17
   pdbName resName;   // columns 18-21 (four columns)
@@ -39,7 +37,6 @@ struct pdbAtom {
   pdbName segId;     // columns 73-76
   pdbName element;   // columns 77-78
   pdbName charge;    // columns 79-80
-  int selected;      // 0 or the selection value of the last selection that passed the atom
   pdbRes* res;       // owning residue, chain and segment; set by indexPDB
   pdbChain* chain;
   pdbSeg* seg;
@@ -56,7 +53,6 @@ struct pdbRes {
   pdbSeg* seg;
   pdbRes* next;             // residue resId + 1 of the same chain and segment, or nullptr
   pdbRes* prev;             // residue resId - 1, or nullptr
-  float phi, psi;           // degrees; kAngleUnset until computed, kAngleNone if impossible
   tvector<pdbAtom*> atoms;  // in file order
 };
 
@@ -86,24 +82,24 @@ struct pdbSeg {
 };
 
 // A whole structure. The arrays do not move after indexPDB, so record pointers stay valid until
-// pdbFree or the next readPDB. Not copyable: records point into their own arrays.
+// pdbFree or the next readPDB. Not copyable: records point into their own arrays. Reading the
+// structure is the only change a run makes to it, so any number of computations may read one
+// structure at once.
 struct pdbInfo {
   tvector<pdbAtom> atoms;
   tvector<pdbRes> residues;
   tvector<pdbChain> chains;
   tvector<pdbSeg> segs;
-  tvector<float> savedXYZ;  // x, y, z per atom, filled by storePDBCoords
-  hSymTab atomTab;          // insert key "%d %4s %1s%1s %4s" -> atom index
-  hSymTab resTab;           // "%d %2s %4s" -> residue index
-  hSymTab chainTab;         // "%2s %4s" -> chain index
-  hSymTab segTab;           // "%4s %2s" -> segment index
+  hSymTab atomTab;          // atom key (number, name, insertion code, chain, segment) -> index
+  hSymTab resTab;           // residue key (number, chain, segment) -> residue index
+  hSymTab chainTab;         // (chain, segment) -> chain index
+  hSymTab segTab;           // (segment, chain) -> segment index
   int nAtoms;               // equals atoms.size()
   int nRes;                 // equals residues.size()
   int nChains;              // equals chains.size()
   int nSegs;                // equals segs.size()
   int firstRes;             // smallest residue number over all atoms (0 without atoms)
   int lastRes;              // largest
-  int nSaved;               // atoms held by savedXYZ
   pdbName defChain;         // chain name of the first atom
   pdbName defSeg;           // segment name of the first atom
 
@@ -114,43 +110,34 @@ struct pdbInfo {
 
 // Empties pdb and releases everything it owns (same as pdbFree).
 void pdbNull(pdbInfo* pdb);
-// Releases all arrays, lists, tables and saved coordinates; leaves an empty structure.
+// Releases all arrays, lists and tables; leaves an empty structure.
 void pdbFree(pdbInfo* pdb);
 
 // Reads the ATOM records of a PDB file (standard input for an empty name) into pdb and indexes
-// them. Atoms failing select are not stored; a null select keeps all. Returns 0 or 1.
-int readPDB(const char* fileName, pdbInfo* pdb, struct pdbSelect* select);
-// Builds residues, chains, segments, links, tables and the saved coordinates. Returns 0 or 1.
-int indexPDB(pdbInfo* pdb);
+// them. Atoms failing select are not stored; a null select keeps all. Errors and warnings go to
+// log. Returns 0 or 1.
+int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, Log& log);
+// Builds residues, chains, segments, links and tables; duplicate atoms are named on log.
+// Returns 0 or 1.
+int indexPDB(pdbInfo* pdb, Log& log);
 // Writes the atoms passing select (all for null) to fileName, or standard output for an empty
-// name, preceded by "REMARK remark" when remark is given. Returns 0 or 1.
-int writePDB(const char* fileName, const pdbInfo* pdb, struct pdbSelect* select,
-             const char* remark);
+// name, preceded by "REMARK remark" when remark is given. xyz (may be null) holds coordinates to
+// write in place of the atoms' own, three per atom. Returns 0, or 1 after its line on log when
+// the file cannot be opened or fully written.
+int writePDB(const char* fileName, const pdbInfo* pdb, const struct pdbSelect* select,
+             const char* remark, Log& log, const float* xyz = nullptr);
 
-// The first atom stored under these names, or nullptr (atoms with an insertion code are not
-// found). The atom belongs to pdb.
-pdbAtom* findAtom(pdbInfo* pdb, int resId, const char* atomName, const char* chainId,
-                  const char* segId);
+// The first atom stored under these names, or nullptr. An atom of a residue with an insertion
+// code is found through its residue record, which the insertion codes of one number share. The
+// atom belongs to pdb.
+const pdbAtom* findAtom(const pdbInfo* pdb, int resId, const char* atomName, const char* chainId,
+                        const char* segId);
 // The residue, or nullptr; constant time. The residue belongs to pdb.
-pdbRes* findRes(pdbInfo* pdb, int resId, const char* chainId, const char* segId);
+const pdbRes* findRes(const pdbInfo* pdb, int resId, const char* chainId, const char* segId);
 
-// Stores phi and psi of every residue numbered firstRes-1 .. lastRes+1.
-void updatePDBAngles(pdbInfo* pdb, int firstRes, int lastRes);
-// Backbone dihedrals of one residue in degrees (kAngleNone where atoms are missing). Returns
-// 0 neither, 1 phi only, 2 psi only, 3 both.
-int getPDBPhiPsi(pdbInfo* pdb, int resId, const char* chainId, const char* segId, float* phi,
-                 float* psi);
-
-// Copy every atom's coordinates into / back from the saved buffer; no-ops without buffer.
-void storePDBCoords(pdbInfo* pdb);
-void restorePDBCoords(pdbInfo* pdb);
-// Copies n (x, y, z) triples.
-void pdbCopyCoords(float* to, const float* from, int n);
-// Sets every atom's aux to 0.
-void pdbClearAuxInfo(pdbInfo* pdb);
-
-// Bounded copy into a name field; longer names are reported and cut to 15 characters.
-void pdbStrCpy(char* to, const char* from);
+// Bounded copy into a name field; longer names are cut to 15 characters. Returns 1 when the
+// name was cut.
+int pdbStrCpy(char* to, const char* from);
 // Turn "{}", "none" or "(Null)" (any case) into the empty name and return 1; else return 0.
 int fixAtomName(char* name);
 int fixResName(char* name);

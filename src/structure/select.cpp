@@ -1,4 +1,4 @@
-// Testing atoms against a selection and writing the selection into a structure's flags.
+// Testing atoms against a selection and writing the selection into a flag per atom.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -59,12 +59,58 @@ bool meetsCriteria(const pdbAtom* a, const struct pdbSelect* s) {
          listMatches(a->segId, s->segNames, s->segMode);
 }
 
-int setAll(pdbInfo* pdb, int value) {
-  for (pdbAtom& a : pdb->atoms) a.selected = value;
+int setAll(const pdbInfo* pdb, int value, int* flags) {
+  std::fill(flags, flags + pdb->atoms.size(), value);
   return static_cast<int>(pdb->atoms.size());
 }
 
 }  // namespace
+
+void pdbSelectNull(struct pdbSelect* s) {
+  if (s == nullptr) return;
+  s->firstRes = 0;
+  s->lastRes = 0;
+  std::strcpy(s->resNames, "*");
+  std::strcpy(s->atomNames, "*");
+  std::strcpy(s->chainNames, "*");
+  std::strcpy(s->segNames, "*");
+  s->nResNames = s->nAtomNames = s->nChainNames = s->nSegNames = 1;
+  s->rangeTest = 1;
+  s->resMode = kMatchNone;
+  s->atomMode = kMatchExact;
+  s->chainMode = kMatchNone;
+  s->segMode = kMatchNone;
+  s->value = 1;
+  s->mode = kSelSet;
+}
+
+int countSelWords(const char* list) {
+  int n = 0;
+  bool inWord = false;
+  for (const char* p = list; *p; p++) {
+    bool space = std::isspace(static_cast<unsigned char>(*p)) != 0;
+    if (!space && !inWord) n++;
+    inWord = !space;
+  }
+  return n;
+}
+
+void pdbSelectAdjust(struct pdbSelect* s) {
+  if (s == nullptr) return;
+  if (s->firstRes > s->lastRes) {
+    int t = s->firstRes;
+    s->firstRes = s->lastRes;
+    s->lastRes = t;
+  }
+  s->nResNames = countSelWords(s->resNames);
+  s->nAtomNames = countSelWords(s->atomNames);
+  s->nChainNames = countSelWords(s->chainNames);
+  s->nSegNames = countSelWords(s->segNames);
+  if (std::strcmp(s->resNames, "*") == 0) s->resMode = kMatchNone;
+  if (std::strcmp(s->atomNames, "*") == 0) s->atomMode = kMatchNone;
+  if (std::strcmp(s->chainNames, "*") == 0) s->chainMode = kMatchNone;
+  if (std::strcmp(s->segNames, "*") == 0) s->segMode = kMatchNone;
+}
 
 int pdbSelectTest(const pdbAtom* atom, const struct pdbSelect* s) {
   if (s == nullptr) return 1;
@@ -76,70 +122,44 @@ int pdbSelectTest(const pdbAtom* atom, const struct pdbSelect* s) {
   return (s->mode == kSelInverted ? !meets : meets) ? 1 : 0;
 }
 
-int pdbSelect(pdbInfo* pdb, struct pdbSelect* s) {
+int pdbSelect(const pdbInfo* pdb, struct pdbSelect* s, int* flags) {
   if (pdb == nullptr || s == nullptr) return 0;
   pdbSelectAdjust(s);
-  if (s->mode == kSelClear) return setAll(pdb, 0);
-  if (s->mode == kSelSet) return setAll(pdb, s->value);
+  if (s->mode == kSelClear) return setAll(pdb, 0, flags);
+  if (s->mode == kSelSet) return setAll(pdb, s->value, flags);
 
+  const pdbAtom* first = pdb->atoms.data();
   int passed = 0;
   // With one chain and segment the residue table reaches the range directly. Inverted
   // selections pass atoms outside the range, so they take the general path, and without a
   // range test the whole structure is visited: both paths then select the same atoms.
   if (pdb->nChains == 1 && pdb->nSegs == 1 && s->chainMode == kMatchNone &&
       s->segMode == kMatchNone && s->mode != kSelInverted) {
-    int first = pdb->firstRes;
-    int last = pdb->lastRes;
+    int lo = pdb->firstRes;
+    int hi = pdb->lastRes;
     if (s->rangeTest) {
-      first = std::max(first, s->firstRes);
-      last = std::min(last, s->lastRes);
+      lo = std::max(lo, s->firstRes);
+      hi = std::min(hi, s->lastRes);
     }
-    for (int n = first; n <= last; n++) {
-      pdbRes* r = findRes(pdb, n, pdb->defChain, pdb->defSeg);
+    for (int n = lo; n <= hi; n++) {
+      const pdbRes* r = findRes(pdb, n, pdb->defChain, pdb->defSeg);
       if (r == nullptr) continue;
-      for (pdbAtom* a : r->atoms) {
+      for (const pdbAtom* a : r->atoms) {
         if (pdbSelectTest(a, s)) {
-          a->selected = s->value;
+          flags[a - first] = s->value;
           passed++;
         }
       }
     }
     return passed;
   }
-  for (pdbAtom& a : pdb->atoms) {
-    if (pdbSelectTest(&a, s)) {
-      a.selected = s->value;
+  for (size_t i = 0; i < pdb->atoms.size(); i++) {
+    if (pdbSelectTest(&pdb->atoms[i], s)) {
+      flags[i] = s->value;
       passed++;
     }
   }
   return passed;
-}
-
-int pdbSelect1(pdbInfo* pdb, int firstRes, int lastRes, const char* atomNames, int value,
-               int atomMode) {
-  struct pdbSelect s;
-  pdbSelectNull(&s);
-  if (atomNames == nullptr) atomNames = "";
-  if (std::strlen(atomNames) >= static_cast<size_t>(kSelListLen)) {
-    // A cut list would select different atoms without a word said.
-    std::fprintf(stderr, "PDB Selection Error: atom name list too long: %.40s...\n", atomNames);
-    return 0;
-  }
-  std::strcpy(s.atomNames, atomNames);
-  s.firstRes = firstRes;
-  s.lastRes = lastRes;
-  s.value = value;
-  s.atomMode = atomMode;
-  s.mode = kSelCriteria;
-  return pdbSelect(pdb, &s);
-}
-
-int pdbClearSelection(pdbInfo* pdb) {
-  return pdb == nullptr ? 0 : setAll(pdb, 0);
-}
-
-int pdbSetSelection(pdbInfo* pdb, int value) {
-  return pdb == nullptr ? 0 : setAll(pdb, value);
 }
 
 }  // namespace korva

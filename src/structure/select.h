@@ -43,8 +43,6 @@ struct pdbSelect {
 
 // Sets the defaults: range 0..0 tested, every list "*", atom names exact, value 1, mode set.
 void pdbSelectNull(struct pdbSelect* select);
-// Reads the selection options of the command line into select, then adjusts it. Returns 0.
-int getPDBSelectArgs(int argc, char** argv, struct pdbSelect* select);
 // Orders the range, counts the words of each list and switches off the matching of lists "*".
 void pdbSelectAdjust(struct pdbSelect* select);
 // Number of white-space separated words in a list.
@@ -53,17 +51,10 @@ int countSelWords(const char* list);
 // 1 when the atom passes the selection (every atom passes a null selection), else 0. A null atom
 // fails the criteria, so it passes an inverted selection.
 int pdbSelectTest(const pdbAtom* atom, const struct pdbSelect* select);
-// Adjusts select, then writes its value into the flag of every passing atom; failing atoms keep
-// their flags. Returns the number of passing atoms (the atom count for clear and set); 0 for a
-// null structure or selection.
-int pdbSelect(pdbInfo* pdb, struct pdbSelect* select);
-// Selects by residue range and atom-name list (criteria mode) with the given value and atom-name
-// matching mode. Returns the number of passing atoms.
-int pdbSelect1(pdbInfo* pdb, int firstRes, int lastRes, const char* atomNames, int value,
-               int atomMode);
-// All flags 0; returns the atom count.
-int pdbClearSelection(pdbInfo* pdb);
-// All flags = value; returns the atom count.
-int pdbSetSelection(pdbInfo* pdb, int value);
+// Adjusts select, then writes its value into the flag of every passing atom: flags holds one
+// selection flag per atom of pdb, in structure order, and failing atoms keep theirs. Returns the
+// number of passing atoms (the atom count for clear and set); 0 for a null structure or
+// selection. The structure itself is not changed, so one structure may serve several selections.
+int pdbSelect(const pdbInfo* pdb, struct pdbSelect* select, int* flags);
 
 }  // namespace korva

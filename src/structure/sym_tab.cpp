@@ -1,9 +1,7 @@
 // Chained hash tables keyed by text.
 #include "structure/sym_tab.h"
 
-#include <cstdio>
 #include <cstring>
-#include <new>
 
 namespace korva {
 
@@ -19,24 +17,18 @@ uint32_t hSymNameLoc(const char* key, uint32_t nBuckets) {
   return nBuckets == 0 ? 0 : h % nBuckets;
 }
 
-int hSymTabAlloc(hSymTab* tab, int nBuckets) {
+void hSymTabAlloc(hSymTab* tab, int nBuckets) {
   if (nBuckets <= 0) nBuckets = kSymDefaultBuckets;
-  try {
-    tab->buckets.assign(static_cast<size_t>(nBuckets), -1);
-    tab->syms.clear();
-    tab->keys.clear();
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "SymAlloc Error allocating memory.\n");
-    return 1;
-  }
-  return 0;
+  tab->buckets.assign(static_cast<size_t>(nBuckets), -1);
+  tab->syms.clear();
+  tab->keys.clear();
 }
 
-hSym* hFindSym(hSymTab* tab, const char* key) {
+const hSym* hFindSym(const hSymTab* tab, const char* key) {
   if (tab == nullptr || key == nullptr || tab->buckets.empty()) return nullptr;
   uint32_t b = hSymNameLoc(key, static_cast<uint32_t>(tab->buckets.size()));
   for (int i = tab->buckets[b]; i >= 0; i = tab->syms[static_cast<size_t>(i)].next) {
-    hSym& s = tab->syms[static_cast<size_t>(i)];
+    const hSym& s = tab->syms[static_cast<size_t>(i)];
     if (std::strcmp(&tab->keys[s.keyOffset], key) == 0) return &s;
   }
   return nullptr;
@@ -46,19 +38,8 @@ hSym* hAddSym(hSymTab* tab, const char* key, int type, int value) {
   if (tab == nullptr || key == nullptr || tab->buckets.empty()) return nullptr;
   size_t len = std::strlen(key);
   size_t offset = tab->keys.size();
-  try {
-    tab->syms.push_back(hSym{});
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "AddSym Error Allocating Symbol.\n");
-    return nullptr;
-  }
-  try {
-    tab->keys.insert(tab->keys.end(), key, key + len + 1);
-  } catch (const std::bad_alloc&) {
-    tab->syms.pop_back();
-    std::fprintf(stderr, "NameAlloc Error allocating name.\n");
-    return nullptr;
-  }
+  tab->keys.insert(tab->keys.end(), key, key + len + 1);
+  tab->syms.push_back(hSym{});
   uint32_t b = hSymNameLoc(key, static_cast<uint32_t>(tab->buckets.size()));
   hSym& s = tab->syms.back();
   s.keyOffset = static_cast<uint32_t>(offset);

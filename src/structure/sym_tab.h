@@ -26,13 +26,12 @@ struct hSymTab {
 
 // Bucket of a key: the shift-and-fold hash over signed bytes, modulo the bucket count.
 uint32_t hSymNameLoc(const char* key, uint32_t nBuckets);
-// Makes an empty table of nBuckets buckets (253 when nBuckets <= 0). Returns 0, or 1 after
-// "SymAlloc Error allocating memory." when the buckets cannot be had.
-int hSymTabAlloc(hSymTab* tab, int nBuckets);
+// Makes an empty table of nBuckets buckets (253 when nBuckets <= 0).
+void hSymTabAlloc(hSymTab* tab, int nBuckets);
 // The entry of key, or nullptr. The pointer is valid until the next hAddSym on the table.
-hSym* hFindSym(hSymTab* tab, const char* key);
+const hSym* hFindSym(const hSymTab* tab, const char* key);
 // Adds key at the head of its bucket (a repeated key is added again and shadows nothing: lookups
-// find the newest). Returns the new entry, or nullptr on allocation failure after a message.
+// find the newest). Returns the new entry, or nullptr for a table without buckets.
 hSym* hAddSym(hSymTab* tab, const char* key, int type, int value);
 // Releases all entries and keys; the table is left without buckets.
 void hSymTabFree(hSymTab* tab);

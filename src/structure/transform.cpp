@@ -1,5 +1,6 @@
-// The program-wide current transform and the 4x4 matrix helpers behind it.
+// 4x4 transforms and rotation frames.
 #include "structure/transform.h"
+#include "numeric/constants.h"
 
 #include <cmath>
 #include <cstring>
@@ -8,17 +9,6 @@ namespace korva {
 
 namespace {
 
-constexpr double kPi = 3.14159265;
-constexpr double kDegToRad = kPi / 180.0;
-
-struct TransformState {
-  m4x4 current;
-};
-
-TransformState& st() {
-  static TransformState state = {};
-  return state;
-}
 
 void copy4x4(m4x4 dst, const m4x4 src) {
   std::memcpy(dst, src, sizeof(m4x4));
@@ -41,26 +31,19 @@ void buildAxisRotation(m4x4 r, int axis, double degrees) {
 
 }  // namespace
 
-void pdb3dReset() {
-  m4x4SetIdentity(st().current);
+void m4x4Append(const m4x4 m, m4x4 current) {
+  m4x4Mult(m, current);
 }
 
-void pdb3dAppendTransform(const m4x4 m) {
-  m4x4Mult(m, st().current);
-}
-
-void pdb3dAppendRotation0(double u, double v, double w) {
+void m4x4Rotation0(double u, double v, double w, m4x4 out) {
+  m4x4SetIdentity(out);
   m4x4 r;
   buildAxisRotation(r, 0, u);
-  pdb3dAppendTransform(r);
+  m4x4Append(r, out);
   buildAxisRotation(r, 1, v);
-  pdb3dAppendTransform(r);
+  m4x4Append(r, out);
   buildAxisRotation(r, 2, w);
-  pdb3dAppendTransform(r);
-}
-
-void pdb3dCopyCurrentMatrix(m4x4 m) {
-  copy4x4(m, st().current);
+  m4x4Append(r, out);
 }
 
 void m4x4SetZero(m4x4 m) {
@@ -109,12 +92,6 @@ void rotate_coorsystem(double theta, double phi, double psi, double ex[3], doubl
   ez[0] = -cp * st;
   ez[1] = sp * st;
   ez[2] = ct;
-}
-
-void rotate_vector(double theta, double phi, double psi, const double v[3], double out[3]) {
-  double ex[3], ey[3], ez[3];
-  rotate_coorsystem(theta, phi, psi, ex, ey, ez);
-  for (int i = 0; i < 3; ++i) out[i] = ex[i] * v[0] + ey[i] * v[1] + ez[i] * v[2];
 }
 
 }  // namespace korva

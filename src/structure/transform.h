@@ -1,5 +1,5 @@
-// The program-wide 4x4 transform: one current single-precision matrix to which rotations are
-// appended, plus the small 4x4 helpers that build and combine such matrices.
+// Coordinate transforms as values: 4x4 single-precision matrices and the helpers that build and
+// combine them, and the double-precision rotation frames of the simulation.
 #pragma once
 
 namespace korva {
@@ -7,15 +7,12 @@ namespace korva {
 // Row-major 4x4 single-precision matrix acting on column vectors (p' = M p).
 using m4x4 = float[4][4];
 
-// Sets the current matrix to the identity. Callers reset before their first append.
-void pdb3dReset();
-// Current matrix = m x current matrix.
-void pdb3dAppendTransform(const m4x4 m);
-// Appends Rx(u), then Ry(v), then Rz(w) (degrees), so the current matrix becomes
-// Rz(w) Ry(v) Rx(u) x previous; every sine and cosine is rounded to float first.
-void pdb3dAppendRotation0(double u, double v, double w);
-// Copies the current matrix into m (caller's storage).
-void pdb3dCopyCurrentMatrix(m4x4 m);
+// out = Rz(w) Ry(v) Rx(u) (degrees), built as the identity with Rx(u), then Ry(v), then Rz(w)
+// appended (each appended matrix multiplies from the left); every sine and cosine is rounded to
+// float first.
+void m4x4Rotation0(double u, double v, double w, m4x4 out);
+// current = m x current.
+void m4x4Append(const m4x4 m, m4x4 current);
 
 void m4x4SetZero(m4x4 m);
 void m4x4SetIdentity(m4x4 m);
@@ -24,8 +21,6 @@ void m4x4Mult(const m4x4 a, m4x4 b);
 // t = transpose of m. t and m may be the same.
 void m4x4Transpose(m4x4 t, const m4x4 m);
 
-// out = R(theta, phi, psi) v, with R = Rz(psi) Ry(theta) Rz(phi) acting on coordinates (radians).
-void rotate_vector(double theta, double phi, double psi, const double v[3], double out[3]);
 // Writes the three columns of R(theta, phi, psi) into ex, ey, ez.
 void rotate_coorsystem(double theta, double phi, double psi, double ex[3], double ey[3],
                        double ez[3]);

@@ -48,7 +48,7 @@ constexpr bondEntry kBonds[] = {
 // Gyromagnetic ratio of the element named by the atom name: its first character when that is a
 // letter, else its second (1H, 2HB are hydrogens). Returns 0, or 1 after the warning line when the
 // letter is not in the table (the ratio is then 1.0).
-int atomGamma(const char* atomName, float* gamma) {
+int atomGamma(const char* atomName, float* gamma, Log& log) {
   const char* name = atomName != nullptr ? atomName : "";
   char letter = name[0];
   if (letter != '\0' && !std::isalpha(static_cast<unsigned char>(letter))) letter = name[1];
@@ -58,7 +58,7 @@ int atomGamma(const char* atomName, float* gamma) {
       return 0;
     }
   }
-  std::fprintf(stderr, "Dipolar Interaction - Unknown atom %s.\n", name);
+  log.printf("Dipolar Interaction - Unknown atom %s.\n", name);
   *gamma = 1.0f;
   return 1;
 }
@@ -78,13 +78,13 @@ double tabulatedDistance(int resI, const char* atomI, int resJ, const char* atom
 
 int findDI2(const float* xyzI, int resI, const char* /*resNameI*/, const char* atomNameI,
             const float* xyzJ, int resJ, const char* /*resNameJ*/, const char* atomNameJ, float* di,
-            int* fixedDistance) {
+            int* fixedDistance, Log& log) {
   const char* nameI = atomNameI != nullptr ? atomNameI : "";
   const char* nameJ = atomNameJ != nullptr ? atomNameJ : "";
   float gammaI = 1.0f;
   float gammaJ = 1.0f;
-  int status = atomGamma(nameI, &gammaI);
-  status |= atomGamma(nameJ, &gammaJ);
+  int status = atomGamma(nameI, &gammaI, log);
+  status |= atomGamma(nameJ, &gammaJ, log);
 
   double r = tabulatedDistance(resI, nameI, resJ, nameJ);
   *fixedDistance = r > 0.0 ? 1 : 0;
@@ -103,10 +103,10 @@ int findDI2(const float* xyzI, int resI, const char* /*resNameI*/, const char* a
 }
 
 int findDI(int resI, const char* resNameI, const char* atomNameI, int resJ, const char* resNameJ,
-           const char* atomNameJ, float* di, int* fixedDistance) {
+           const char* atomNameJ, float* di, int* fixedDistance, Log& log) {
   const float zero[3] = {0.0f, 0.0f, 0.0f};
   return findDI2(zero, resI, resNameI, atomNameI, zero, resJ, resNameJ, atomNameJ, di,
-                 fixedDistance);
+                 fixedDistance, log);
 }
 
 }  // namespace korva

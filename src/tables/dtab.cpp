@@ -15,7 +15,6 @@ namespace korva {
 namespace {
 
 constexpr int kTableNull = 9999;          // null value handed to the table reader
-constexpr int kWorkspaceRows = 12;        // floats of fit scratch per coupling (plus one)
 constexpr double kResLimit = 1000000000;  // residue, index and abs values must stay below this
 
 // Column positions of the coupling table; -1 where the column is missing.
@@ -41,11 +40,12 @@ void getAtomTabLocs(const tvector<tabVar>& vars, int nc, const char* suffix, int
 
 // A text column read as numbers (or a number column read as names) would turn list indices into
 // values, so the column types are checked before any row is taken.
-int checkColumnType(const tvector<tabVar>& vars, int col, int wantText, const char* fileName) {
+int checkColumnType(const tvector<tabVar>& vars, int col, int wantText, const char* fileName,
+                    Log& log) {
   if (col < 0) return 0;
   const int isText = vars[col].type == kVarText;
   if (isText == wantText) return 0;
-  std::fprintf(stderr, "DC Error column %s of %s must hold %s.\n", vars[col].name.c_str(), fileName,
+  log.printf("DC Error column %s of %s must hold %s.\n", vars[col].name.c_str(), fileName,
                wantText ? "names" : "numbers");
   return 1;
 }
@@ -58,19 +58,20 @@ int cellInt(float v, int* out) {
 }
 
 // Name of a text cell through the bounded copy and the empty-name normalisation.
-void cellName(const tvector<tabVar>& vars, int col, float v, char* to, int (*fix)(char*)) {
+void cellName(const tvector<tabVar>& vars, int col, float v, char* to, int (*fix)(char*),
+              Log& log) {
   to[0] = '\0';
   if (col < 0) return;
   const char* text = getTabText(vars[col], v);
   if (text == nullptr) return;
-  pdbStrCpy(to, text);
+  if (pdbStrCpy(to, text) != 0) log.printf("PDB Error: string item too long: %s\n", text);
   fix(to);
 }
 
 // Chain and segment names used to look up atoms: the structure's defaults while the table has
 // none of its own.
-pdbAtom* findCouplingAtom(pdbInfo* pdb, const dTab* tab, int res, const char* atomName,
-                          const char* chain, const char* seg) {
+const pdbAtom* findCouplingAtom(const pdbInfo* pdb, const dTab* tab, int res, const char* atomName,
+                                const char* chain, const char* seg) {
   if (pdb == nullptr || pdb->nAtoms <= 0) return nullptr;
   return findAtom(pdb, res, atomName, tab->ignoreChain ? pdb->defChain : chain,
                   tab->ignoreSeg ? pdb->defSeg : seg);
@@ -81,7 +82,7 @@ int inRange(int v, int lo, int hi) {
 }
 
 int readRow(const tvector<float>& data, const tvector<tabVar>& vars, int nc, int row,
-            const dcColumns& c, const char* fileName, dTab* tab) {
+            const dcColumns& c, const char* fileName, dTab* tab, Log& log) {
   dcRecord& rec = tab->in[row];
   const float* cells = data.data() + static_cast<size_t>(row) * nc;
   rec.readFlag = 1;
@@ -95,15 +96,15 @@ int readRow(const tvector<float>& data, const tvector<tabVar>& vars, int nc, int
   char* seg[2] = {rec.segI, rec.segJ};
   for (int k = 0; k < 2; ++k) {
     if (c.res[k] >= 0 && cellInt(cells[c.res[k]], res[k]) != 0) {
-      std::fprintf(stderr, "DC Error bad residue number in %s, row %d.\n", fileName, row + 1);
+      log.printf("DC Error bad residue number in %s, row %d.\n", fileName, row + 1);
       return 1;
     }
     cellName(vars, c.resName[k], cells[c.resName[k] < 0 ? 0 : c.resName[k]], resName[k],
-             fixResName);
+             fixResName, log);
     cellName(vars, c.atomName[k], cells[c.atomName[k] < 0 ? 0 : c.atomName[k]], atomName[k],
-             fixAtomName);
-    cellName(vars, c.chain[k], cells[c.chain[k] < 0 ? 0 : c.chain[k]], chain[k], fixChainName);
-    cellName(vars, c.seg[k], cells[c.seg[k] < 0 ? 0 : c.seg[k]], seg[k], fixSegName);
+             fixAtomName, log);
+    cellName(vars, c.chain[k], cells[c.chain[k] < 0 ? 0 : c.chain[k]], chain[k], fixChainName, log);
+    cellName(vars, c.seg[k], cells[c.seg[k] < 0 ? 0 : c.seg[k]], seg[k], fixSegName, log);
   }
   if (rec.chainI[0] != '\0' || rec.chainJ[0] != '\0') tab->ignoreChain = 0;
   if (rec.segI[0] != '\0' || rec.segJ[0] != '\0') tab->ignoreSeg = 0;
@@ -114,7 +115,7 @@ int readRow(const tvector<float>& data, const tvector<tabVar>& vars, int nc, int
   rec.index = row + 1;
   if ((c.index >= 0 && cellInt(cells[c.index], &rec.index) != 0) ||
       (c.abs >= 0 && cellInt(cells[c.abs], &rec.abs) != 0)) {
-    std::fprintf(stderr, "DC Error bad INDEX or ABS value in %s, row %d.\n", fileName, row + 1);
+    log.printf("DC Error bad INDEX or ABS value in %s, row %d.\n", fileName, row + 1);
     return 1;
   }
   rec.D = c.d >= 0 ? cells[c.d] : 0.0f;
@@ -127,7 +128,7 @@ int readRow(const tvector<float>& data, const tvector<tabVar>& vars, int nc, int
     float di = 0.0f;
     int fixed = 0;
     if (findDI(rec.resI, rec.resNameI, rec.atomNameI, rec.resJ, rec.resNameJ, rec.atomNameJ, &di,
-               &fixed) != 0) {
+               &fixed, log) != 0) {
       rec.badElement = 1;
     } else if (fixed) {
       rec.fixedDistance = 1;
@@ -144,10 +145,8 @@ int readRow(const tvector<float>& data, const tvector<tabVar>& vars, int nc, int
 }  // namespace
 
 void dTabNull(dTab* tab) {
-  dTensorNull(tab);
   tab->in = tvector<dcRecord>(TrackedAllocator<dcRecord>("DC Values"));
   tab->work = tvector<dcRecord>(TrackedAllocator<dcRecord>("DC Values"));
-  tab->workspace = tvector<float>(TrackedAllocator<float>("DC Workspace"));
   tab->n = 0;
   tab->firstRes = kDCFirstResStart;
   tab->lastRes = 0;
@@ -158,7 +157,6 @@ void dTabNull(dTab* tab) {
 void dTabFree(dTab* tab) {
   tvector<dcRecord>().swap(tab->in);
   tvector<dcRecord>().swap(tab->work);
-  tvector<float>().swap(tab->workspace);
   tab->n = 0;
 }
 
@@ -174,6 +172,24 @@ void resetDC(dcRecord* list, int count) {
   }
 }
 
+bool dcMapped(const dcRecord& w) {
+  return w.selected != 0 && w.atomI != nullptr && w.atomJ != nullptr;
+}
+
+bool dcIsGlycine(const dTab& tab, int i) {
+  return tab.in[static_cast<size_t>(i)].glyFlag != 0 || tab.work[static_cast<size_t>(i)].glyFlag != 0;
+}
+
+bool dcEntersFit(const dTab& tab, int i) {
+  const dcRecord& w = tab.work[static_cast<size_t>(i)];
+  return dcMapped(w) && w.W != 0.0f && !dcIsGlycine(tab, i);
+}
+
+bool dcListed(const dTab& tab, int i) {
+  const dcRecord& in = tab.in[static_cast<size_t>(i)];
+  return in.selected != 0 && tab.work[static_cast<size_t>(i)].selected != 0 && !in.badElement;
+}
+
 int glyHACATest(const dcRecord* rec) {
   if (rec->resI != rec->resJ) return 0;
   if (strcasecmp(rec->resNameI, "GLY") != 0 || strcasecmp(rec->resNameJ, "GLY") != 0) return 0;
@@ -182,7 +198,7 @@ int glyHACATest(const dcRecord* rec) {
   return haCa || caHa;
 }
 
-int readDC(const char* fileName, dTab* tab) {
+int readDC(const char* fileName, dTab* tab, Log& log) {
   if (fileName == nullptr || fileName[0] == '\0' || strcasecmp(fileName, "None") == 0) {
     dTabFree(tab);
     return 0;
@@ -191,7 +207,7 @@ int readDC(const char* fileName, dTab* tab) {
   tvector<tabVar> vars(TrackedAllocator<tabVar>("rdTable"));
   int nc = 0;
   int nr = 0;
-  int status = rdTable(fileName, &data, &nc, &nr, &vars, kTableNull);
+  int status = rdTable(fileName, &data, &nc, &nr, &vars, kTableNull, log);
   if (status != 0) {
     freeTab(&data, &vars, &nc, &nr);
     return status;
@@ -207,14 +223,14 @@ int readDC(const char* fileName, dTab* tab) {
   c.s = getTabVar(vars, nc, "S");
   c.w = getTabVar(vars, nc, "W");
   for (int k = 0; k < 2; ++k) {
-    status |= checkColumnType(vars, c.res[k], 0, fileName);
-    status |= checkColumnType(vars, c.resName[k], 1, fileName);
-    status |= checkColumnType(vars, c.atomName[k], 1, fileName);
-    status |= checkColumnType(vars, c.chain[k], 1, fileName);
-    status |= checkColumnType(vars, c.seg[k], 1, fileName);
+    status |= checkColumnType(vars, c.res[k], 0, fileName, log);
+    status |= checkColumnType(vars, c.resName[k], 1, fileName, log);
+    status |= checkColumnType(vars, c.atomName[k], 1, fileName, log);
+    status |= checkColumnType(vars, c.chain[k], 1, fileName, log);
+    status |= checkColumnType(vars, c.seg[k], 1, fileName, log);
   }
   for (int col : {c.index, c.abs, c.d, c.dd, c.s, c.w}) {
-    status |= checkColumnType(vars, col, 0, fileName);
+    status |= checkColumnType(vars, col, 0, fileName, log);
   }
   if (status != 0) {
     freeTab(&data, &vars, &nc, &nr);
@@ -226,16 +242,7 @@ int readDC(const char* fileName, dTab* tab) {
     tab->in.resize(static_cast<size_t>(nr));
     tab->work.resize(static_cast<size_t>(nr));
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "DC Error Allocating DC Values.\n");
-    dTabFree(tab);
-    freeTab(&data, &vars, &nc, &nr);
-    return 1;
-  }
-  try {
-    tab->workspace.assign(static_cast<size_t>(kWorkspaceRows) * (static_cast<size_t>(nr) + 1),
-                          0.0f);
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "DC Error Allocating DC Workspaces.\n");
+    log.printf("DC Error Allocating DC Values.\n");
     dTabFree(tab);
     freeTab(&data, &vars, &nc, &nr);
     return 1;
@@ -247,7 +254,7 @@ int readDC(const char* fileName, dTab* tab) {
   tab->lastRes = 0;
 
   for (int row = 0; row < nr; ++row) {
-    if (readRow(data, vars, nc, row, c, fileName, tab) != 0) {
+    if (readRow(data, vars, nc, row, c, fileName, tab, log) != 0) {
       dTabFree(tab);
       freeTab(&data, &vars, &nc, &nr);
       return 1;
@@ -257,7 +264,7 @@ int readDC(const char* fileName, dTab* tab) {
   return 0;
 }
 
-int mapDCInfo(pdbInfo* pdb, dTab* tab) {
+int mapDCInfo(const pdbInfo* pdb, dTab* tab) {
   int found = 0;
   for (int i = 0; i < tab->n; ++i) {
     dcRecord& r = tab->in[i];
@@ -301,8 +308,8 @@ int selTypDC(dcRecord* list, int count, const char* typeI, const char* typeJ) {
   return selected;
 }
 
-int buildDC(pdbInfo* pdb, dTab* tab, int residueOffset, int firstRes, const float* scales,
-            int scaleCount) {
+int buildDC(const pdbInfo* pdb, dTab* tab, int residueOffset, int firstRes, const float* scales,
+            int scaleCount, Log& log) {
   resetDC(tab->work.data(), tab->n);
   int built = 0;
   for (int i = 0; i < tab->n; ++i) {
@@ -315,8 +322,8 @@ int buildDC(pdbInfo* pdb, dTab* tab, int residueOffset, int firstRes, const floa
 
     const int resI = in.resI + residueOffset;
     const int resJ = in.resJ + residueOffset;
-    pdbAtom* atomI = findCouplingAtom(pdb, tab, resI, in.atomNameI, in.chainI, in.segI);
-    pdbAtom* atomJ = findCouplingAtom(pdb, tab, resJ, in.atomNameJ, in.chainJ, in.segJ);
+    const pdbAtom* atomI = findCouplingAtom(pdb, tab, resI, in.atomNameI, in.chainI, in.segI);
+    const pdbAtom* atomJ = findCouplingAtom(pdb, tab, resJ, in.atomNameJ, in.chainJ, in.segJ);
     if (atomI == nullptr || atomJ == nullptr) {
       w.selected = 0;
       continue;
@@ -327,7 +334,7 @@ int buildDC(pdbInfo* pdb, dTab* tab, int residueOffset, int firstRes, const floa
     w.resJ = resJ;
     pdbStrCpy(w.atomNameI, in.atomNameI);
     pdbStrCpy(w.atomNameJ, in.atomNameJ);
-    pdbAtom* atoms[2] = {atomI, atomJ};
+    const pdbAtom* atoms[2] = {atomI, atomJ};
     char* resName[2] = {w.resNameI, w.resNameJ};
     char* chain[2] = {w.chainI, w.chainJ};
     char* seg[2] = {w.segI, w.segJ};
@@ -364,7 +371,7 @@ int buildDC(pdbInfo* pdb, dTab* tab, int residueOffset, int firstRes, const floa
     const float xyzI[3] = {atomI->x, atomI->y, atomI->z};
     const float xyzJ[3] = {atomJ->x, atomJ->y, atomJ->z};
     if (findDI2(xyzI, w.resI, w.resNameI, w.atomNameI, xyzJ, w.resJ, w.resNameJ, w.atomNameJ, &w.DI,
-                &w.fixedDistance) != 0) {
+                &w.fixedDistance, log) != 0) {
       w.badElement = 1;
       w.selected = 0;
       continue;

@@ -1,9 +1,9 @@
-// The coupling table: the alignment tensor followed by the couplings as read (input list) and the
-// same couplings mapped onto the structure (working list, receiving predictions), indexed alike.
+// The coupling table: the couplings as read (input list) and the same couplings mapped onto the
+// structure (working list, receiving predictions), indexed alike.
 #pragma once
 
 #include "core/alloc.h"
-#include "tensor/tensor.h"
+#include "core/log.h"
 #include "structure/pdb.h"
 
 namespace korva {
@@ -31,54 +31,66 @@ struct dcRecord {
   int fixedDistance;  // 1 when DI came from a tabulated bond length
   int glyFlag;        // glycine HA-CA coupling (glyHACATest)
   float DD;           // error of D, Hz (working: uncertainty of the prediction)
-  pdbAtom* atomI;     // the atoms in the structure, or nullptr
-  pdbAtom* atomJ;
+  const pdbAtom* atomI;  // the atoms in the structure, or nullptr
+  const pdbAtom* atomJ;
   int badElement;  // 1 when an atom's element has no gyromagnetic ratio: DI is meaningless, so
                    // the coupling never takes part in a fit, prediction or statistic
 };
 
-// The coupling table. It begins with the tensor, so a dTab* is also a dTensor*.
-struct dTab : dTensor {
-  tvector<dcRecord> in;      // couplings as read
-  tvector<dcRecord> work;    // couplings mapped onto the structure (same length)
-  int n;                     // coupling count
-  int firstRes;              // smallest residue number I or J over all couplings
-  int lastRes;               // largest
-  tvector<float> workspace;  // 12 x (n + 1) floats of scratch for the fits
-  int ignoreChain;           // 1 until a coupling with a chain name is read
-  int ignoreSeg;             // 1 until a coupling with a segment name is read
+// The coupling table. Its working records point into the structure it was mapped onto, which
+// must outlive it.
+struct dTab {
+  tvector<dcRecord> in{TrackedAllocator<dcRecord>("DC Values")};    // couplings as read
+  tvector<dcRecord> work{TrackedAllocator<dcRecord>("DC Values")};  // mapped (same length)
+  int n = 0;                              // coupling count
+  int firstRes = kDCFirstResStart;        // smallest residue number I or J over all couplings
+  int lastRes = 0;                        // largest
+  int ignoreChain = 1;                    // 1 until a coupling with a chain name is read
+  int ignoreSeg = 1;                      // 1 until a coupling with a segment name is read
 };
 
-// Clears the tensor, the lists, the count and the workspace; both ignore flags 1.
+// Empties the lists; both ignore flags 1.
 void dTabNull(dTab* tab);
-// Releases both lists and the workspace.
+// Releases both lists.
 void dTabFree(dTab* tab);
+
+// Which couplings take part, defined once. A coupling is mapped when its working record is
+// selected and both atoms were found in the structure; it enters the fit when it is also weighted
+// (W != 0) and is not a glycine HA-CA pair, which is predicted through the residue's two alpha
+// protons instead; it is listed in the report when both records are selected and its elements are
+// known.
+bool dcMapped(const dcRecord& work);
+bool dcIsGlycine(const dTab& tab, int i);
+bool dcEntersFit(const dTab& tab, int i);
+bool dcListed(const dTab& tab, int i);
 // Sets count records of a list to the record defaults.
 void resetDC(dcRecord* list, int count);
 
-// Reads a coupling table file into tab (empty name or "None": no couplings). Returns 0 or 1.
-int readDC(const char* fileName, dTab* tab);
+// Reads a coupling table file into tab (empty name or "None": no couplings). Errors and warnings
+// go to log. Returns 0 or 1.
+int readDC(const char* fileName, dTab* tab, Log& log);
 // Finds atom I and J of every input coupling in pdb; returns the number with both atoms found.
-int mapDCInfo(pdbInfo* pdb, dTab* tab);
+int mapDCInfo(const pdbInfo* pdb, dTab* tab);
 // Selects couplings of a list by residue range (mode 1 exclusive, 2 inclusive, other: inclusive
 // with maximum). Returns the number selected.
 int selectD(dcRecord* list, int count, int firstRes, int lastRes, int mode);
 // Deselects couplings whose atom names do not fit the two types ("All" fits any). Returns the
 // number still selected.
 int selTypDC(dcRecord* list, int count, const char* typeI, const char* typeJ);
-// Builds the working list from the selected input couplings. Returns the number selected.
-int buildDC(pdbInfo* pdb, dTab* tab, int residueOffset, int firstRes, const float* scales,
-            int scaleCount);
+// Builds the working list from the selected input couplings; unknown elements are named on log.
+// Returns the number selected.
+int buildDC(const pdbInfo* pdb, dTab* tab, int residueOffset, int firstRes, const float* scales,
+            int scaleCount, Log& log);
 // 1 for a HA-CA coupling within one glycine.
 int glyHACATest(const dcRecord* rec);
 // DI of an atom pair from the tabulated bond lengths only (zero coordinates). Returns 0, or 1
-// when an element letter is unknown.
+// when an element letter is unknown (named on log).
 int findDI(int resI, const char* resNameI, const char* atomNameI, int resJ, const char* resNameJ,
-           const char* atomNameJ, float* di, int* fixedDistance);
+           const char* atomNameJ, float* di, int* fixedDistance, Log& log);
 // DI of an atom pair from the tabulated bond length or the distance of the two coordinate
-// triples. Returns 0, or 1 when an element letter is unknown.
+// triples. Returns 0, or 1 when an element letter is unknown (named on log).
 int findDI2(const float* xyzI, int resI, const char* resNameI, const char* atomNameI,
             const float* xyzJ, int resJ, const char* resNameJ, const char* atomNameJ, float* di,
-            int* fixedDistance);
+            int* fixedDistance, Log& log);
 
 }  // namespace korva

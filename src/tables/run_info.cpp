@@ -15,6 +15,7 @@ int gridInfoNull(gridInfo* g) {
   g->ensembleGamma = 1;
   g->betaH = 30.0f;
   g->alphaWidth = 180.0f;
+  g->pMax = 10.0f;
   return 0;
 }
 

@@ -54,6 +54,7 @@ struct gridInfo {
   int endResAngle1;     // END_RES_ANGLE_1:
   int startResAngle2;   // START_RES_ANGLE_2:
   int endResAngle2;     // END_RES_ANGLE_2:
+  float pMax;           // Pmax:, 10 by default
 };
 
 struct korvaInfo {

@@ -155,24 +155,18 @@ int mapTextSpan(const char* text, size_t length, tvector<tstring>* list, int* er
     const tstring& s = (*list)[i];
     if (s.size() == length && std::memcmp(s.data(), text, length) == 0) return static_cast<int>(i);
   }
+  // Beyond this many texts the float cells could no longer hold every index exactly.
   if (list->size() >= kMaxTexts) {
-    std::printf("MapText error allocating equiv list.\n");
     *error = 1;
     return -1;
   }
-  try {
-    list->push_back(tstring(text, length, TrackedAllocator<char>("mapText")));
-  } catch (const std::bad_alloc&) {
-    std::printf("MapText error allocating equiv text.\n");
-    *error = 1;
-    return -1;
-  }
+  list->push_back(tstring(text, length, TrackedAllocator<char>("mapText")));
   return static_cast<int>(list->size() - 1);
 }
 
-void badItem(const char* kind, int column, const char* line) {
-  std::fprintf(stderr, "RdTable Warning: Bad %s-Item", kind);
-  std::fprintf(stderr, " %d:\n%s\n", column, line);
+void badItem(const char* kind, int column, const char* line, Log& log) {
+  log.printf("RdTable Warning: Bad %s-Item", kind);
+  log.printf(" %d:\n%s\n", column, line);
 }
 
 // Keyword lines and counts gathered by the first pass.
@@ -190,7 +184,7 @@ struct FirstPass {
   size_t rows = 0;
 };
 
-int scanFile(const char* fileName, LineReader* in, FirstPass* fp) {
+int scanFile(const char* fileName, LineReader* in, FirstPass* fp, Log& log) {
   tvector<char> line;
   tvector<WordSpan> words;
   int hasNul = 0;
@@ -198,7 +192,7 @@ int scanFile(const char* fileName, LineReader* in, FirstPass* fp) {
   while (nextLine(in, &line, &hasNul)) {
     ++lineNumber;
     if (hasNul) {
-      std::fprintf(stderr, "RdTable Error: binary data in %s, line %ld.\n", fileName, lineNumber);
+      log.printf("RdTable Error: binary data in %s, line %ld.\n", fileName, lineNumber);
       return 1;
     }
     const char* text = line.data();
@@ -222,7 +216,7 @@ int scanFile(const char* fileName, LineReader* in, FirstPass* fp) {
       splitWords(text, &words);
       int value = 0;
       if (words.size() < 2 || (wordIs(first, "NULLVALUE") && !parseIntWord(words[1], &value))) {
-        std::fprintf(stderr, "RdTable Warning: ignored %s line %ld of %s:\n%s\n",
+        log.printf("RdTable Warning: ignored %s line %ld of %s:\n%s\n",
                      wordIs(first, "NULLVALUE") ? "NULLVALUE" : "NULLSTRING", lineNumber, fileName,
                      text);
       } else if (wordIs(first, "NULLSTRING")) {
@@ -234,14 +228,14 @@ int scanFile(const char* fileName, LineReader* in, FirstPass* fp) {
       }
     } else if (isDataLine(text)) {
       if (fp->rows >= kMaxCells) {
-        std::fprintf(stderr, "RdTable error allocating data matrix.\n");
+        log.printf("RdTable error allocating data matrix.\n");
         return 1;
       }
       ++fp->rows;
     }
   }
   if (std::ferror(in->file)) {
-    std::fprintf(stderr, "RdTable File open error: %s.\n", fileName);
+    log.printf("RdTable File open error: %s.\n", fileName);
     return 1;
   }
   return 0;
@@ -263,7 +257,7 @@ int columnType(const tstring& format) {
 }
 
 // Builds one description per column from the keyword lines; returns 0 or 1 after the message.
-int buildVariables(const FirstPass& fp, int columnCount, tvector<tabVar>* variables) {
+int buildVariables(const FirstPass& fp, int columnCount, tvector<tabVar>* variables, Log& log) {
   tvector<WordSpan> names, formats, tolerances;
   splitWords(fp.varsLine.c_str(), &names);
   if (fp.haveFormat) splitWords(fp.formatLine.c_str(), &formats);
@@ -272,7 +266,7 @@ int buildVariables(const FirstPass& fp, int columnCount, tvector<tabVar>* variab
     variables->resize(static_cast<size_t>(columnCount));
   } catch (const std::exception&) {
     variables->clear();
-    std::fprintf(stderr, "RdTable Error allocating variable info.\n");
+    log.printf("RdTable Error allocating variable info.\n");
     return 1;
   }
   int status = 0;
@@ -290,13 +284,13 @@ int buildVariables(const FirstPass& fp, int columnCount, tvector<tabVar>* variab
     }
     v.type = columnType(v.format);
     if (v.type == 0 && status == 0) {
-      std::fprintf(stderr, "RdTable Error: bad format %s\n", fp.formatLine.c_str());
+      log.printf("RdTable Error: bad format %s\n", fp.formatLine.c_str());
       status = 1;
     }
     if (fp.haveTolerance) {
       double tol = 0.0;
       if (!parseRealWord(tolerances[static_cast<size_t>(k) + 1], &tol)) {
-        badItem("TOLERANCE", k + 1, fp.toleranceLine.c_str());
+        badItem("TOLERANCE", k + 1, fp.toleranceLine.c_str(), log);
       }
       v.tolerance = static_cast<float>(tol);
     }
@@ -306,7 +300,7 @@ int buildVariables(const FirstPass& fp, int columnCount, tvector<tabVar>* variab
 
 // Stores the cells of one data row; returns 0, or 1 after the message on a fatal fault.
 int readRow(const char* line, const tvector<WordSpan>& words, float* row,
-            tvector<tabVar>* variables, const FirstPass& fp, int nullValue) {
+            tvector<tabVar>* variables, const FirstPass& fp, int nullValue, Log& log) {
   for (size_t k = 0; k < variables->size(); ++k) {
     tabVar& v = (*variables)[k];
     int column = static_cast<int>(k) + 1;
@@ -315,21 +309,21 @@ int readRow(const char* line, const tvector<WordSpan>& words, float* row,
     switch (v.type) {
       case kVarInt: {
         int value = 0;
-        if (!present || !parseIntWord(w, &value)) badItem("I", column, line);
+        if (!present || !parseIntWord(w, &value)) badItem("I", column, line, log);
         row[k] = (fp.haveNullValue && value == fp.nullValue) ? static_cast<float>(nullValue)
                                                              : static_cast<float>(value);
         break;
       }
       case kVarReal: {
         double value = 0.0;
-        if (!present || !parseRealWord(w, &value)) badItem("F", column, line);
+        if (!present || !parseRealWord(w, &value)) badItem("F", column, line, log);
         row[k] = (fp.haveNullValue && value == static_cast<double>(fp.nullValue))
                      ? static_cast<float>(nullValue)
                      : static_cast<float>(value);
         break;
       }
       case kVarText: {
-        if (!present) badItem("T", column, line);
+        if (!present) badItem("T", column, line, log);
         if (fp.haveNullString && w.length == fp.nullString.size() &&
             std::memcmp(w.text, fp.nullString.data(), w.length) == 0) {
           row[k] = static_cast<float>(nullValue);
@@ -338,14 +332,14 @@ int readRow(const char* line, const tvector<WordSpan>& words, float* row,
         int error = 0;
         int index = mapTextSpan(w.text, w.length, &v.textList, &error);
         if (error) {
-          std::fprintf(stderr, "RdTable Error mapping text.\n");
+          log.printf("RdTable Error mapping text.\n");
           return 1;
         }
         row[k] = static_cast<float>(index);
         break;
       }
       default:
-        std::fprintf(stderr, "RdTable Error: bad vartype.\n");
+        log.printf("RdTable Error: bad vartype.\n");
         return 1;
     }
   }
@@ -355,9 +349,9 @@ int readRow(const char* line, const tvector<WordSpan>& words, float* row,
 // Second pass: headers and rows. Returns 0, or 1 after the message.
 int fillTable(const char* fileName, LineReader* in, const FirstPass& fp, tvector<float>* data,
               int rowCount, tvector<tabVar>* variables, int nullValue, hdrList* headers,
-              int wantData) {
+              int wantData, Log& log) {
   if (rewindReader(in) != 0) {
-    std::fprintf(stderr, "RdTable File open error: %s.\n", fileName);
+    log.printf("RdTable File open error: %s.\n", fileName);
     return 1;
   }
   tvector<char> line;
@@ -372,7 +366,7 @@ int fillTable(const char* fileName, LineReader* in, const FirstPass& fp, tvector
       WordSpan first = firstWord(text);
       if (first.length == 0) continue;
       if (first.text[0] == '#' || wordIsNoCase(first, "DATA") || wordIsNoCase(first, "REMARK")) {
-        if (addHdrLine(headers, text) != 0) return 1;
+        addHdrLine(headers, text);
       }
       continue;
     }
@@ -380,7 +374,7 @@ int fillTable(const char* fileName, LineReader* in, const FirstPass& fp, tvector
     if (!wantData || row >= rowCount) continue;
     splitWords(text, &words);
     if (readRow(text, words, data->data() + static_cast<size_t>(row) * columns, variables, fp,
-                nullValue) != 0) {
+                nullValue, log) != 0) {
       return 1;
     }
     ++row;
@@ -399,44 +393,45 @@ void tabVarNull(tabVar* var) {
 }
 
 int rdTable(const char* fileName, tvector<float>* data, int* columnCount, int* rowCount,
-            tvector<tabVar>* variables, int nullValue) {
-  return rdTable2(fileName, data, columnCount, rowCount, variables, nullValue, nullptr, 0, 1);
+            tvector<tabVar>* variables, int nullValue, Log& log) {
+  return rdTable2(fileName, data, columnCount, rowCount, variables, nullValue, nullptr, 0, 1, log);
 }
 
 int rdTable2(const char* fileName, tvector<float>* data, int* columnCount, int* rowCount,
-             tvector<tabVar>* variables, int nullValue, hdrList* headers, int quiet, int wantData) {
+             tvector<tabVar>* variables, int nullValue, hdrList* headers, int quiet, int wantData,
+             Log& log) {
   freeTab(data, variables, columnCount, rowCount);
   if (fileName == nullptr) fileName = "";
   LineReader in;
   in.file = std::fopen(fileName, "rb");
   if (in.file == nullptr) {
-    std::fprintf(stderr, "RdTable File open error: %s.\n", fileName);
+    log.printf("RdTable File open error: %s.\n", fileName);
     return 1;
   }
   FirstPass fp;
-  int status = scanFile(fileName, &in, &fp);
+  int status = scanFile(fileName, &in, &fp, log);
   if (status == 0 && fp.rows == 0 && !quiet) {
-    std::fprintf(stderr, "RdTable Error: no entries in %s\n", fileName);
+    log.printf("RdTable Error: no entries in %s\n", fileName);
     status = 1;
   }
   int columns = 0;
   if (status == 0) {
     columns = fp.haveVars ? countWords(fp.varsLine) - 1 : 0;
     if (columns < 1) {
-      std::fprintf(stderr, "RdTable Error: no variables found.\n");
+      log.printf("RdTable Error: no variables found.\n");
       status = 1;
     } else if (fp.haveFormat && countWords(fp.formatLine) - 1 != columns) {
-      std::fprintf(stderr, "RdTable Error: VARS/FORMAT mismatch:\n");
-      std::fprintf(stderr, "%s\n%s\n", fp.varsLine.c_str(), fp.formatLine.c_str());
+      log.printf("RdTable Error: VARS/FORMAT mismatch:\n");
+      log.printf("%s\n%s\n", fp.varsLine.c_str(), fp.formatLine.c_str());
       status = 1;
     } else if (fp.haveTolerance && countWords(fp.toleranceLine) - 1 != columns) {
-      std::fprintf(stderr, "RdTable Error: VARS/TOLERANCE mismatch:\n");
-      std::fprintf(stderr, "%s\n%s\n", fp.varsLine.c_str(), fp.toleranceLine.c_str());
+      log.printf("RdTable Error: VARS/TOLERANCE mismatch:\n");
+      log.printf("%s\n%s\n", fp.varsLine.c_str(), fp.toleranceLine.c_str());
       status = 1;
     }
   }
   if (status == 0) {
-    status = buildVariables(fp, columns, variables);
+    status = buildVariables(fp, columns, variables, log);
     *columnCount = static_cast<int>(variables->size());
   }
   if (status == 0) {
@@ -444,14 +439,14 @@ int rdTable2(const char* fileName, tvector<float>* data, int* columnCount, int* 
     if (wantData) {
       size_t cells = fp.rows * static_cast<size_t>(columns);
       if (cells / static_cast<size_t>(columns) != fp.rows || cells > kMaxCells) {
-        std::fprintf(stderr, "RdTable error allocating data matrix.\n");
+        log.printf("RdTable error allocating data matrix.\n");
         status = 1;
       } else {
         try {
           data->assign(cells, 0.0f);
         } catch (const std::exception&) {
           data->clear();
-          std::fprintf(stderr, "RdTable error allocating data matrix.\n");
+          log.printf("RdTable error allocating data matrix.\n");
           status = 1;
         }
       }
@@ -459,7 +454,8 @@ int rdTable2(const char* fileName, tvector<float>* data, int* columnCount, int* 
     }
   }
   if (status == 0) {
-    status = fillTable(fileName, &in, fp, data, *rowCount, variables, nullValue, headers, wantData);
+    status = fillTable(fileName, &in, fp, data, *rowCount, variables, nullValue, headers, wantData,
+                       log);
   }
   std::fclose(in.file);
   return status;
@@ -523,14 +519,8 @@ void hdrInit(hdrList* list) {
   tvector<tstring>(list->lines.get_allocator()).swap(list->lines);
 }
 
-int addHdrLine(hdrList* list, const char* line) {
-  try {
-    list->lines.push_back(tstring(line ? line : "", TrackedAllocator<char>("hdrLine")));
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "AddHdrLine Error allocating header item.\n");
-    return 1;
-  }
-  return 0;
+void addHdrLine(hdrList* list, const char* line) {
+  list->lines.push_back(tstring(line ? line : "", TrackedAllocator<char>("hdrLine")));
 }
 
 }  // namespace korva

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/alloc.h"
+#include "core/log.h"
 
 namespace korva {
 
@@ -36,16 +37,18 @@ void tabVarNull(tabVar* var);
 // Reads the table fileName. data receives rowCount * columnCount values row by row: integers
 // and reals as read, texts as the 0-based index into the column's textList. A number equal to the
 // file's NULLVALUE, and a text equal to the file's NULLSTRING, are stored as nullValue.
-// Returns 0 on success, 1 on failure after printing the message to standard error. The outputs
-// are reset on entry and handed over also on failure; the caller owns them (freeTab releases).
+// Returns 0 on success, 1 on failure after writing the message to log, which also receives the
+// warnings. The outputs are reset on entry and handed over also on failure; the caller owns them
+// (freeTab releases).
 int rdTable(const char* fileName, tvector<float>* data, int* columnCount, int* rowCount,
-            tvector<tabVar>* variables, int nullValue);
+            tvector<tabVar>* variables, int nullValue, Log& log);
 
 // General form of rdTable. headers (may be nullptr) receives the header lines; quiet 1 accepts a
 // file without rows (0 rows, success); wantData 0 leaves the matrix empty and reads no rows, so
 // only the column descriptions, the row count and the headers are filled.
 int rdTable2(const char* fileName, tvector<float>* data, int* columnCount, int* rowCount,
-             tvector<tabVar>* variables, int nullValue, hdrList* headers, int quiet, int wantData);
+             tvector<tabVar>* variables, int nullValue, hdrList* headers, int quiet, int wantData,
+             Log& log);
 
 // Releases the matrix and the column descriptions and zeroes both counts.
 void freeTab(tvector<float>* data, tvector<tabVar>* variables, int* columnCount, int* rowCount);
@@ -71,7 +74,7 @@ int isDataLine(const char* line);
 void us2space(char* text);
 
 void hdrInit(hdrList* list);
-// Appends a copy of line to the list; returns 0, or 1 when it cannot be allocated.
-int addHdrLine(hdrList* list, const char* line);
+// Appends a copy of line to the list.
+void addHdrLine(hdrList* list, const char* line);
 
 }  // namespace korva

@@ -2,6 +2,9 @@
 // Da/Dr and the irreducible (spherical) representation.
 #include "tensor/saupe_analysis.h"
 
+#include "numeric/constants.h"
+#include "numeric/eigen3.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,9 +14,6 @@ namespace korva {
 
 namespace {
 
-constexpr double kPi = 3.14159265;
-constexpr double kRadToDeg = 180.0 / kPi;
-constexpr int kMaxSweeps = 50;
 constexpr double kSinBetaMin = 1e-10;  // below it z lies along +-z and only alpha + gamma counts
 constexpr double k4PiOver5 = 2.51327412;
 constexpr double k8PiOver15 = 1.67551608;
@@ -25,84 +25,27 @@ double acosSafe(double x) {
   return std::atan2(std::sqrt(1.0 - x * x), x);
 }
 
-void rotatePair(double& aij, double& akl, double s, double tau) {
-  const double g = aij;
-  const double h = akl;
-  aij = g - s * (h + tau * g);
-  akl = h + s * (g - tau * h);
-}
-
-// True when adding g to |x| leaves it unchanged in double precision.
-bool negligibleAgainst(double g, double x) {
-  return std::fabs(x) + g == std::fabs(x);
-}
-
 void swapColumns(double v[3][3], int a, int b) {
   for (int k = 0; k < 3; k++) std::swap(v[k][a], v[k][b]);
 }
 
 }  // namespace
 
-int jacobimz(double a[3][3], double d[3], double v[3][3], int* rotations) {
-  double b[3];
-  double z[3];
-  for (int p = 0; p < 3; p++) {
-    for (int q = 0; q < 3; q++) v[p][q] = p == q ? 1.0 : 0.0;
-    b[p] = d[p] = a[p][p];
-    z[p] = 0.0;
-  }
-  *rotations = 0;
+void saupeMatrix(const double s[5], double m[3][3]) {
+  m[0][0] = -0.5 * (s[0] - s[1]);
+  m[1][1] = -0.5 * (s[0] + s[1]);
+  m[2][2] = s[0];
+  m[0][1] = m[1][0] = s[2];
+  m[0][2] = m[2][0] = s[3];
+  m[1][2] = m[2][1] = s[4];
+}
 
-  for (int sweep = 1; sweep <= kMaxSweeps; sweep++) {
-    double sm = 0.0;
-    for (int p = 0; p < 2; p++) {
-      for (int q = p + 1; q < 3; q++) sm += std::fabs(a[p][q]);
-    }
-    if (sm == 0.0) return 0;
-    const double tresh = sweep < 4 ? 0.2 * sm / 9.0 : 0.0;
-
-    for (int p = 0; p < 2; p++) {
-      for (int q = p + 1; q < 3; q++) {
-        const double g = 100.0 * std::fabs(a[p][q]);
-        if (sweep > 4 && negligibleAgainst(g, d[p]) && negligibleAgainst(g, d[q])) {
-          a[p][q] = 0.0;
-        } else if (std::fabs(a[p][q]) > tresh) {
-          double h = d[q] - d[p];
-          double t;
-          if (negligibleAgainst(g, h)) {
-            t = a[p][q] / h;
-          } else {
-            const double theta = 0.5 * h / a[p][q];
-            t = 1.0 / (std::fabs(theta) + std::sqrt(1.0 + theta * theta));
-            if (theta < 0.0) t = -t;
-          }
-          const double c = 1.0 / std::sqrt(1.0 + t * t);
-          const double s = t * c;
-          const double tau = s / (1.0 + c);
-          h = t * a[p][q];
-          z[p] -= h;
-          z[q] += h;
-          d[p] -= h;
-          d[q] += h;
-          a[p][q] = 0.0;
-          for (int j = 0; j < p; j++) rotatePair(a[j][p], a[j][q], s, tau);
-          for (int j = p + 1; j < q; j++) rotatePair(a[p][j], a[j][q], s, tau);
-          for (int j = q + 1; j < 3; j++) rotatePair(a[p][j], a[q][j], s, tau);
-          for (int j = 0; j < 3; j++) rotatePair(v[j][p], v[j][q], s, tau);
-          ++*rotations;
-        }
-      }
-    }
-    for (int p = 0; p < 3; p++) {
-      b[p] += z[p];
-      d[p] = b[p];
-      z[p] = 0.0;
-    }
-  }
-  std::fprintf(stderr, "Utility Error: \n");
-  std::fprintf(stderr, "Too many iterations in routine jacobi\n");
-  std::fprintf(stderr, "Aborting.\n");
-  return 1;
+void saupeBasis(double cx, double cy, double cz, double a[5]) {
+  a[0] = 0.5 * (3.0 * cz * cz - 1.0);
+  a[1] = 0.5 * (cx * cx - cy * cy);
+  a[2] = 2.0 * cx * cy;
+  a[3] = 2.0 * cx * cz;
+  a[4] = 2.0 * cy * cz;
 }
 
 int sort_eigensystem(double d[3], double v[3][3]) {
@@ -218,17 +161,11 @@ int saupe2eulerMz(const double saupe[5], double alphaList[kSaupeFrames],
   for (int f = 0; f < kSaupeFrames; f++) alphaList[f] = betaList[f] = gammaList[f] = 0.0;
 
   double a[3][3];
-  a[0][0] = -0.5 * (saupe[0] - saupe[1]);
-  a[1][1] = -0.5 * (saupe[0] + saupe[1]);
-  a[2][2] = saupe[0];
-  a[0][1] = a[1][0] = saupe[2];
-  a[0][2] = a[2][0] = saupe[3];
-  a[1][2] = a[2][1] = saupe[4];
+  saupeMatrix(saupe, a);
 
   double d[3];
   double v[3][3];
-  int rotations = 0;
-  const int status = jacobimz(a, d, v, &rotations);
+  const int status = jacobi3(a, d, v, nullptr);
   sort_eigensystem(d, v);
   if (eulerFlag) eigVec2euler(v, alphaList, betaList, gammaList);
 
@@ -252,12 +189,10 @@ int pca_tensor(const double eigVal[3], double* da, double* dr) {
 }
 
 int irreducRepres(const double saupe[5], double* gMag, double irrSaupe[5]) {
-  const double sxx = -0.5 * (saupe[0] - saupe[1]);
-  const double syy = -0.5 * (saupe[0] + saupe[1]);
-  const double szz = saupe[0];
-  const double sxy = saupe[2];
-  const double sxz = saupe[3];
-  const double syz = saupe[4];
+  double m[3][3];
+  saupeMatrix(saupe, m);
+  const double sxx = m[0][0], syy = m[1][1], szz = m[2][2];
+  const double sxy = m[0][1], sxz = m[0][2], syz = m[1][2];
   const double c1 = std::sqrt(k4PiOver5);
   const double c2 = std::sqrt(k8PiOver15);
   const double k = kIrreducScaleHz;
@@ -273,14 +208,13 @@ int irreducRepres(const double saupe[5], double* gMag, double irrSaupe[5]) {
   return 0;
 }
 
-int analyzeSaupe(const double saupe[5], double irrSaupe[5], double* gMag, double eigVec[3][3],
-                 double eigVal[3], double* da, double* dr, double alphaList[kSaupeFrames],
-                 double betaList[kSaupeFrames], double gammaList[kSaupeFrames], int eulerFlag) {
-  const int status =
-      saupe2eulerMz(saupe, alphaList, betaList, gammaList, eigVec, eigVal, eulerFlag);
-  pca_tensor(eigVal, da, dr);
-  irreducRepres(saupe, gMag, irrSaupe);
-  return status;
+Status analyzeSaupe(const double saupe[5], bool frames, saupeAnalysis* out) {
+  const int status = saupe2eulerMz(saupe, out->alpha, out->beta, out->gamma, out->eigVec,
+                                   out->eigVal, frames ? 1 : 0);
+  pca_tensor(out->eigVal, &out->da, &out->dr);
+  irreducRepres(saupe, &out->gMag, out->irr);
+  if (status == 0) return Status::success();
+  return Status(1, "Utility Error: \nToo many iterations in routine jacobi\nAborting.\n");
 }
 
 }  // namespace korva

@@ -2,31 +2,42 @@
 // equivalent principal frames as z-y'-z'' Euler angles, and the irreducible representation.
 #pragma once
 
+#include "core/status.h"
+
 namespace korva {
 
 constexpr int kSaupeFrames = 4;
 // |DI| of an amide N-H pair at its tabulated distance; scales the irreducible components to Hz.
 constexpr double kIrreducScaleHz = 21523.0;
 
-// Runs the whole analysis of the Saupe vector saupe (Szz, Sxx-Syy, Sxy, Sxz, Syz). eigVal is
-// ordered by descending |value| (Azz, Ayy, Axx) with eigVec[i][j] component i of eigenvector j.
-// The angle lists (degrees) are filled only when eulerFlag is nonzero, else zeroed. All outputs
-// belong to the caller. Returns 0, or 1 when the eigen-solver did not converge (a non-finite
-// vector); the outputs then hold the solver's last estimates.
-int analyzeSaupe(const double saupe[5], double irrSaupe[5], double* gMag, double eigVec[3][3],
-                 double eigVal[3], double* da, double* dr, double alphaList[kSaupeFrames],
-                 double betaList[kSaupeFrames], double gammaList[kSaupeFrames], int eulerFlag);
+// The analysis of one Saupe vector, computed once per result and read by every printer.
+struct saupeAnalysis {
+  double irr[5] = {};     // irreducible components (A0, A1R, A1I, A2R, A2I), Hz
+  double gMag = 0.0;      // general magnitude, Hz
+  double eigVec[3][3] = {};  // eigVec[i][j]: component i of the eigenvector of eigVal[j]
+  double eigVal[3] = {};  // by descending |value|: Azz, Ayy, Axx
+  double da = 0.0, dr = 0.0;
+  // The four equivalent principal frames as z-y'-z'' Euler angles, degrees; zero unless asked for.
+  double alpha[kSaupeFrames] = {}, beta[kSaupeFrames] = {}, gamma[kSaupeFrames] = {};
+};
+
+// Runs the whole analysis of the Saupe vector saupe (Szz, Sxx-Syy, Sxy, Sxz, Syz); the frames only
+// when frames is set. Returns success, or a failure with the eigen-solver's message lines when it
+// did not converge (a non-finite vector); out then holds the solver's last estimates.
+Status analyzeSaupe(const double saupe[5], bool frames, saupeAnalysis* out);
+
+// The symmetric Saupe matrix of s: diagonal (Sxx, Syy, Szz) with Sxx = -(Szz - (Sxx - Syy)) / 2,
+// Syy = -(Szz + (Sxx - Syy)) / 2. Every conversion of the program expands the vector through here.
+void saupeMatrix(const double s[5], double m[3][3]);
+// The five basis values of a bond direction (unit vector cx, cy, cz): a predicted coupling is
+// |DI| times their dot product with the Saupe vector.
+void saupeBasis(double cx, double cy, double cz, double a[5]);
 
 // Matrix, eigen-decomposition, ordering and (with eulerFlag) the frame angles. Returns 0, or 1
 // when the eigen-solver did not converge.
 int saupe2eulerMz(const double saupe[5], double alphaList[kSaupeFrames],
                   double betaList[kSaupeFrames], double gammaList[kSaupeFrames],
                   double eigVec[3][3], double eigVal[3], int eulerFlag);
-
-// Cyclic Jacobi with threshold on the symmetric matrix a (its upper triangle is destroyed):
-// eigenvalues in d, eigenvectors as columns of v, rotations counted. Returns 0, or 1 after
-// printing the three-line message when 50 sweeps do not converge (d and v hold the estimates).
-int jacobimz(double a[3][3], double d[3], double v[3][3], int* rotations);
 
 // Orders d by descending |value| (equal magnitudes keep their order), columns of v alongside,
 // without sign changes. Returns 0.

@@ -3,48 +3,54 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "tensor/tensor.h"
+#include "numeric/constants.h"
+#include "numeric/eigen3.h"
 #include "structure/transform.h"
+#include "tensor/saupe_analysis.h"
 
 namespace korva {
 
 namespace {
 
-constexpr double kPi = 3.14159265;
-constexpr double kRadToDeg = 57.29577957855229;  // 180 / 3.14159265
 constexpr double kEulerTolerance = 1e-5;
 constexpr double kDegenerateCos = 1e-6;  // below this |cos theta| the x axis lies along +-z
-constexpr int kMaxSweeps = 50;
 
 // Maps an angle from atan2 into [-pi/2, 3 pi/2), the range of asin and pi - asin.
 double toHalfOpenRange(double a) {
   return a < -0.5 * kPi ? a + 2.0 * kPi : a;
 }
 
+// The single-precision Saupe matrix: each element formed in double and stored in float.
 void buildSaupeMatrix(const float s[5], float m[3][3]) {
-  m[0][0] = static_cast<float>(-0.5 * (static_cast<double>(s[0]) - s[1]));
-  m[1][1] = static_cast<float>(-0.5 * (static_cast<double>(s[0]) + s[1]));
-  m[2][2] = s[0];
-  m[0][1] = m[1][0] = s[2];
-  m[0][2] = m[2][0] = s[3];
-  m[1][2] = m[2][1] = s[4];
-}
-
-// Jacobi rotation of the pair (a[i][j], a[k][l]).
-void rotatePair(float& aij, float& akl, float s, float tau) {
-  const float g = aij;
-  const float h = akl;
-  aij = g - s * (h + tau * g);
-  akl = h + s * (g - tau * h);
-}
-
-// True when adding g to |x| leaves it unchanged in single precision.
-bool negligibleAgainst(float g, float x) {
-  return static_cast<float>(std::fabs(x) + g) == static_cast<float>(std::fabs(x));
+  const double wide[5] = {s[0], s[1], s[2], s[3], s[4]};
+  double md[3][3];
+  saupeMatrix(wide, md);
+  for (int i = 0; i < 3; i++) {
+    for (int j = 0; j < 3; j++) m[i][j] = static_cast<float>(md[i][j]);
+  }
 }
 
 }  // namespace
+
+int dTensorNull(dTensor* t) {
+  std::memset(t, 0, sizeof(*t));
+  t->da = 1.0e-3f;
+  t->daMin = -1.0e-2f;
+  t->daMax = 1.0e-2f;
+  t->dr = 1.0e-4f;
+  t->drMin = -1.0e-2f;
+  t->drMax = 1.0e-2f;
+  t->psi = t->theta = t->phi = 45.0f;
+  t->psiMin = t->thetaMin = t->phiMin = -360.0f;
+  t->psiMax = t->thetaMax = t->phiMax = 360.0f;
+  t->eulerFlag = 1;
+  t->nEuler = 0;
+  t->tensorMode = kTensorSVD;
+  return 0;
+}
 
 int euler2saupe(float s[5], double psi, double theta, double phi, double da, double dr) {
   m4x4 a;
@@ -53,11 +59,9 @@ int euler2saupe(float s[5], double psi, double theta, double phi, double da, dou
   a[1][1] = static_cast<float>(-da - 1.5 * dr);
   a[2][2] = static_cast<float>(2.0 * da);
 
-  pdb3dReset();
-  pdb3dAppendRotation0(psi, theta, phi);
   m4x4 r;
   m4x4 rt;
-  pdb3dCopyCurrentMatrix(r);
+  m4x4Rotation0(psi, theta, phi, r);
   m4x4Transpose(rt, r);
   m4x4Mult(a, r);   // r = A R
   m4x4Mult(rt, r);  // r = R^T A R
@@ -71,7 +75,7 @@ int euler2saupe(float s[5], double psi, double theta, double phi, double da, dou
 }
 
 int saupe2euler(const float s[5], float psiList[kMaxEuler], float thetaList[kMaxEuler],
-                float phiList[kMaxEuler], float eigVal[3], float* da, float* dr) {
+                float phiList[kMaxEuler], float eigVal[3], float* da, float* dr, Log& log) {
   for (int k = 0; k < kMaxEuler; k++) psiList[k] = thetaList[k] = phiList[k] = 0.0f;
   *da = 0.0f;
   *dr = 0.0f;
@@ -83,7 +87,7 @@ int saupe2euler(const float s[5], float psiList[kMaxEuler], float thetaList[kMax
   if (diag3By3(m, eig, v) != 0) {
     // Only a non-finite Saupe vector keeps a 3x3 Jacobi from converging; say so rather than
     // let a zero Da pass for a result.
-    std::fprintf(stderr, "VANTRO Error: Saupe matrix could not be diagonalised.\n");
+    log.printf("VANTRO Error: Saupe matrix could not be diagonalised.\n");
     return 0;
   }
   for (int k = 0; k < 3; k++) eigVal[k] = eig[k];
@@ -186,65 +190,11 @@ int rot2euler(const float r[3][3], float psiList[kMaxEuler], float thetaList[kMa
 }
 
 int diag3By3(const float m[3][3], float eig[3], float v[3][3]) {
-  // Cyclic Jacobi with threshold (the classical textbook scheme) on a working copy of m.
   float a[3][3];
-  float b[3];
-  float z[3];
   for (int p = 0; p < 3; p++) {
-    for (int q = 0; q < 3; q++) {
-      a[p][q] = m[p][q];
-      v[p][q] = p == q ? 1.0f : 0.0f;
-    }
-    b[p] = eig[p] = a[p][p];
-    z[p] = 0.0f;
+    for (int q = 0; q < 3; q++) a[p][q] = m[p][q];
   }
-
-  for (int sweep = 1; sweep <= kMaxSweeps; sweep++) {
-    float sm = 0.0f;
-    for (int p = 0; p < 2; p++) {
-      for (int q = p + 1; q < 3; q++) sm += std::fabs(a[p][q]);
-    }
-    if (sm == 0.0f) return 0;
-    const float tresh = sweep < 4 ? 0.2f * sm / 9.0f : 0.0f;
-
-    for (int p = 0; p < 2; p++) {
-      for (int q = p + 1; q < 3; q++) {
-        const float g = 100.0f * std::fabs(a[p][q]);
-        if (sweep > 4 && negligibleAgainst(g, eig[p]) && negligibleAgainst(g, eig[q])) {
-          a[p][q] = 0.0f;
-        } else if (std::fabs(a[p][q]) > tresh) {
-          float h = eig[q] - eig[p];
-          float t;
-          if (negligibleAgainst(g, h)) {
-            t = a[p][q] / h;
-          } else {
-            const float theta = 0.5f * h / a[p][q];
-            t = 1.0f / (std::fabs(theta) + std::sqrt(1.0f + theta * theta));
-            if (theta < 0.0f) t = -t;
-          }
-          const float c = 1.0f / std::sqrt(1.0f + t * t);
-          const float s = t * c;
-          const float tau = s / (1.0f + c);
-          h = t * a[p][q];
-          z[p] -= h;
-          z[q] += h;
-          eig[p] -= h;
-          eig[q] += h;
-          a[p][q] = 0.0f;
-          for (int j = 0; j < p; j++) rotatePair(a[j][p], a[j][q], s, tau);
-          for (int j = p + 1; j < q; j++) rotatePair(a[p][j], a[j][q], s, tau);
-          for (int j = q + 1; j < 3; j++) rotatePair(a[p][j], a[q][j], s, tau);
-          for (int j = 0; j < 3; j++) rotatePair(v[j][p], v[j][q], s, tau);
-        }
-      }
-    }
-    for (int p = 0; p < 3; p++) {
-      b[p] += z[p];
-      eig[p] = b[p];
-      z[p] = 0.0f;
-    }
-  }
-  return 1;
+  return jacobi3(a, eig, v, nullptr);
 }
 
 int eigsrt3By3NegRevTP(float eig[3], float v[3][3]) {
@@ -279,12 +229,9 @@ int findD(const float x1[], const float y1[], const float z1[], const float x2[]
     // a zero unit vector would predict -|DI| Szz / 2, so the whole row is set to 0.
     float a[5] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
     if (r > 0.0) {
-      const double cx = vx / r, cy = vy / r, cz = vz / r;
-      a[0] = static_cast<float>(0.5 * (3.0 * cz * cz - 1.0));
-      a[1] = static_cast<float>(0.5 * (cx * cx - cy * cy));
-      a[2] = static_cast<float>(2.0 * cx * cy);
-      a[3] = static_cast<float>(2.0 * cx * cz);
-      a[4] = static_cast<float>(2.0 * cy * cz);
+      double basis[5];
+      saupeBasis(vx / r, vy / r, vz / r, basis);
+      for (int k = 0; k < 5; k++) a[k] = static_cast<float>(basis[k]);
     }
     double sum = 0.0;
     double var = 0.0;
@@ -299,22 +246,10 @@ int findD(const float x1[], const float y1[], const float z1[], const float x2[]
   return 0;
 }
 
-int reportEuler(FILE* stream, const dTensor* t) {
-  const int n = std::clamp(t->nEuler, 0, kMaxEuler);
-  std::fprintf(stream, "DATA EULER_SOLUTIONS %d\n", n);
-  for (int k = 0; k < n; k++) {
-    std::fprintf(stream, "DATA EULER_ANGLES % 7.2f % 7.2f % 7.2f\n", t->psiList[k], t->thetaList[k],
-                 t->phiList[k]);
-  }
-  std::fprintf(stream, "\nDATA Da % e\n", t->da);
-  std::fprintf(stream, "DATA Dr % e\n\n", t->dr);
-  return 0;
-}
-
-int setTensorSaupe(dTensor* t, const double s[5]) {
+int setTensorSaupe(dTensor* t, const double s[5], Log& log) {
   for (int k = 0; k < 5; k++) t->saupe[k] = static_cast<float>(s[k]);
   t->nEuler =
-      saupe2euler(t->saupe, t->psiList, t->thetaList, t->phiList, t->eigVal, &t->da, &t->dr);
+      saupe2euler(t->saupe, t->psiList, t->thetaList, t->phiList, t->eigVal, &t->da, &t->dr, log);
   return t->nEuler;
 }
 

@@ -2,7 +2,7 @@
 // solutions, and the Saupe vector (Szz, Sxx-Syy, Sxy, Sxz, Syz) with its errors.
 #pragma once
 
-#include <cstdio>
+#include "core/log.h"
 
 namespace korva {
 
@@ -46,18 +46,16 @@ struct dTensor {
 
 // Sets every field to its default. Returns 0.
 int dTensorNull(dTensor* t);
-// Fills t from the tensor options of the command line. Returns 0, or 1 after the "-saupe" error.
-int getDCTensorParams(int argc, char** argv, dTensor* t);
 
 // Writes the Saupe vector (Szz, Sxx-Syy, Sxy, Sxz, Syz) of the tensor with magnitude da,
-// rhombicity dr and orientation R = Rz(phi) Ry(theta) Rx(psi) (degrees). Resets and uses the
-// program-wide current transform. Returns 0.
+// rhombicity dr and orientation R = Rz(phi) Ry(theta) Rx(psi) (degrees). Returns 0.
 int euler2saupe(float s[5], double psi, double theta, double phi, double da, double dr);
 // Diagonalises the Saupe matrix of s: eigVal receives the eigenvalues in solver order, da and dr
 // the magnitude and rhombicity, the lists the equivalent angle triples (degrees, preferred first).
-// Returns the number of triples (0..8); 0 with zeroed lists, da, dr when the solver fails.
+// Returns the number of triples (0..8); 0 with zeroed lists, da, dr when the solver fails (said
+// on log).
 int saupe2euler(const float s[5], float psiList[kMaxEuler], float thetaList[kMaxEuler],
-                float phiList[kMaxEuler], float eigVal[3], float* da, float* dr);
+                float phiList[kMaxEuler], float eigVal[3], float* da, float* dr, Log& log);
 // Angle triples (degrees) with Rz(phi) Ry(theta) Rx(psi) = r, r holding the axes as rows, sorted
 // by ascending sum of squared angles. Returns their number (0..8).
 int rot2euler(const float r[3][3], float psiList[kMaxEuler], float thetaList[kMaxEuler],
@@ -80,12 +78,10 @@ int eigsrt3By3NegRevTP(float eig[3], float v[3][3]);
 int findD(const float x1[], const float y1[], const float z1[], const float x2[], const float y2[],
           const float z2[], const float di[], float d[], float dErr[], const float s[5],
           const float sErr[5], int n);
-// Writes the block of angle solutions with Da and Dr to stream. Returns 0.
-int reportEuler(FILE* stream, const dTensor* t);
 
 // Stores the Saupe vector s in t and derives from it the angle solutions, the eigenvalues, Da and
 // Dr, as a fit would, so that a given or simulated tensor is reported with its own values rather
 // than the start values. Returns the number of angle solutions.
-int setTensorSaupe(dTensor* t, const double s[5]);
+int setTensorSaupe(dTensor* t, const double s[5], Log& log);
 
 }  // namespace korva

@@ -1,5 +1,5 @@
 // Configuration file: keys, truncation of int keys, format errors.
-#include "cli/config.h"
+#include "modes/config.h"
 
 #include <gtest/gtest.h>
 

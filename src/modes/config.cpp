@@ -1,5 +1,5 @@
 // Configuration file of the steric mode: validated and recorded; no mode reads the values.
-#include "cli/config.h"
+#include "modes/config.h"
 
 #include <cstdio>
 #include <cstring>
@@ -7,32 +7,15 @@
 namespace korva {
 namespace {
 
-constexpr float kDefaultPmax = 10.0f;
 constexpr int kConfigLineLen = 256;
-
-struct ConfigState {
-  float pMax = kDefaultPmax;
-};
-
-ConfigState& configState() {
-  static ConfigState s;
-  return s;
-}
 
 }  // namespace
 
-float getConfigPmax() {
-  return configState().pMax;
-}
-void resetConfigPmax() {
-  configState().pMax = kDefaultPmax;
-}
-
-int readConfig(const char* name, korvaInfo* info) {
+int readConfig(const char* name, korvaInfo* info, Log& log) {
   if (name == nullptr || name[0] == '\0') return 0;
   FILE* f = std::fopen(name, "r");
   if (f == nullptr) {
-    std::fprintf(stderr, "readConfig File open error: %s.\n", name);
+    log.printf("readConfig File open error: %s.\n", name);
     return 1;
   }
   gridInfo& g = info->grid;
@@ -42,7 +25,7 @@ int readConfig(const char* name, korvaInfo* info) {
     float* fltTarget;
   } keys[] = {
       {"CENTER_PIVOT:", &g.centerPivot, nullptr},
-      {"Pmax:", nullptr, &configState().pMax},
+      {"Pmax:", nullptr, &g.pMax},
       {"OUTPUT_ENSEMBLE:", &g.outputEnsemble, nullptr},
       {"ALIGN_ALONG_Z:", &g.alignAlongZ, nullptr},
       {"FIX_POSITION_DOM1:", &g.fixPositionDom1, nullptr},
@@ -75,8 +58,8 @@ int readConfig(const char* name, korvaInfo* info) {
     char key[kConfigLineLen];
     float value = 0.0f;
     if (std::sscanf(line, "%255s %f", key, &value) < 2) {
-      std::fprintf(stderr, "Error: Input data in auto file have wrong format\n");
-      std::fprintf(stderr, "Line:%s", line);
+      log.printf("Error: Input data in auto file have wrong format\n");
+      log.printf("Line:%s", line);
       std::fclose(f);
       return 1;
     }
@@ -96,7 +79,7 @@ int readConfig(const char* name, korvaInfo* info) {
       }
       break;
     }
-    if (!known) std::fprintf(stderr, "Error: Wrong input parameter in auto file");
+    if (!known) log.printf("Error: Wrong input parameter in auto file");
   }
   std::fclose(f);
   return 0;

@@ -1,0 +1,597 @@
+// The option table and the parse that it drives.
+#include "cli/options.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace korva {
+namespace {
+
+using P = runParams;
+using S = parseState;
+
+constexpr unsigned kStericModes = kReadsSteric | kReadsFree;
+constexpr unsigned kStructureModes = kReadsSteric | kReadsBestFit;
+constexpr unsigned kCouplingModes = kReadsSteric | kReadsBestFit | kReadsCompareDC;
+constexpr unsigned kCompareModes = kReadsCompareSaupe | kReadsCompareDC;
+
+// Flags that set a mode or a choice.
+int setMode(P& p, int mode) {
+  p.info.mode = mode;
+  return 0;
+}
+int setTensorMode(P& p, int mode) {
+  p.tensor.tensorMode = mode;
+  return 0;
+}
+int setAction(P& p, int action) {
+  p.info.action = action;
+  return 0;
+}
+int setMatch(int* const* lists, int value) {
+  for (int k = 0; k < 4 && lists[k] != nullptr; k++) *lists[k] = value;
+  return 0;
+}
+int matchAll(P& p, int value) {
+  int* lists[4] = {&p.select.atomMode, &p.select.resMode, &p.select.chainMode, &p.select.segMode};
+  return setMatch(lists, value);
+}
+int matchOne(int* list, int value) {
+  int* lists[4] = {list, nullptr, nullptr, nullptr};
+  return setMatch(lists, value);
+}
+
+// An option with an optional integer: the number when one follows, else whenBare.
+void optionalInt(argList& a, const char* name, int whenBare, int* target) {
+  const int pos = a.flagLoc(name);
+  if (pos == 0) return;
+  if (pos + 1 < a.argc() && !isFlag(a.argv()[pos + 1])) {
+    a.intArgD(name, target);
+  } else {
+    *target = whenBare;
+  }
+}
+
+// An option that takes exactly five numbers; 0 when absent or read, 1 after an error line.
+int fiveValues(argList& a, const char* name, const char* what, double out[5], Log& log) {
+  const int pos = a.flagLoc(name);
+  if (pos == 0) return 0;
+  const int status = a.fixedListArg(pos, 5, out);
+  if (status == 1) log.printf("VANTRO Error: %s option requires 5 values.\n", what);
+  return status != 0;
+}
+
+// A selection criterion word: any of them switches the selection to criteria mode.
+int criterion(argList& a, const char* name, char* target, S& s) {
+  s.criteria |= a.strArgD(name, target);
+  return 0;
+}
+
+#define INT_FIELD(expr) [](P & p) -> int& { return p.expr; }
+#define REAL_FIELD(expr) [](P & p) -> float& { return p.expr; }
+#define TEXT_FIELD(expr) [](P & p) -> char* { return p.expr; }
+#define ACT(body) [](argList & a, P & p, S & s, Log & log) -> int { \
+  (void)a;                                                          \
+  (void)p;                                                          \
+  (void)s;                                                          \
+  (void)log;                                                        \
+  body                                                              \
+}
+
+const optionSpec kOptions[] = {
+    // Run mode.
+    {"-stKorva", optKind::flag, kReadsSteric, "", "", nullptr, nullptr, nullptr,
+     ACT(return setMode(p, kModeSteric);)},
+    {"-stKorvaFree", optKind::flag, kReadsFree, "", "", nullptr, nullptr, nullptr,
+     ACT(return setMode(p, kModeStericFree);)},
+    {"-bestFit", optKind::flag, kReadsBestFit, "", "", nullptr, nullptr, nullptr,
+     ACT(return setMode(p, kModeBestFit);)},
+    {"-anA", optKind::flag, kReadsCompareSaupe, "", "", nullptr, nullptr, nullptr, ACT({
+       p.info.mode = kModeCompareSaupe;
+       p.info.action = kActionSub;
+       p.info.c1 = 1.0f;
+       return 0;
+     })},
+    {"-anDC", optKind::flag, kReadsCompareDC, "", "", nullptr, nullptr, nullptr, ACT({
+       p.info.mode = kModeCompareDC;
+       p.info.action = kActionAdd;
+       p.info.c1 = 0.0f;
+       p.info.c2 = 1.0f;
+       return 0;
+     })},
+    {"-map", optKind::integer, kReadsBestFit, "0", "", nullptr, nullptr, nullptr, ACT({
+       a.intArgD("-map", &p.mapCount);
+       if (p.mapCount >= 0) return 0;
+       log.printf("VANTRO Error: -map needs a step count of 0 or more.\n");
+       return 1;
+     })},
+
+    // Atom selection.
+    {"-verb", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(s.verb = 1; return 0;)},
+    {"-id", optKind::integer, kStructureModes, "1", "", INT_FIELD(select.value)},
+    {"-inv", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(p.select.mode = kSelInverted; return 0;)},
+    {"-res", optKind::text, kStructureModes, "", "", nullptr, nullptr, nullptr, ACT({
+       if (a.strArgD("-res", s.first)) {
+         std::strcpy(s.last, s.first);
+         s.criteria = 1;
+       }
+       return 0;
+     })},
+    {"-r1", optKind::text, kStructureModes, "0", "", nullptr, nullptr, nullptr,
+     ACT(return criterion(a, "-r1", s.first, s);)},
+    {"-rN", optKind::text, kStructureModes, "0", "", nullptr, nullptr, nullptr,
+     ACT(return criterion(a, "-rN", s.last, s);)},
+    {"-atom", optKind::text, kStructureModes, "*", "", nullptr, nullptr, nullptr,
+     ACT(return criterion(a, "-atom", p.select.atomNames, s);)},
+    {"-resName", optKind::text, kStructureModes, "*", "", nullptr, nullptr, nullptr,
+     ACT(return criterion(a, "-resName", p.select.resNames, s);)},
+    {"-chain", optKind::text, kStructureModes, "*", "", nullptr, nullptr, nullptr,
+     ACT(return criterion(a, "-chain", p.select.chainNames, s);)},
+    {"-seg", optKind::text, kStructureModes, "*", "", nullptr, nullptr, nullptr,
+     ACT(return criterion(a, "-seg", p.select.segNames, s);)},
+    {nullptr, optKind::step, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(if (s.criteria) p.select.mode = kSelCriteria; return 0;)},
+    {"-clear", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(p.select.mode = kSelClear; return 0;)},
+    {"-set", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(p.select.mode = kSelSet; return 0;)},
+    {"-exact", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return matchAll(p, kMatchExact);)},
+    {"-regex", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return matchAll(p, kMatchRegex);)},
+    {"-glob", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return matchAll(p, kMatchGlob);)},
+    {"-aExact", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return matchOne(&p.select.atomMode, kMatchExact);)},
+    {"-aRegex", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return matchOne(&p.select.atomMode, kMatchRegex);)},
+    {"-aGlob", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return matchOne(&p.select.atomMode, kMatchGlob);)},
+    {"-rExact", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return matchOne(&p.select.resMode, kMatchExact);)},
+    {"-rRegex", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return matchOne(&p.select.resMode, kMatchRegex);)},
+    {"-rGlob", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return matchOne(&p.select.resMode, kMatchGlob);)},
+    {"-cExact", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return matchOne(&p.select.chainMode, kMatchExact);)},
+    {"-cRegex", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return matchOne(&p.select.chainMode, kMatchRegex);)},
+    {"-cGlob", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return matchOne(&p.select.chainMode, kMatchGlob);)},
+    {"-sExact", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return matchOne(&p.select.segMode, kMatchExact);)},
+    {"-sRegex", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return matchOne(&p.select.segMode, kMatchRegex);)},
+    {"-sGlob", optKind::flag, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return matchOne(&p.select.segMode, kMatchGlob);)},
+    {nullptr, optKind::step, kStructureModes, "", "", nullptr, nullptr, nullptr, ACT({
+       struct pdbSelect& sel = p.select;
+       if (std::strcmp(s.first, "*") == 0 || std::strcmp(s.last, "*") == 0) {
+         sel.rangeTest = 0;
+       } else {
+         sel.firstRes = static_cast<int>(std::strtol(s.first, nullptr, 10));
+         sel.lastRes = static_cast<int>(std::strtol(s.last, nullptr, 10));
+       }
+       pdbSelectAdjust(&sel);
+       if (!s.verb) return 0;
+       log.printf("PDB Selection:");
+       if (sel.mode == kSelSet) {
+         log.printf(" All Atoms.\n");
+       } else {
+         log.printf(" %d to %d Atoms: %s Residues: %s Chains %s Segs: %s.\n", sel.firstRes,
+                    sel.lastRes, sel.atomNames, sel.resNames, sel.chainNames, sel.segNames);
+       }
+       return 0;
+     })},
+
+    // Alignment tensor.
+    {"-svd", optKind::flag, kReadsBestFit, "", "", nullptr, nullptr, nullptr,
+     ACT(return setTensorMode(p, kTensorSVD);)},
+    {"-saupe", optKind::flag, kReadsBestFit, "", "", nullptr, nullptr, nullptr,
+     ACT(return setTensorMode(p, kTensorSaupe);)},
+    {"-align", optKind::flag, kReadsBestFit, "", "", nullptr, nullptr, nullptr,
+     ACT(return setTensorMode(p, kTensorSaupe);)},
+    {"-fixed", optKind::flag, kReadsBestFit, "", "", nullptr, nullptr, nullptr,
+     ACT(return setTensorMode(p, kTensorFixed);)},
+    {"-nofixed", optKind::flag, kReadsBestFit, "", "", nullptr, nullptr, nullptr,
+     ACT(return setTensorMode(p, kTensorNoFixed);)},
+    {"-dadr", optKind::flag, kReadsBestFit, "", "", nullptr, nullptr, nullptr,
+     ACT(return setTensorMode(p, kTensorDaDr);)},
+    {"-euler", optKind::flag, kReadsAll, "", "", nullptr, nullptr, nullptr,
+     ACT(p.tensor.eulerFlag = 1; return 0;)},
+    {"-noeuler", optKind::flag, kReadsAll, "", "", nullptr, nullptr, nullptr,
+     ACT(p.tensor.eulerFlag = 0; return 0;)},
+    {"-da", optKind::real, kReadsBestFit, "1.0e-3", "", nullptr, nullptr, nullptr,
+     ACT(s.magnitudeGiven |= a.fltArgD("-da", &p.tensor.da); return 0;)},
+    {"-dr", optKind::real, kReadsBestFit, "1.0e-4", "", nullptr, nullptr, nullptr,
+     ACT(s.magnitudeGiven |= a.fltArgD("-dr", &p.tensor.dr); return 0;)},
+    {nullptr, optKind::step, kReadsBestFit, "", "", nullptr, nullptr, nullptr, ACT({
+       dTensor& t = p.tensor;
+       // A magnitude given for an SVD fit asks for the fit with Da and Dr held.
+       if (s.magnitudeGiven && t.tensorMode == kTensorSVD) t.tensorMode = kTensorDaDr;
+       if (t.tensorMode == kTensorDaDr || t.tensorMode == kTensorFixed) {
+         t.daMin = t.daMax = t.da;
+         t.drMin = t.drMax = t.dr;
+       }
+       return 0;
+     })},
+    {"-daMin", optKind::real, kReadsBestFit, "-1.0e-2", "", nullptr, REAL_FIELD(tensor.daMin)},
+    {"-daMax", optKind::real, kReadsBestFit, "1.0e-2", "", nullptr, REAL_FIELD(tensor.daMax)},
+    {"-drMin", optKind::real, kReadsBestFit, "-1.0e-2", "", nullptr, REAL_FIELD(tensor.drMin)},
+    {"-drMax", optKind::real, kReadsBestFit, "1.0e-2", "", nullptr, REAL_FIELD(tensor.drMax)},
+    {"-psi", optKind::real, kReadsBestFit, "45.0", "", nullptr, REAL_FIELD(tensor.psi)},
+    {"-theta", optKind::real, kReadsBestFit, "45.0", "", nullptr, REAL_FIELD(tensor.theta)},
+    {"-phi", optKind::real, kReadsBestFit, "45.0", "", nullptr, REAL_FIELD(tensor.phi)},
+    {nullptr, optKind::step, kReadsBestFit, "", "", nullptr, nullptr, nullptr, ACT({
+       dTensor& t = p.tensor;
+       if (t.tensorMode == kTensorFixed) {
+         t.psiMin = t.psiMax = t.psi;
+         t.thetaMin = t.thetaMax = t.theta;
+         t.phiMin = t.phiMax = t.phi;
+       }
+       return 0;
+     })},
+    {"-psiMin", optKind::real, kReadsBestFit, "-360.0", "", nullptr, REAL_FIELD(tensor.psiMin)},
+    {"-psiMax", optKind::real, kReadsBestFit, "360.0", "", nullptr, REAL_FIELD(tensor.psiMax)},
+    {"-thetaMin", optKind::real, kReadsBestFit, "-360.0", "", nullptr,
+     REAL_FIELD(tensor.thetaMin)},
+    {"-thetaMax", optKind::real, kReadsBestFit, "360.0", "", nullptr, REAL_FIELD(tensor.thetaMax)},
+    {"-phiMin", optKind::real, kReadsBestFit, "-360.0", "", nullptr, REAL_FIELD(tensor.phiMin)},
+    {"-phiMax", optKind::real, kReadsBestFit, "360.0", "", nullptr, REAL_FIELD(tensor.phiMax)},
+    {nullptr, optKind::step, kReadsBestFit, "", "", nullptr, nullptr, nullptr, ACT({
+       // The five values follow -saupe, or -align when -saupe is absent.
+       int pos = a.flagLoc("-saupe");
+       if (pos == 0) pos = a.flagLoc("-align");
+       if (pos == 0) return 0;
+       double values[5];
+       const int status = a.fixedListArg(pos, 5, values);
+       if (status == 1) log.printf("VANTRO Error: -saupe option requires 5 values.\n");
+       if (status != 0) return 1;
+       for (int k = 0; k < 5; k++) p.tensor.saupeIn[k] = static_cast<float>(values[k]);
+       return 0;
+     })},
+    {nullptr, optKind::step, kReadsAll, "", "", nullptr, nullptr, nullptr,
+     ACT(p.info.euler = p.tensor.eulerFlag; return 0;)},
+
+    // Program and report.
+    {"-dbg", optKind::optionalInt, kReadsAll, "0", "", nullptr, nullptr, nullptr,
+     ACT(optionalInt(a, "-dbg", 1, &p.dbgFlag); return 0;)},
+    {"-noverb", optKind::optionalInt, kReadsAll, "", "", nullptr, nullptr, nullptr,
+     ACT(optionalInt(a, "-noverb", 0, &p.info.verbose); return 0;)},
+    {"-w", optKind::reals, kCouplingModes, "", "", nullptr, nullptr, nullptr,
+     ACT(p.weights = a.rListArg("-w"); return 0;)},
+    {"-in", optKind::text, kCouplingModes, "", "", nullptr, nullptr, TEXT_FIELD(inD)},
+    {"-inD", optKind::text, kCouplingModes, "None", "", nullptr, nullptr, TEXT_FIELD(inD)},
+    {"-out", optKind::text, kCouplingModes, "", "", nullptr, nullptr, TEXT_FIELD(outD)},
+    {"-outD", optKind::text, kCouplingModes, "None", "", nullptr, nullptr, TEXT_FIELD(outD)},
+    {"-pdb", optKind::text, kStructureModes, "None", "", nullptr, nullptr, TEXT_FIELD(pdb)},
+
+    // Coupling selection.
+    {"-d1", optKind::integer, kCouplingModes, "", "", INT_FIELD(dc.s1)},
+    {"-dN", optKind::integer, kCouplingModes, "", "", INT_FIELD(dc.sN)},
+    {"-s1", optKind::integer, kCouplingModes, "0", "", INT_FIELD(dc.s1)},
+    {"-sN", optKind::integer, kCouplingModes, "0", "", INT_FIELD(dc.sN)},
+    {"-a1", optKind::integer, kStructureModes, "0", "", INT_FIELD(dc.a1)},
+    {"-excl", optKind::flag, kCouplingModes, "", "", nullptr, nullptr, nullptr,
+     ACT(p.dc.rangeMode = 1; return 0;)},
+    // The help has always written -incl; the spelling the program read is -inc.
+    {"-inc", optKind::flag, kCouplingModes, "", "", nullptr, nullptr, nullptr,
+     ACT(p.dc.rangeMode = 2; return 0;), "-incl"},
+
+    // Names of files and texts.
+    {"-rem", optKind::anyText, kStructureModes, "", "", nullptr, nullptr, nullptr,
+     ACT(a.ptrArgD("-rem", &p.remark); return 0;)},
+    {"-inp", optKind::text, kReadsSteric, "None", "", nullptr, nullptr, TEXT_FIELD(inp)},
+    {"-outMap", optKind::text, kReadsBestFit, "None", "", nullptr, nullptr, TEXT_FIELD(outMap)},
+    {"-pdbF", optKind::text, kReadsFree, "None", "", nullptr, nullptr, TEXT_FIELD(pdbF)},
+    {"-pdbRot", optKind::text, kStructureModes, "None", "", nullptr, nullptr, TEXT_FIELD(pdbRot)},
+    {"-aD1", optKind::text, kCouplingModes, "All", "", nullptr, nullptr, TEXT_FIELD(aD1)},
+    {"-aD2", optKind::text, kCouplingModes, "All", "", nullptr, nullptr, TEXT_FIELD(aD2)},
+    {"-inD1", optKind::text, kReadsCompareDC, "None", "", nullptr, nullptr, TEXT_FIELD(inD1)},
+    {"-inD2", optKind::text, kReadsCompareDC, "None", "", nullptr, nullptr, TEXT_FIELD(inD2)},
+
+    // Simulation.
+    {"-bic", optKind::flag, kStericModes, "", "", nullptr, nullptr, nullptr, ACT({
+       p.info.lcModel = kModelWall;
+       p.info.rM = 20.0f;
+       return 0;
+     })},
+    {"-pf1", optKind::flag, kStericModes, "", "", nullptr, nullptr, nullptr, ACT({
+       p.info.lcModel = kModelRod;
+       p.info.rM = 33.5f;
+       return 0;
+     })},
+    {"-wv", optKind::real, kStericModes, "0.05", "", nullptr, REAL_FIELD(info.wv)},
+    {"-dot", optKind::integer, kStericModes, "100", "", INT_FIELD(info.dot)},
+    {"-digPsi", optKind::integer, kStericModes, "18", "", INT_FIELD(info.digPsi)},
+    {"-dGrid", optKind::real, kStericModes, "0.2", "", nullptr, REAL_FIELD(info.dGrid)},
+    {"-rM", optKind::real, kStericModes, "20.0", "", nullptr, REAL_FIELD(info.rM)},
+    {"-lcS", optKind::real, kStericModes, "0.8", "", nullptr, REAL_FIELD(info.lcS)},
+    {"-H", optKind::flag, kReadsSteric, "", "", nullptr, nullptr, nullptr,
+     ACT(p.info.useH = 1; return 0;)},
+    {"-noH", optKind::flag, kReadsSteric, "", "", nullptr, nullptr, nullptr,
+     ACT(p.info.useH = 0; return 0;)},
+    {"-surf", optKind::flag, kReadsSteric, "", "", nullptr, nullptr, nullptr,
+     ACT(p.info.surf = 1; return 0;)},
+    {"-nosurf", optKind::flag, kReadsSteric, "", "", nullptr, nullptr, nullptr,
+     ACT(p.info.surf = 0; return 0;)},
+    {"-rA", optKind::real, kStericModes, "0.0", "", nullptr, REAL_FIELD(info.rA)},
+    {"-rim", optKind::real, kStericModes, "", "", nullptr, REAL_FIELD(info.rim)},
+    {"-pRatio", optKind::real, kStericModes, "", "", nullptr, REAL_FIELD(info.pRatio)},
+    {"-lM", optKind::real, kStericModes, "", "", nullptr, REAL_FIELD(info.lM)},
+    {"-rimDisc", optKind::real, kStericModes, "", "", nullptr, REAL_FIELD(info.rimDisc)},
+
+    // Tensor comparison.
+    {"-inS1", optKind::five, kReadsCompareSaupe, "", "", nullptr, nullptr, nullptr,
+     ACT(return fiveValues(a, "-inS1", "-inS1", p.saupeCp1, log);)},
+    {"-inS2", optKind::five, kReadsCompareSaupe, "", "", nullptr, nullptr, nullptr,
+     ACT(return fiveValues(a, "-inS2", "-inS2", p.saupeCp2, log);)},
+    {"-outA", optKind::text, kReadsFree | kReadsCompareSaupe, "None", "", nullptr, nullptr,
+     TEXT_FIELD(outA)},
+    {"-add", optKind::flag, kCompareModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return setAction(p, kActionAdd);)},
+    {"-sub", optKind::flag, kCompareModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return setAction(p, kActionSub);)},
+    {"-mul", optKind::flag, kCompareModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return setAction(p, kActionMul);)},
+    {"-div", optKind::flag, kCompareModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return setAction(p, kActionDiv);)},
+    {"-max", optKind::flag, kCompareModes, "", "", nullptr, nullptr, nullptr,
+     ACT(return setAction(p, kActionMax);)},
+    {"-c1", optKind::real, kCompareModes, "1.0", "", nullptr, REAL_FIELD(info.c1)},
+    {"-c2", optKind::real, kCompareModes, "1.0", "", nullptr, REAL_FIELD(info.c2)},
+
+    // Accepted so that older command lines still run; no mode reads them.
+    {"-inCS", optKind::ignored, 0, "", ""},
+    {"-outCS", optKind::ignored, 0, "", ""},
+    {"-outS", optKind::ignored, 0, "", ""},
+    {"-ref", optKind::ignored, 0, "", ""},
+    {"-path", optKind::ignored, 0, "", ""},
+    {"-list", optKind::ignored, 0, "", ""},
+    {"-sPath", optKind::ignored, 0, "", ""},
+    {"-sList", optKind::ignored, 0, "", ""},
+    {"-rList", optKind::ignored, 0, "", ""},
+    {"-csThresh", optKind::ignored, 0, "", ""},
+    {"-vcThresh", optKind::ignored, 0, "", ""},
+    {"-fit", optKind::flag, 0, "", "", nullptr, nullptr, nullptr, ACT(return 0;)},
+    {"-nofit", optKind::flag, 0, "", "", nullptr, nullptr, nullptr, ACT(return 0;)},
+    {"-sID", optKind::integer, 0, "", "", INT_FIELD(dc.sID)},
+    {"-dStep", optKind::integer, 0, "", "", INT_FIELD(dc.dStep)},
+    {"-sStep", optKind::integer, 0, "", "", INT_FIELD(dc.dStep)},
+};
+
+#undef INT_FIELD
+#undef REAL_FIELD
+#undef TEXT_FIELD
+#undef ACT
+
+// The help as the program has always printed it. The simulation parameters are listed under
+// both steric modes.
+const helpLine kHelp[] = {
+    {nullptr, ""},
+    {nullptr, "KORVA: steric alignment prediction and alignment-tensor fitting from dipolar couplings"},
+    {nullptr, ""},
+    {nullptr, ""},
+    {nullptr, "ARGUMENTS FOR STERIC KORVA"},
+    {"-stKorva", " -stKorva          [on]      Steric KORVA Mode."},
+    {"-pdb", " -pdb     pName    [None]    PDB Input (Required)."},
+    {"-inD", " -inD     dName    [None]    Dipolar Coupling (Input)."},
+    {"-inp", " -inp     inpName  [None]    Configuration file (Input)."},
+    {"-outD", " -outD    dName    [None]    Dipolar Coupling (Output)."},
+    {"-pdbRot", " -pdbRot  pRotName [None]    PDB rotated (Output)."},
+    {nullptr, "Simulation Parameters:"},
+    {"-bic", " -bic              [on]      Wall LC Model."},
+    {"-pf1", " -pf1              [off]     Rod LC Model."},
+    {"-wv", " -wv      conc     [0.05]    Liquid Crystal Concentration [mg/ml]."},
+    {"-dot", " -dot     density  [100]     Orientation Density (Sphere)."},
+    {"-digPsi", " -digPsi  digPsi   [18]      Orientation Density (3rd angle)."},
+    {"-dGrid", " -dGrid   gridSpac [0.2]     Grid Spacing [A]."},
+    {"-rM", " -rM      radius   [20.0]    Half Model Thickness [A]."},
+    {"-lcS", " -lcS     order    [0.8]     Liquid Crystal Order [0-1]."},
+    {"-surf", " -surf             [on]      Select Surface Accessible Atoms."},
+    {"-nosurf", " -nosurf           [off]     Don't Select Surface Accessible Atoms."},
+    {"-rA", " -rA      radius   [0.0]     Atom radius [A]."},
+    {nullptr, "PDB Selection Flags:"},
+    {"-H", " -H                [off]     Simple PDB Selection (all Atoms)."},
+    {"-noH", " -noH              [on]      Simple PDB Selection (all Atoms except H)."},
+    {"-res", " -res     resID              Single Residue for Selection."},
+    {"-r1", " -r1      res1     [0]       First Residue in Segment."},
+    {"-rN", " -rN      resN     [0]       Last Residue in Segment."},
+    {"-atom", " -atom    aList    [*]       Atom Name List."},
+    {"-resName", " -resName rList    [*]       Res Name List."},
+    {"-chain", " -chain   cList    [*]       Chain Name List."},
+    {"-seg", " -seg     sList    [*]       Seg Name List."},
+    {"-id", " -id      sID      [*]       Selection ID."},
+    {"-inv", " -inv                        Invert Selection."},
+    {nullptr, "PDB Special Selection; No Other Selection Performed:"},
+    {"-clear", " -clear                      Clear Selection for All Atoms."},
+    {"-set", " -set                        Set Selection for All Atoms."},
+    {nullptr, "PDB Name Matching Modes:"},
+    {"-exact", " -exact                      Match Names Exactly (Default)."},
+    {"-regex", " -regex                      Regular Expression Pattern Matching."},
+    {"-glob", " -glob                       Glob-style Pattern Matching."},
+    {"-aExact", " -aExact                     Match Atom Names Exactly."},
+    {"-aRegex", " -aRegex                     Atom Regular Expression Pattern Matching."},
+    {"-aGlob", " -aGlob                      Atom Glob-style Pattern Matching."},
+    {"-rExact", " -rExact                     Match Res Names Exactly."},
+    {"-rRegex", " -rRegex                     Res Regular Expression Pattern Matching."},
+    {"-rGlob", " -rGlob                      Res Glob-style Pattern Matching."},
+    {"-cExact", " -cExact                     Match Chain Names Exactly."},
+    {"-cRegex", " -cRegex                     Chain Regular Expression Pattern Matching."},
+    {"-cGlob", " -cGlob                      Chain Glob-style Pattern Matching."},
+    {"-sExact", " -sExact                     Match Seg Names Exactly."},
+    {"-sRegex", " -sRegex                     Seg Regular Expression Pattern Matching."},
+    {"-sGlob", " -sGlob                      Seg Glob-style Pattern Matching."},
+    {nullptr, "DC Selection Flags:"},
+    {"-a1", " -a1      aRes1    [0]       First Res in PDB."},
+    {"-s1", " -s1      res1     [0]       First Res in Segment."},
+    {"-sN", " -sN      resN     [0]       Last Res in Segment."},
+    {"-aD1", " -aD1     atom     {All}     DC Atom Type 1 used."},
+    {"-aD2", " -aD2     atom     {All}     DC Atom Type 2 used."},
+    {nullptr, ""},
+    {nullptr, ""},
+    {nullptr, "ARGUMENTS FOR FREE FORMAT, STERIC KORVA"},
+    {"-stKorvaFree", " -stKorvaFree      [off]     Free Format Steric KORVA Mode."},
+    {"-pdbF", " -pdbF    pdbFName [None]    PDB Input (free format) (Required)."},
+    {"-outA", " -outA    outAName [None]    Predicted Saupe Matrix (Output)."},
+    {nullptr, "Simulation Parameters:"},
+    {"-bic", " -bic              [on]      Wall LC Model."},
+    {"-pf1", " -pf1              [off]     Rod LC Model."},
+    {"-wv", " -wv      conc     [0.05]    Liquid Crystal Concentration [mg/ml]."},
+    {"-dot", " -dot     density  [100]     Orientation Density (Sphere)."},
+    {"-digPsi", " -digPsi  digPsi   [18]      Orientation Density (3rd angle)."},
+    {"-dGrid", " -dGrid   gridSpac [0.2]     Grid Spacing [A]."},
+    {"-rM", " -rM      radius   [20.0]    Half Model Thickness [A]."},
+    {"-lcS", " -lcS     order    [0.8]     Liquid Crystal Order [0-1]."},
+    {"-surf", " -surf             [on]      Select Surface Accessible Atoms."},
+    {"-nosurf", " -nosurf           [off]     Don't Select Surface Accessible Atoms."},
+    {"-rA", " -rA      radius   [0.0]     Atom radius [A]."},
+    {nullptr, ""},
+    {nullptr, ""},
+    {nullptr, "ARGUMENTS FOR BEST-FIT (SVD/POWELL)"},
+    {"-bestFit", " -bestFit        [off]       Pure Best-Fit Mode."},
+    {"-pdb", " -pdb     pName  [None]      PDB Input (Required)."},
+    {"-inD", " -inD     dName  [None]      Dipolar Coupling (Input)."},
+    {"-outD", " -outD    dName  [None]      Best-fit Coupling (Output)."},
+    {"-map", " -map     mapCount  [0]      Mapping of Error Space."},
+    {"-outMap", " -outMap  mName  [None]      World Map Coordinates (Output)."},
+    {nullptr, "Alignment Tensor Specification Methods:"},
+    {"-svd", " -svd         SVD Calc of Saupe Matrix (Default)."},
+    {"-saupe", " -saupe sList List of 5 Saupe Values (also: -align)."},
+    {"-fixed", " -fixed       Fixed Da, Dr, and Rotations."},
+    {"-nofixed", " -nofixed     Variable Da, Dr, and Rotations."},
+    {"-dadr", " -dadr        Fixed Da and Dr, Variable Rotations."},
+    {nullptr, "Alignment Tensor Magnitude and Rhombicity Limits:"},
+    {"-da", " -da          [1.0e-3]      Initial DA Value."},
+    {"-daMin", " -daMin      [-1.0e-2]      Minimum Initial DA Value."},
+    {"-daMax", " -daMax       [1.0e-2]      Maximum Initial DA Value."},
+    {"-dr", " -dr          [1.0e-4]      Initial DR Value."},
+    {"-drMin", " -drMin      [-1.0e-2]      Minimum Initial DR Value."},
+    {"-drMax", " -drMax       [1.0e-2]      Maximum Initial DR Value."},
+    {nullptr, "Rotation Angle Starting Values and Limits:"},
+    {"-psi", " -psi           [45.0]      Initial X-Axis Rotation."},
+    {"-psiMax", " -psiMax       [360.0]      Maximum X-Axis Rotation."},
+    {"-psiMin", " -psiMin      [-360.0]      Minimum X-Axis Rotation."},
+    {"-theta", " -theta         [45.0]      Initial Y-Axis Rotation."},
+    {"-thetaMax", " -thetaMax     [360.0]      Maximum Y-Axis Rotation."},
+    {"-thetaMin", " -thetaMin    [-360.0]      Minimum Y-Axis Rotation."},
+    {"-phi", " -phi           [45.0]      Initial Z-Axis Rotation."},
+    {"-phiMax", " -phiMax       [360.0]      Maximum Z-Axis Rotation."},
+    {"-phiMin", " -phiMin      [-360.0]      Minimum Z-Axis Rotation."},
+    {nullptr, "Selection Flags:"},
+    {"-a1", " -a1      aRes1  [0]         First Res in PDB."},
+    {"-s1", " -s1      res1   [0]         First Res in Segment."},
+    {"-sN", " -sN      resN   [0]         Last Res in Segment."},
+    {"-aD1", " -aD1     atom   {All}       DC Atom Type 1 used."},
+    {"-aD2", " -aD2     atom   {All}       DC Atom Type 2 used."},
+    {nullptr, ""},
+    {nullptr, ""},
+    {nullptr, "ARGUMENTS FOR ANALYSIS OF ORDER MATRIX"},
+    {"-anA", " -anA        [off]           Analysis of 2 Saupe matrices."},
+    {"-inS1", " -inS1 sList List of 5 Saupe Values (Input)."},
+    {"-inS2", " -inS2 sList List of 5 Saupe Values (Input)."},
+    {"-outA", " -outA       outAName [None] Saupe Analysis (Output)."},
+    {nullptr, "Action Flags:"},
+    {"-add", " -add   Action: inS1 + inS2"},
+    {"-sub", " -sub   Action: inS1 - inS2 (Default)"},
+    {"-mul", " -mul   Action: inS1 * inS2"},
+    {"-div", " -div   Action: inS1 / inS2"},
+    {"-max", " -max   Action: Max(inS1, inS2)"},
+    {nullptr, "            (Tests general magnitude)"},
+    {nullptr, "Other Options:"},
+    {"-c1", " -c1    scale [1.0]  Scale factor for inS1"},
+    {"-c2", " -c2    scale [1.0]  Scale factor for inS2"},
+    {nullptr, ""},
+    {nullptr, ""},
+    {nullptr, "ARGUMENTS FOR ANALYSIS OF DIPOLAR COUPLINGS"},
+    {"-anDC", " -anDC       [off]           Analysis of 2 Sets of Dipolar Couplings."},
+    {"-inD1", " -inD1       d1Name   [None] Dipolar Coupling Set 1 (Input)."},
+    {"-inD2", " -inD2       d2Name   [None] Dipolar Coupling Set 2 (Input)."},
+    {"-outD", " -outD       outDName [None] DC Analysis (Output)."},
+    {nullptr, "Selection Flags:"},
+    {"-s1", " -s1      res1     [0]       First Res in Segment."},
+    {"-sN", " -sN      resN     [0]       Last Res in Segment."},
+    {"-aD1", " -aD1     atom     {All}     DC Atom Type 1 used."},
+    {"-aD2", " -aD2     atom     {All}     DC Atom Type 2 used."},
+    {nullptr, "Action Flags:"},
+    {"-add", " -add   Action: d1Name + d2Name (Default)"},
+    {"-sub", " -sub   Action: d1Name - d2Name"},
+    {"-mul", " -mul   Action: d1Name * d2Name"},
+    {"-div", " -div   Action: d1Name / d2Name"},
+    {nullptr, "Other Options:"},
+    {"-c1", " -c1    scale [0.0]  Scale factor for d1Name"},
+    {"-c2", " -c2    scale [1.0]  Scale factor for d2Name"},
+    {nullptr, ""},
+    {nullptr, ""},
+    {nullptr, "COMMOM ARGUMENTS"},
+    {"-euler", " -euler    Solve for Euler Angles, Da, Dr (Default)."},
+    {"-noeuler", " -noeuler  Don't Solve for Euler Angles."},
+    {"-w", " -w     wList              List of Weights for Segment."},
+    {"-excl", " -excl                     Exclude Outside Range."},
+    {"-incl", " -incl                     Include Any Within Range."},
+    {"-noverb", " -noverb                   Verbose mode OFF."},
+    {"-rem", " -rem   remTxt             PDB Remark Text."},
+};
+
+// Looks up one option (and its other spelling) and applies it. Returns 0, or 1 to stop.
+int applyOption(const optionSpec& o, argList& a, runParams& p, parseState& s, Log& log) {
+  if (o.kind == optKind::step) return o.act(a, p, s, log);
+  for (const char* name : {o.name, o.alias}) {
+    if (name == nullptr) continue;
+    int status = 0;
+    if (o.intField != nullptr) {
+      a.intArgD(name, &o.intField(p));
+    } else if (o.realField != nullptr) {
+      a.fltArgD(name, &o.realField(p));
+    } else if (o.textField != nullptr) {
+      a.strArgD(name, o.textField(p));
+    } else if (o.kind == optKind::ignored) {
+      a.ptrArg(name);
+    } else if (o.kind == optKind::flag) {
+      if (a.flagLoc(name)) status = o.act(a, p, s, log);
+    } else {
+      status = o.act(a, p, s, log);
+    }
+    if (status != 0) return status;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::span<const optionSpec> optionTable() {
+  return kOptions;
+}
+
+std::span<const helpLine> helpLayout() {
+  return kHelp;
+}
+
+void writeHelpText(FILE* stream) {
+  for (const helpLine& line : kHelp) {
+    std::fputs(line.text, stream);
+    std::fputc('\n', stream);
+  }
+  // Options added since the original help are described by the table itself, after it.
+  bool heading = false;
+  for (const optionSpec& o : kOptions) {
+    if (o.help == nullptr || o.help[0] == '\0') continue;
+    if (!heading) std::fputs("\n\nADDITIONAL ARGUMENTS\n", stream);
+    heading = true;
+    std::fprintf(stream, " %-16s  %s\n", o.name, o.help);
+  }
+}
+
+int getparams(argList& args, runParams& p, Log& log) {
+  parseState state;
+  for (const optionSpec& o : kOptions) {
+    if (applyOption(o, args, p, state, log) != 0) return 1;
+  }
+  return args.overflowed() ? 1 : 0;
+}
+
+}  // namespace korva

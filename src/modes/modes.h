@@ -1,0 +1,53 @@
+// The run modes: each reads its inputs, computes, and hands the result to the report. Progress
+// and error lines go to log (standard error on the command line), the lines the program has
+// always printed to standard output go there.
+#pragma once
+
+#include "core/alloc.h"
+#include "core/log.h"
+#include "structure/select.h"
+#include "tables/run_info.h"
+#include "tensor/tensor.h"
+
+namespace korva {
+
+constexpr int kNameMax = 256;  // file names and name lists: at most 255 characters
+
+// Everything a run reads from the command line.
+struct runParams {
+  korvaInfo info;
+  dcInfo dc;
+  dTensor tensor;           // tensor options: mode, start values, bounds, given Saupe vector
+  struct pdbSelect select;  // atom selection
+  char inD[kNameMax] = "";     // coupling table input
+  char outD[kNameMax] = "";    // report output
+  char pdb[kNameMax] = "";     // PDB structure input
+  char inp[kNameMax] = "";     // configuration file
+  char outMap[kNameMax] = "";  // error-space map output
+  char pdbF[kNameMax] = "";    // free-format coordinate input
+  char pdbRot[kNameMax] = "";  // rotated-structure output
+  char aD1[kNameMax] = "All";  // atom names of the first coupling atom to keep
+  char aD2[kNameMax] = "All";  // atom names of the second coupling atom to keep
+  char inD1[kNameMax] = "";    // first coupling table of the coupling comparison
+  char inD2[kNameMax] = "";    // second coupling table
+  char outA[kNameMax] = "";    // Saupe output
+  tvector<float> weights{TrackedAllocator<float>("listArg")};  // -w list
+  const char* remark = nullptr;  // -rem text, referenced from the command line
+  int mapCount = 0;              // -map count
+  int dbgFlag = 0;               // debug level
+  double saupeCp1[5] = {};       // -inS1
+  double saupeCp2[5] = {};       // -inS2
+
+  runParams();
+};
+
+// The structure-based modes: steric prediction (kModeSteric) and best fit (kModeBestFit).
+int runStructureSequence(runParams& p, Log& log);
+// Steric prediction from free-format coordinates.
+int runStericFree(runParams& p, Log& log);
+// Comparison of two Saupe matrices.
+int runCompareSaupe(runParams& p, Log& log);
+// Comparison of two coupling tables.
+int runCompareDC(runParams& p, Log& log);
+
+}  // namespace korva

@@ -1,0 +1,24 @@
+// The two halves of the structure-based modes after the shared sequence: the steric prediction
+// and the best fit (with its error-space mapping). Internal to the modes.
+#pragma once
+
+#include "core/alloc.h"
+#include "core/log.h"
+#include "modes/modes.h"
+#include "structure/pdb.h"
+#include "tables/dtab.h"
+
+namespace korva {
+
+// Simulates, analyses, predicts the couplings of tab (when nCouplings > 0), reports and writes the
+// rotated structure. flags marks the atoms selected for the simulation.
+int stericRun(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, runParams& p,
+              int nCouplings, Log& log);
+// Fits, reports and writes the rotated structure; with a map count, maps the error space.
+int bestFitRun(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log);
+
+// Checks the simulation options before any work is done: -dot at least 3, -digPsi at least 1,
+// -dGrid above 0. Returns 0, or 1 after one "KORVA: error - ..." line.
+int checkStericOptions(const korvaInfo& info, Log& log);
+
+}  // namespace korva
