@@ -36,10 +36,14 @@ void BM_ReadAndReportCouplings(benchmark::State& state) {
   korvaInfo info;
   korvaInfoNull(&info);
   info.mode = kModeCompareDC;
+  dTensor tensor;
+  dTensorNull(&tensor);
+  saupeAnalysis analysis;
+  NullLog log;
   for (auto _ : state) {
     dTab tab;
     dTabNull(&tab);
-    if (readDC(in.c_str(), &tab) != 0) {
+    if (readDC(in.c_str(), &tab, log) != 0) {
       state.SkipWithError("readDC failed");
       break;
     }
@@ -48,7 +52,12 @@ void BM_ReadAndReportCouplings(benchmark::State& state) {
       tab.work[i].selected = 1;
       tab.work[i].D = tab.in[i].D + 0.5f;
     }
-    writeDCmod(out.c_str(), "w", &tab, &info, nullptr);
+    reportInput report;
+    report.info = &info;
+    report.tensor = &tensor;
+    report.analysis = &analysis;
+    report.couplings = &tab;
+    benchmark::DoNotOptimize(writeDCmod(out.c_str(), report, log));
     dTabFree(&tab);
   }
   std::remove(in.c_str());

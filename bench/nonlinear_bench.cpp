@@ -21,28 +21,29 @@ void BM_NoFixedUbiquitin(benchmark::State& state) {
   const std::string dir = KORVA_SOURCE_DIR;
   pdbInfo pdb;
   dTab tab;
-  dTabNull(&tab);
-  if (readPDB((dir + "/examples/ubiquitin-2mjb.pdb").c_str(), &pdb, nullptr) != 0 ||
-      readDC((dir + "/examples/ubiquitin-nh-bicelle.tab").c_str(), &tab) != 0) {
+  NullLog log;
+  if (readPDB((dir + "/examples/ubiquitin-2mjb.pdb").c_str(), &pdb, nullptr, log) != 0 ||
+      readDC((dir + "/examples/ubiquitin-nh-bicelle.tab").c_str(), &tab, log) != 0) {
     state.SkipWithError("cannot read the ubiquitin example");
     return;
   }
   mapDCInfo(&pdb, &tab);
   selectD(tab.in.data(), tab.n, kAllResiduesFirst, kAllResiduesLast, kRangeInclusiveMax);
   selTypDC(tab.in.data(), tab.n, "All", "All");
-  buildDC(&pdb, &tab, 0, kAllResiduesFirst, nullptr, 0);
+  buildDC(&pdb, &tab, 0, kAllResiduesFirst, nullptr, 0, log);
 
   int couplings = 0;
+  int evaluations = 0;
   for (auto _ : state) {
     // Every fit starts from the program's default NOFIXED start and bounds.
-    dTensorNull(&tab);
-    tab.tensorMode = kTensorNoFixed;
-    couplings = fitDCAlign(&pdb, &tab, 0);
-    benchmark::DoNotOptimize(tab.saupe);
+    dTensor tensor;
+    dTensorNull(&tensor);
+    tensor.tensorMode = kTensorNoFixed;
+    couplings = fitDCAlign(&pdb, &tab, &tensor, 0, log, &evaluations);
+    benchmark::DoNotOptimize(tensor.saupe);
   }
   state.counters["couplings"] = couplings;
-  state.counters["evaluations"] = fitDCEvaluations();
-  fitDCFree();
+  state.counters["evaluations"] = evaluations;
   dTabFree(&tab);
   pdbFree(&pdb);
 }

@@ -44,7 +44,7 @@ void BM_ReadPdb100k(benchmark::State& state) {
   long long bytes = 0;
   for (auto _ : state) {
     pdbInfo pdb;
-    if (readPDB(p.c_str(), &pdb, nullptr) != 0 || pdb.nAtoms != kBenchAtoms) {
+    if (readPDB(p.c_str(), &pdb, nullptr, nullLog()) != 0 || pdb.nAtoms != kBenchAtoms) {
       state.SkipWithError("read failed");
       break;
     }

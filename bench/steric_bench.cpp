@@ -54,7 +54,7 @@ void runSimulation(benchmark::State& state, int model, int natoms, int dot, int 
   for (auto _ : state) {
     Molecule m = base;
     if (simulateAlignment(&info, natoms, m.x.data(), m.y.data(), m.z.data(), ndots, points.data(),
-                          S)) {
+                          S, nullLog())) {
       state.SkipWithError("simulation failed");
       return;
     }

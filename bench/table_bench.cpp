@@ -37,7 +37,7 @@ void BM_ReadCouplingTable(benchmark::State& state) {
     tvector<float> data;
     tvector<tabVar> vars;
     int columns = 0, rows = 0;
-    int status = rdTable(path.c_str(), &data, &columns, &rows, &vars, 9999);
+    int status = rdTable(path.c_str(), &data, &columns, &rows, &vars, 9999, nullLog());
     if (status != 0 || rows != kBenchRows) state.SkipWithError("table not read");
     benchmark::DoNotOptimize(data.data());
     freeTab(&data, &vars, &columns, &rows);

@@ -7,9 +7,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string path = korva::fuzz::writeInput(data, size);
-  static std::vector<double> x(korva::kFreeArrayLen), y(korva::kFreeArrayLen),
-      z(korva::kFreeArrayLen);
+  korva::tvector<double> x, y, z;
   int n = 0;
-  korva::readPDBfree(path.c_str(), &n, x.data(), y.data(), z.data());
+  korva::NullLog log;
+  korva::readPDBfree(path.c_str(), &n, &x, &y, &z, log);
   return 0;
 }

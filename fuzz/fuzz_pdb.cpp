@@ -7,9 +7,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string path = korva::fuzz::writeInput(data, size);
   korva::pdbInfo pdb;
-  if (korva::readPDB(path.c_str(), &pdb, nullptr) == 0) {
-    korva::updatePDBAngles(&pdb, pdb.firstRes, pdb.lastRes);
-    korva::writePDB("/dev/null", &pdb, nullptr, "fuzz");
+  korva::NullLog log;
+  if (korva::readPDB(path.c_str(), &pdb, nullptr, log) == 0) {
+    korva::writePDB("/dev/null", &pdb, nullptr, "fuzz", log);
   }
   korva::pdbFree(&pdb);
   return 0;
