@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "fit/fit_d.h"
+#include "api/pipeline.h"
 #include "fit/map_fit.h"
 #include "modes/structure_run.h"
 #include "report/report.h"
@@ -11,8 +11,6 @@
 
 namespace korva {
 namespace {
-
-constexpr int kMinFitCouplings = 5;
 
 // Writes each counted step's two world-map lines as it comes.
 class mapFileSink final : public mapStepSink {
@@ -56,23 +54,7 @@ reportInput reportOf(const runParams& p, const dTab* tab, const saupeAnalysis* a
 
 int simDC(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log) {
   dTensor& tensor = p.tensor;
-  // Five Saupe elements need five independent couplings; a zero tensor with zero predictions
-  // would otherwise be reported as a fit.
-  if (tensor.tensorMode == kTensorSVD) {
-    const int usable = countFitDC(tab);
-    if (usable < kMinFitCouplings) {
-      log.printf("KORVA: best fit needs at least %d usable couplings, found %d.\n",
-                 kMinFitCouplings, usable);
-      return 1;
-    }
-  }
-  // The nonlinear fits say why they could not fit; reporting their untouched tensor as a fit
-  // would be wrong.
-  fitWorkspace ws;
-  if (fitD(&pdb, tab, &tensor, &ws, p.info.verbose, log) == 0 &&
-      isNonlinearTensorMode(tensor.tensorMode)) {
-    return 1;
-  }
+  if (fitPipeline(pdb, tab, &tensor, p.info.verbose, log) != 0) return 1;
   saupeAnalysis analysis;
   reportInput report = reportOf(p, tab, &analysis);
   analyzeForReport(tensor, &analysis, &report.analysisStatus);

@@ -17,8 +17,4 @@ int stericRun(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, runParam
 // Fits, reports and writes the rotated structure; with a map count, maps the error space.
 int bestFitRun(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log);
 
-// Checks the simulation options before any work is done: -dot at least 3, -digPsi at least 1,
-// -dGrid above 0. Returns 0, or 1 after one "KORVA: error - ..." line.
-int checkStericOptions(const korvaInfo& info, Log& log);
-
 }  // namespace korva

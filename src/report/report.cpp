@@ -298,30 +298,6 @@ int writeDCmod(const char* name, const reportInput& in, Log& log) {
   return status;
 }
 
-agreementStats getStatDCmod(const dTab& tab) {
-  tvector<float> x(static_cast<size_t>(tab.n) + 1, 0.0f, TrackedAllocator<float>("statDC"));
-  tvector<float> y(static_cast<size_t>(tab.n) + 1, 0.0f, TrackedAllocator<float>("statDC"));
-  tvector<float> dd(static_cast<size_t>(tab.n) + 1, 0.0f, TrackedAllocator<float>("statDC"));
-  int count = 0;
-  for (int i = 0; i < tab.n; ++i) {
-    if (!dcListed(tab, i)) continue;
-    const dcRecord& in = tab.in[i];
-    const dcRecord& w = tab.work[i];
-    if (!(in.D < kDCLimit && w.D < kDCLimit)) continue;
-    // The weighted values are single-precision figures; every sum is formed from them as
-    // stored, so the regression and the sums see the same numbers.
-    const float xf = static_cast<float>(static_cast<double>(w.W) * in.D);
-    const float yf = static_cast<float>(static_cast<double>(w.W) * w.D);
-    // An infinite value (an overflowing weight or combination) would turn every figure into NaN.
-    if (!std::isfinite(xf) || !std::isfinite(yf)) continue;
-    ++count;
-    x[count] = xf;
-    y[count] = yf;
-    dd[count] = in.DD;
-  }
-  return agreement(x.data(), y.data(), dd.data(), count);
-}
-
 void reportEuler(FILE* stream, const dTensor& t) {
   const int n = t.nEuler < 0 ? 0 : (t.nEuler > kMaxEuler ? kMaxEuler : t.nEuler);
   std::fprintf(stream, "DATA EULER_SOLUTIONS %d\n", n);

@@ -6,7 +6,6 @@
 
 #include "core/log.h"
 #include "core/status.h"
-#include "numeric/stats.h"
 #include "tables/dtab.h"
 #include "tables/run_info.h"
 #include "tensor/compare.h"
@@ -38,9 +37,6 @@ int writeReport(FILE* stream, const reportInput& in, Log& log);
 // Error writing output file %s") and the report goes to standard output instead, so that nothing
 // is lost. Returns 0, or 1 after either failure.
 int writeDCmod(const char* name, const reportInput& in, Log& log);
-
-// Agreement statistics of the predicted against the observed couplings listed in the report.
-agreementStats getStatDCmod(const dTab& tab);
 
 // The block of x-y-z angle solutions with Da and Dr.
 void reportEuler(FILE* stream, const dTensor& t);

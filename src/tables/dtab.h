@@ -4,6 +4,7 @@
 
 #include "core/alloc.h"
 #include "core/log.h"
+#include "numeric/stats.h"
 #include "structure/pdb.h"
 
 namespace korva {
@@ -71,6 +72,10 @@ void resetDC(dcRecord* list, int count);
 int readDC(const char* fileName, dTab* tab, Log& log);
 // Finds atom I and J of every input coupling in pdb; returns the number with both atoms found.
 int mapDCInfo(const pdbInfo* pdb, dTab* tab);
+// Agreement statistics of the predicted against the observed couplings that the report lists
+// (both values below the placeholder limit), each weighted by its W.
+agreementStats getStatDCmod(const dTab& tab);
+
 // Selects couplings of a list by residue range (mode 1 exclusive, 2 inclusive, other: inclusive
 // with maximum). Returns the number selected.
 int selectD(dcRecord* list, int count, int firstRes, int lastRes, int mode);

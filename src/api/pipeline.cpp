@@ -1,0 +1,206 @@
+// The computations of the run modes, from their inputs to their result records.
+#include "api/pipeline.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "align/coords.h"
+#include "align/dots.h"
+#include "align/steric.h"
+#include "align/surface.h"
+#include "fit/fit_d.h"
+
+namespace korva {
+namespace {
+
+constexpr int kMinFitCouplings = 5;
+
+// Completes the coupling segment: unset ends take the table's ends, and a reversed range is
+// put in order.
+void completeSegment(dcInfo* dc, const dTab& tab) {
+  if (dc->s1 < kResUnsetBelow) dc->s1 = tab.firstRes;
+  if (dc->sN < kResUnsetBelow) dc->sN = tab.lastRes;
+  if (dc->s1 > dc->sN) {
+    const int t = dc->s1;
+    dc->s1 = dc->sN;
+    dc->sN = t;
+  }
+  if (dc->a1 < kResUnsetBelow) dc->a1 = dc->s1;
+}
+
+// The simulated sum is the order of the free orientations relative to the isotropic mean; the
+// tensor that the medium imposes, which the report and the analysis take, has the other sign.
+void negate(const double s[5], double out[5]) {
+  for (int m = 0; m < 5; ++m) out[m] = -s[m];
+}
+
+}  // namespace
+
+int prepareCouplings(const pdbInfo& pdb, dTab* tab, dcInfo* dc, const char* aD1, const char* aD2,
+                     const float* weights, int weightCount, Log& log) {
+  completeSegment(dc, *tab);
+  mapDCInfo(&pdb, tab);
+  selectD(tab->in.data(), tab->n, dc->s1, dc->sN, dc->rangeMode);
+  selTypDC(tab->in.data(), tab->n, aD1, aD2);
+  return buildDC(&pdb, tab, dc->a1 - dc->s1, dc->s1, weights, weightCount, log);
+}
+
+void selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector<int>* flags,
+                 Log& log) {
+  flags->assign(pdb.atoms.size(), 0);
+  if (select->firstRes == 0 && select->lastRes == 0) {
+    select->firstRes = pdb.firstRes;
+    select->lastRes = pdb.lastRes;
+  }
+  pdbSelect(&pdb, select, flags->data());
+  log.printf("REMARK PDB Selection:");
+  if (select->mode == kSelSet) {
+    log.printf(" All Atoms.\n");
+  } else {
+    log.printf(" Residues %d to %d  Residues: %s  Atoms: %s  Chains %s  Segs: %s.\n",
+               select->firstRes, select->lastRes, select->resNames, select->atomNames,
+               select->chainNames, select->segNames);
+  }
+  if (useH) return;
+  // Hydrogens are cleared by a second pass over the same criteria with their name patterns.
+  std::snprintf(select->atomNames, sizeof select->atomNames, "%s", "[1-3]H* H*");
+  select->atomMode = kMatchGlob;
+  select->mode = kSelCriteria;
+  select->value = 0;
+  pdbSelect(&pdb, select, flags->data());
+}
+
+int checkStericOptions(const korvaInfo& info, Log& log) {
+  const char* why = nullptr;
+  if (info.dot < kUnspMinDensity) {
+    why = "-dot must be at least 3";
+  } else if (info.digPsi < 1) {
+    why = "-digPsi must be at least 1";
+  } else if (!std::isfinite(info.dGrid) || info.dGrid <= 0.0f) {
+    why = "-dGrid must be greater than 0";
+  }
+  if (why == nullptr) return 0;
+  log.printf("KORVA: error - %s.\n", why);
+  return 1;
+}
+
+int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, korvaInfo* info,
+                   dTensor* tensor, int nCouplings, saupeAnalysis* frame, int* simulated,
+                   Log& log) {
+  *simulated = 0;
+  if (checkStericOptions(*info, log)) return 1;
+  refine_bicelle(info);
+
+  // Copied at once: the surface step regenerates the generator's dots at its own density.
+  tvector<double> points(TrackedAllocator<double>("matrix"));
+  int ndots = 0;
+  if (copyUnitSphereDots(info->dot, &points, &ndots)) {
+    log.printf("Matrix: unsp error occured.\n");
+    return 1;
+  }
+
+  // Without a selected atom the surface step has nothing to work on; say so plainly.
+  bool anySelected = false;
+  for (int f : flags) anySelected = anySelected || f != 0;
+  if (!anySelected) {
+    log.printf("KORVA: error - zero atoms selected for simulation!\n");
+    return 1;
+  }
+  simAtoms atoms;
+  int status = coorSelect(pdb, *info, flags, &atoms, log);
+  if (status) {
+    log.printf("korva: error reading selection of atoms.\n");
+    return status;
+  }
+  log.printf("REMARK %d atoms selected for simulation.\n", atoms.n);
+  if (atoms.n == 0) {
+    log.printf("KORVA: error - zero atoms selected for simulation!\n");
+    return 1;
+  }
+  *simulated = atoms.n;
+
+  double S[5];
+  status = simulateAlignment(info, atoms.n, atoms.x.data(), atoms.y.data(), atoms.z.data(), ndots,
+                             points.data(), S, log);
+  if (status) {
+    log.printf("Matrix: Error simulating alignment.\n");
+    return status;
+  }
+  double saupe[5];
+  negate(S, saupe);
+
+  // The rotated structure takes the frame of the simulated tensor itself; the report analyses it
+  // as stored, in single precision.
+  const Status frameStatus = analyzeSaupe(saupe, true, frame);
+  if (!frameStatus.ok()) {
+    log.write(frameStatus.message().c_str());
+    log.printf("Matrix: error in analyzeSaupe.\n");
+    return 1;
+  }
+
+  tensor->tensorMode = kTensorSteric;
+  if (nCouplings > 0) {
+    for (int m = 0; m < 5; ++m) tensor->saupeIn[m] = static_cast<float>(saupe[m]);
+    fitWorkspace ws;
+    fitD(&pdb, tab, tensor, &ws, info->verbose, log);
+  } else {
+    setTensorSaupe(tensor, saupe, log);
+  }
+  return 0;
+}
+
+int stericFreePipeline(int n, tvector<double>* x, tvector<double>* y, tvector<double>* z,
+                       korvaInfo* info, dTensor* tensor, int* simulated, Log& log) {
+  *simulated = 0;
+  // Sized by the generator to the density asked for, so a large -dot cannot overflow it.
+  tvector<double> points(TrackedAllocator<double>("ssiaFree"));
+  int ndots = 0;
+  if (copyUnitSphereDots(info->dot, &points, &ndots)) {
+    log.printf("Matrix: unsp error occured.\n");
+    return 1;
+  }
+  // Free-format atoms carry no element, so the surface step always runs, whatever -surf says.
+  int nsel = 0;
+  if (surfSel(n, x->data(), y->data(), z->data(), &nsel)) {
+    log.printf("Matrix: Error reading PDB file in free format.\n");
+    return 1;
+  }
+  if (nsel == 0) {
+    log.printf("KORVA: error - zero atoms remain after surface selection!\n");
+    return 1;
+  }
+  log.printf("REMARK %d atoms selected for simulation.\n", nsel);
+  *simulated = nsel;
+
+  double S[5];
+  const int status =
+      simulateAlignment(info, nsel, x->data(), y->data(), z->data(), ndots, points.data(), S, log);
+  if (status) return status;
+  double saupe[5];
+  negate(S, saupe);
+  setTensorSaupe(tensor, saupe, log);
+  return 0;
+}
+
+int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, Log& log) {
+  // Five Saupe elements need five independent couplings; a zero tensor with zero predictions
+  // would otherwise be reported as a fit.
+  if (tensor->tensorMode == kTensorSVD) {
+    const int usable = countFitDC(tab);
+    if (usable < kMinFitCouplings) {
+      log.printf("KORVA: best fit needs at least %d usable couplings, found %d.\n",
+                 kMinFitCouplings, usable);
+      return 1;
+    }
+  }
+  // The nonlinear fits say why they could not fit; reporting their untouched tensor as a fit
+  // would be wrong.
+  fitWorkspace ws;
+  if (fitD(&pdb, tab, tensor, &ws, verbosity, log) == 0 &&
+      isNonlinearTensorMode(tensor->tensorMode)) {
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace korva

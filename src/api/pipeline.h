@@ -1,0 +1,50 @@
+// The computations of the run modes from their inputs to their result records, shared by the
+// command line's modes and by the library's public functions. They never print: progress lines
+// and the reasons of failures go to the log their caller passes.
+#pragma once
+
+#include "core/alloc.h"
+#include "core/log.h"
+#include "structure/pdb.h"
+#include "structure/select.h"
+#include "tables/dtab.h"
+#include "tables/run_info.h"
+#include "tensor/saupe_analysis.h"
+#include "tensor/tensor.h"
+
+namespace korva {
+
+// Completes the coupling segment of dc from the table, maps the couplings onto pdb, selects them
+// by range and atom names and builds their working records with the weights. Returns the number
+// selected.
+int prepareCouplings(const pdbInfo& pdb, dTab* tab, dcInfo* dc, const char* aD1, const char* aD2,
+                     const float* weights, int weightCount, Log& log);
+
+// Selects the atoms of pdb into flags (one per atom) and, unless useH, clears the hydrogens; the
+// selection is named on log.
+void selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector<int>* flags,
+                 Log& log);
+
+// Checks the simulation options before any work is done: -dot at least 3, -digPsi at least 1,
+// -dGrid above 0. Returns 0, or 1 after one "KORVA: error - ..." line.
+int checkStericOptions(const korvaInfo& info, Log& log);
+
+// Steric prediction from the flagged atoms of pdb: refines the medium's geometry in info, keeps
+// the surface atoms, simulates the Saupe vector (scaled by the order of the medium and negated),
+// stores it in tensor and predicts the couplings of tab from it when nCouplings > 0. frame
+// receives the analysis of the simulated vector itself (its frames place the rotated structure),
+// simulated the number of atoms simulated. Returns 0, or the failing step's status after its lines.
+int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, korvaInfo* info,
+                   dTensor* tensor, int nCouplings, saupeAnalysis* frame, int* simulated, Log& log);
+
+// Steric prediction from free-format coordinates x, y, z (indexed 1..n, changed: only the
+// surface atoms remain, centred), with info already checked and refined: simulates and stores the
+// tensor. Returns 0, or the failing step's status after its lines.
+int stericFreePipeline(int n, tvector<double>* x, tvector<double>* y, tvector<double>* z,
+                       korvaInfo* info, dTensor* tensor, int* simulated, Log& log);
+
+// The best fit of tensor to the couplings of tab: refuses an SVD fit with fewer than five usable
+// couplings and a nonlinear fit that could not run. Returns 0, or 1 after the reason.
+int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, Log& log);
+
+}  // namespace korva
