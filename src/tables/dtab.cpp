@@ -106,12 +106,6 @@ int readRow(const tvector<float>& data, const tvector<tabVar>& vars, int nc, int
     cellName(vars, c.chain[k], cells[c.chain[k] < 0 ? 0 : c.chain[k]], chain[k], fixChainName, log);
     cellName(vars, c.seg[k], cells[c.seg[k] < 0 ? 0 : c.seg[k]], seg[k], fixSegName, log);
   }
-  if (rec.chainI[0] != '\0' || rec.chainJ[0] != '\0') tab->ignoreChain = 0;
-  if (rec.segI[0] != '\0' || rec.segJ[0] != '\0') tab->ignoreSeg = 0;
-  rec.glyFlag = glyHACATest(&rec);
-  rec.fixedDistance = 0;
-  rec.DI = 0.0f;
-
   rec.index = row + 1;
   if ((c.index >= 0 && cellInt(cells[c.index], &rec.index) != 0) ||
       (c.abs >= 0 && cellInt(cells[c.abs], &rec.abs) != 0)) {
@@ -122,23 +116,7 @@ int readRow(const tvector<float>& data, const tvector<tabVar>& vars, int nc, int
   rec.DD = c.dd >= 0 ? cells[c.dd] : 1.0f;
   rec.S = c.s >= 0 ? cells[c.s] : 1.0f;
   rec.W = c.w >= 0 ? cells[c.w] : 1.0f;
-
-  // A coupling without atom names cannot reach a structure; only named pairs are judged.
-  if (rec.atomNameI[0] != '\0' && rec.atomNameJ[0] != '\0') {
-    float di = 0.0f;
-    int fixed = 0;
-    if (findDI(rec.resI, rec.resNameI, rec.atomNameI, rec.resJ, rec.resNameJ, rec.atomNameJ, &di,
-               &fixed, log) != 0) {
-      rec.badElement = 1;
-    } else if (fixed) {
-      rec.fixedDistance = 1;
-      rec.DI = di;
-    }
-  }
-  for (int r : {rec.resI, rec.resJ}) {
-    tab->firstRes = std::min(tab->firstRes, r);
-    tab->lastRes = std::max(tab->lastRes, r);
-  }
+  finishCoupling(tab, &rec, log);
   return 0;
 }
 
@@ -188,6 +166,30 @@ bool dcEntersFit(const dTab& tab, int i) {
 bool dcListed(const dTab& tab, int i) {
   const dcRecord& in = tab.in[static_cast<size_t>(i)];
   return in.selected != 0 && tab.work[static_cast<size_t>(i)].selected != 0 && !in.badElement;
+}
+
+void finishCoupling(dTab* tab, dcRecord* rec, Log& log) {
+  if (rec->chainI[0] != '\0' || rec->chainJ[0] != '\0') tab->ignoreChain = 0;
+  if (rec->segI[0] != '\0' || rec->segJ[0] != '\0') tab->ignoreSeg = 0;
+  rec->glyFlag = glyHACATest(rec);
+  rec->fixedDistance = 0;
+  rec->DI = 0.0f;
+  // A coupling without atom names cannot reach a structure; only named pairs are judged.
+  if (rec->atomNameI[0] != '\0' && rec->atomNameJ[0] != '\0') {
+    float di = 0.0f;
+    int fixed = 0;
+    if (findDI(rec->resI, rec->resNameI, rec->atomNameI, rec->resJ, rec->resNameJ,
+               rec->atomNameJ, &di, &fixed, log) != 0) {
+      rec->badElement = 1;
+    } else if (fixed) {
+      rec->fixedDistance = 1;
+      rec->DI = di;
+    }
+  }
+  for (int r : {rec->resI, rec->resJ}) {
+    tab->firstRes = std::min(tab->firstRes, r);
+    tab->lastRes = std::max(tab->lastRes, r);
+  }
 }
 
 int glyHACATest(const dcRecord* rec) {

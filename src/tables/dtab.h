@@ -67,6 +67,10 @@ bool dcListed(const dTab& tab, int i);
 // Sets count records of a list to the record defaults.
 void resetDC(dcRecord* list, int count);
 
+// Completes a coupling of tab whose names and values are set: the glycine flag, the tabulated
+// DI, unknown elements (named on log), and the table's chain and segment flags and residue range.
+void finishCoupling(dTab* tab, dcRecord* rec, Log& log);
+
 // Reads a coupling table file into tab (empty name or "None": no couplings). Errors and warnings
 // go to log. Returns 0 or 1.
 int readDC(const char* fileName, dTab* tab, Log& log);

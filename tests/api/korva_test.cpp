@@ -1,0 +1,112 @@
+// The public library: the same numbers as the command line, errors as exceptions, and
+// computations that run side by side in threads without meeting.
+#include "korva/korva.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <thread>
+
+namespace korva {
+namespace {
+
+const std::string kDir = KORVA_SOURCE_DIR;
+const std::string kPdb = kDir + "/examples/ubiquitin-2mjb.pdb";
+const std::string kNH = kDir + "/examples/ubiquitin-nh-bicelle.tab";
+const std::string kPf1 = kDir + "/tests/data/2mjb-rdc-pf1-n-h.tab";
+
+// The DATA SAUPE line as the report prints the tensor.
+std::string saupeLine(const Tensor& t) {
+  char line[128];
+  std::snprintf(line, sizeof line, "DATA SAUPE  % .4e % .4e % .4e % .4e % .4e", t.saupe[0],
+                t.saupe[1], t.saupe[2], t.saupe[3], t.saupe[4]);
+  return line;
+}
+
+// Expected lines are those of the command line's reports in tests/golden, which were checked
+// against an independent computation when they were made.
+TEST(Library, GivesTheCommandLineNumbers) {
+  const Structure ubq = readStructure(kPdb);
+  const std::vector<Coupling> nh = readCouplings(kNH);
+  EXPECT_EQ(ubq.atomCount(), 1231);
+  EXPECT_EQ(nh.size(), 63u);
+
+  const Result steric = predict(ubq, nh);
+  EXPECT_EQ(saupeLine(steric.tensor),
+            "DATA SAUPE   5.8949e-04  4.5858e-04  5.5836e-04 -3.6119e-04  6.5250e-04");
+  EXPECT_EQ(steric.simulatedAtoms, 104);
+  EXPECT_NEAR(steric.statistics.r, 0.962, 5e-4);
+  EXPECT_NEAR(steric.statistics.q, 0.482, 5e-4);
+
+  const Result svd = fit(ubq, nh);
+  EXPECT_EQ(saupeLine(svd.tensor),
+            "DATA SAUPE   4.2293e-04  3.5807e-04  5.3304e-04 -1.5497e-04  3.1595e-04");
+  EXPECT_NEAR(svd.statistics.q, 0.045, 5e-4);
+  // Da of the analysis is (Azz - (Axx + Ayy) / 2) / 3, which for a traceless tensor is Azz / 2.
+  EXPECT_NEAR(svd.tensor.eigenvalues[0] / 2.0, svd.tensor.da, 1e-12);
+}
+
+TEST(Library, ReportsBadInputAsErrors) {
+  const struct {
+    const char* what;
+    std::string message;
+  } cases[] = {
+      {"structure", "PDB Error opening PDB file /nonexistent.pdb\n"},
+      {"couplings", "RdTable File open error: /nonexistent.tab.\n"},
+  };
+  for (const auto& c : cases) {
+    try {
+      if (std::string(c.what) == "structure") {
+        readStructure("/nonexistent.pdb");
+      } else {
+        readCouplings("/nonexistent.tab");
+      }
+      ADD_FAILURE() << c.what;
+    } catch (const error& e) {
+      EXPECT_EQ(e.what(), c.message);
+      EXPECT_EQ(e.code(), 1);
+    }
+  }
+  StericOptions bad;
+  bad.orientations = 2;
+  EXPECT_THROW(predict(readStructure(kPdb), {}, bad), error);
+}
+
+// Two computations on different inputs in two threads give exactly what they give in sequence.
+TEST(Library, ThreadsDoNotMeet) {
+  const Structure ubq = readStructure(kPdb);
+  const std::vector<Coupling> nh = readCouplings(kNH);
+  const std::vector<Coupling> pf1 = readCouplings(kPf1);
+  StericOptions rod;
+  rod.medium = Medium::rod;
+  FitOptions nofixed;
+  nofixed.method = FitMethod::nofixed;
+
+  const Result wallAlone = predict(ubq, nh);
+  const Result rodAlone = predict(ubq, pf1, rod);
+  const Result fitAlone = fit(ubq, pf1, nofixed);
+  const ErrorMap mapAlone = errorMap(ubq, nh, 50);
+
+  Result wall, rodResult, fitted;
+  ErrorMap map;
+  std::thread a([&] {
+    wall = predict(ubq, nh);
+    fitted = fit(ubq, pf1, nofixed);
+  });
+  std::thread b([&] {
+    rodResult = predict(ubq, pf1, rod);
+    map = errorMap(ubq, nh, 50);
+  });
+  a.join();
+  b.join();
+  EXPECT_EQ(wall.tensor.saupe, wallAlone.tensor.saupe);
+  EXPECT_EQ(rodResult.tensor.saupe, rodAlone.tensor.saupe);
+  EXPECT_EQ(fitted.tensor.saupe, fitAlone.tensor.saupe);
+  EXPECT_EQ(map.saupeMean, mapAlone.saupeMean);
+  EXPECT_EQ(map.axes, mapAlone.axes);
+  EXPECT_NE(wall.tensor.saupe, rodResult.tensor.saupe);
+}
+
+}  // namespace
+}  // namespace korva
