@@ -479,7 +479,7 @@ CouplingComparison compareCouplings(const std::vector<Coupling>& first,
 }
 
 const char* version() {
-  return "1.1.0";
+  return KORVA_VERSION;
 }
 
 }  // namespace korva

@@ -1,6 +1,11 @@
 // The option table and the parse that it drives.
 #include "cli/options.h"
 
+#include <strings.h>
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -561,7 +566,147 @@ int applyOption(const optionSpec& o, argList& a, runParams& p, parseState& s, Lo
   return 0;
 }
 
+// The value word of the option at pos: nullptr when it is missing (the option is last or followed
+// by another option).
+const char* valueWord(const argList& a, int pos) {
+  if (pos + 1 >= a.argc()) return nullptr;
+  const char* v = a.argv()[pos + 1];
+  return v == nullptr || isFlag(v) ? nullptr : v;
+}
+
+// Checks that a word is a whole number within the range of an int, or a finite real.
+bool isInteger(const char* w) {
+  errno = 0;
+  char* end = nullptr;
+  const long long v = std::strtoll(w, &end, 10);
+  return end != w && *end == '\0' && errno == 0 && v >= INT_MIN && v <= INT_MAX;
+}
+bool isReal(const char* w, double* v) {
+  char* end = nullptr;
+  *v = std::strtod(w, &end);
+  return end != w && *end == '\0' && std::isfinite(*v) && std::isfinite(static_cast<float>(*v));
+}
+
+// Checks the value of one present option by its kind. Returns 0, or 1 after an error line.
+int checkValue(const optionSpec& o, const char* name, const argList& a, int pos, Log& log) {
+  const char* v = valueWord(a, pos);
+  double real = 0.0;
+  switch (o.kind) {
+    case optKind::integer:
+    case optKind::real:
+    case optKind::text:
+    case optKind::anyText:
+      if (v == nullptr) {
+        log.printf("VANTRO Error: %s needs a value.\n", name);
+        return 1;
+      }
+      if (o.kind == optKind::integer && !isInteger(v)) {
+        log.printf("VANTRO Error: %s value '%s' is not a whole number within range.\n", name, v);
+        return 1;
+      }
+      if (o.kind == optKind::real && !isReal(v, &real)) {
+        log.printf("VANTRO Error: %s value '%s' is not a number within range.\n", name, v);
+        return 1;
+      }
+      return 0;
+    case optKind::optionalInt:
+      if (v != nullptr && !isInteger(v)) {
+        log.printf("VANTRO Error: %s value '%s' is not a whole number within range.\n", name, v);
+        return 1;
+      }
+      return 0;
+    case optKind::reals:
+      for (int i = pos + 1; i < a.nextFlag(pos); i++) {
+        if (!isReal(a.argv()[i], &real)) {
+          log.printf("VANTRO Error: %s value '%s' is not a number within range.\n", name,
+                     a.argv()[i]);
+          return 1;
+        }
+      }
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+// Checks the values of every option on the command line before any of them is used, so that a
+// value that is missing or not a number stops the run instead of being read as 0.
+int checkValues(const argList& a, Log& log) {
+  for (const optionSpec& o : kOptions) {
+    for (const char* name : {o.name, o.alias}) {
+      if (name == nullptr) continue;
+      const int pos = a.find(name);
+      if (pos != 0 && checkValue(o, name, a, pos, log) != 0) return 1;
+    }
+  }
+  return 0;
+}
+
+// Checks the values whose meaning limits them.
+int checkRanges(const runParams& p, Log& log) {
+  if (!(p.info.lcS >= 0.0f && p.info.lcS <= 1.0f)) {
+    log.printf("VANTRO Error: -lcS value %g must lie between 0 and 1.\n",
+               static_cast<double>(p.info.lcS));
+    return 1;
+  }
+  // The structure's residue that matches the segment's first one: their difference shifts every
+  // residue number of the couplings.
+  const dcInfo& dc = p.dc;
+  if (dc.a1 >= kResUnsetBelow && dc.s1 >= kResUnsetBelow) {
+    const long long shift = static_cast<long long>(dc.a1) - dc.s1;
+    if (shift < INT_MIN || shift > INT_MAX) {
+      log.printf("VANTRO Error: -a1 %d and -s1 %d are too far apart.\n", dc.a1, dc.s1);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+// Distance of two option names up to one edit; 2 means further.
+int nearName(const char* a, const char* b) {
+  const size_t la = std::strlen(a), lb = std::strlen(b);
+  if (la + 1 < lb || lb + 1 < la) return 2;
+  size_t i = 0;
+  while (i < la && i < lb && a[i] == b[i]) i++;
+  if (i == la && i == lb) return 0;
+  const char* ra = a + i;
+  const char* rb = b + i;
+  // One substitution, one insertion, one deletion, or one swap of neighbours.
+  if (std::strcmp(ra + 1, rb + 1) == 0 && la == lb) return 1;
+  if (std::strcmp(ra, rb + 1) == 0 || std::strcmp(ra + 1, rb) == 0) return 1;
+  if (la == lb && ra[0] == rb[1] && ra[1] == rb[0] && std::strcmp(ra + 2, rb + 2) == 0) return 1;
+  return 2;
+}
+
+bool knownOption(const char* w) {
+  for (const char* known : {"-help", "--help", "-h", "--version", "-version"}) {
+    if (std::strcmp(w, known) == 0) return true;
+  }
+  for (const optionSpec& o : kOptions) {
+    for (const char* name : {o.name, o.alias}) {
+      if (name != nullptr && std::strcmp(name, w) == 0) return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
+
+void suggestOptions(const argList& a, Log& log) {
+  if (a.checking()) return;
+  for (int i = 1; i < a.argc(); i++) {
+    const char* w = a.argv()[i];
+    if (a.marked(i) || !isFlag(w) || knownOption(w)) continue;
+    const char* best = nullptr;
+    for (const optionSpec& o : kOptions) {
+      for (const char* name : {o.name, o.alias}) {
+        if (name == nullptr || best != nullptr) continue;
+        if (strcasecmp(name, w) == 0 || nearName(name, w) <= 1) best = name;
+      }
+    }
+    if (best != nullptr) log.printf("unknown option %s; did you mean %s?\n", w, best);
+  }
+}
 
 std::span<const optionSpec> optionTable() {
   return kOptions;
@@ -587,11 +732,13 @@ void writeHelpText(FILE* stream) {
 }
 
 int getparams(argList& args, runParams& p, Log& log) {
+  if (checkValues(args, log) != 0) return 1;
   parseState state;
   for (const optionSpec& o : kOptions) {
     if (applyOption(o, args, p, state, log) != 0) return 1;
   }
-  return args.overflowed() ? 1 : 0;
+  if (args.overflowed()) return 1;
+  return checkRanges(p, log);
 }
 
 }  // namespace korva

@@ -70,9 +70,14 @@ struct helpLine {
 // The help text, line by line, as the program has always printed it.
 std::span<const helpLine> helpLayout();
 
-// Parses the whole command line into p through the table. Returns 0, or 1 after an error line
-// (the help is not handled here).
+// Parses the whole command line into p through the table, after checking that every value is
+// present and of its kind, and then the values whose meaning limits them. Returns 0, or 1 after an
+// error line (the help is not handled here).
 int getparams(argList& args, runParams& p, Log& log);
+
+// Names, on log, every unknown option that differs from a known one only in case or by one typed
+// character (unless unused arguments are being reported anyway).
+void suggestOptions(const argList& args, Log& log);
 
 // Writes the complete help: the original text, then the options added since, from the table.
 void writeHelpText(FILE* stream);

@@ -2,6 +2,8 @@
 // memory line on every path.
 #include "cli/run.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -46,10 +48,78 @@ int dispatch(runParams& p, Log& log) {
   }
 }
 
+// The files a run reads and writes, named by their options.
+struct namedFile {
+  const char* option;
+  const char* name;
+};
+
+// Refuses what the modes could only fail on later or, worse, act on: a missing structure or
+// coordinate file, a directory given as a file, and an output that would overwrite an input.
+int checkFiles(const runParams& p, Log& log) {
+  const int mode = p.info.mode;
+  if ((mode == kModeBestFit || mode == kModeSteric) && p.pdb[0] == '\0') {
+    log.printf("KORVA: error - %s needs a structure file (-pdb).\n",
+               mode == kModeBestFit ? "-bestFit" : "-stKorva");
+    return 1;
+  }
+  if (mode == kModeStericFree && p.pdbF[0] == '\0') {
+    log.printf("KORVA: error - -stKorvaFree needs a coordinate file (-pdbF).\n");
+    return 1;
+  }
+  const namedFile inputs[] = {{"-pdb", p.pdb},   {"-inD", p.inD},   {"-inD1", p.inD1},
+                              {"-inD2", p.inD2}, {"-pdbF", p.pdbF}, {"-inp", p.inp}};
+  const namedFile outputs[] = {
+      {"-outD", p.outD}, {"-outA", p.outA}, {"-outMap", p.outMap}, {"-pdbRot", p.pdbRot}};
+  struct stat in[6];
+  bool have[6] = {};
+  for (int k = 0; k < 6; k++) {
+    const char* name = inputs[k].name;
+    if (name[0] == '\0' || std::strcmp(name, "None") == 0) continue;
+    have[k] = ::stat(name, &in[k]) == 0;
+    if (have[k] && S_ISDIR(in[k].st_mode)) {
+      log.printf("KORVA: error - %s %s is a directory, not a file.\n", inputs[k].option, name);
+      return 1;
+    }
+  }
+  for (const namedFile& out : outputs) {
+    struct stat st;
+    if (out.name[0] == '\0' || ::stat(out.name, &st) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {
+      log.printf("KORVA: error - %s %s is a directory, not a file.\n", out.option, out.name);
+      return 1;
+    }
+    for (int k = 0; k < 6; k++) {
+      if (have[k] && in[k].st_dev == st.st_dev && in[k].st_ino == st.st_ino) {
+        log.printf("KORVA: error - %s %s is also the input of %s.\n", out.option, out.name,
+                   inputs[k].option);
+        return 1;
+      }
+    }
+  }
+  return 0;
+}
+
+bool hasWord(int argc, char** argv, const char* a, const char* b) {
+  for (int i = 1; i < argc; i++) {
+    if (std::strcmp(argv[i], a) == 0 || std::strcmp(argv[i], b) == 0) return true;
+  }
+  return false;
+}
+
 int runModes(int argc, char** argv, Log& log) {
   legalNotice();
   runParams p;
   argList args(argc, argv, 4, log);
+  // The usual spellings of help and version answer on standard output and succeed.
+  if (hasWord(argc, argv, "--help", "-h")) {
+    writeHelpText(stdout);
+    return 0;
+  }
+  if (hasWord(argc, argv, "--version", "-version")) {
+    std::printf("korva %s\n", KORVA_VERSION);
+    return 0;
+  }
   if (argc <= 1 || args.flagLoc("-help")) {
     writeHelpText(stderr);
     log.printf("DC Error extracting command-line arguments.\n");
@@ -60,6 +130,8 @@ int runModes(int argc, char** argv, Log& log) {
     return 1;
   }
   args.check();
+  suggestOptions(args, log);
+  if (checkFiles(p, log) != 0) return 1;
   if (p.dbgFlag > 1) setAlloc(1);
   return dispatch(p, log);
 }

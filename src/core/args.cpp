@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -172,7 +173,7 @@ int argList::fixedListArg(int pos, int count, double* out) {
     double v = 0.0;
     char tail = '\0';
     // One number and nothing else: a silently zeroed tensor element would give a wrong result.
-    if (std::sscanf(text, "%lf %c", &v, &tail) != 1) {
+    if (std::sscanf(text, "%lf %c", &v, &tail) != 1 || !std::isfinite(v)) {
       log_.printf("VANTRO Error: %s value '%s' is not a number.\n", argv_[pos], text);
       return 2;
     }
@@ -207,6 +208,17 @@ int argList::ptrArgD(const char* name, const char** target) {
   if (v == nullptr) return 0;
   *target = v;
   return 1;
+}
+
+bool argList::marked(int pos) const {
+  return pos >= 0 && pos < kArgMarkCount && marks_[pos] == '1';
+}
+
+int argList::find(const char* name) const {
+  for (int i = 1; name != nullptr && i < argc_; i++) {
+    if (argv_[i] != nullptr && std::strcmp(argv_[i], name) == 0) return i;
+  }
+  return 0;
 }
 
 int argList::check() {

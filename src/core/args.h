@@ -65,6 +65,13 @@ class argList {
   // 1 once a string lookup met a value longer than 255 characters.
   int overflowed() const { return overflow_; }
 
+  // Position of the first argument equal to name, or 0, without marking it.
+  int find(const char* name) const;
+  // Whether a lookup has marked the argument at pos.
+  bool marked(int pos) const;
+  // Whether checking of unused arguments is on (DUVARUDU or an explicit mode).
+  bool checking() const { return checkMode_ != 0; }
+
   // Reports, when checking is on, the arguments that no lookup marked. Returns the number of
   // reports.
   int check();
