@@ -4,6 +4,7 @@
 #include <string>
 
 #include "api/pipeline.h"
+#include "core/output.h"
 #include "fit/map_fit.h"
 #include "modes/structure_run.h"
 #include "report/report.h"
@@ -25,22 +26,6 @@ class mapFileSink final : public mapStepSink {
  private:
   FILE* f_;
   std::string line_;
-};
-
-// The map stream owns the file it opened and closes it on every path.
-struct mapStream {
-  FILE* f = stdout;
-  ~mapStream() {
-    if (f != nullptr && f != stdout) std::fclose(f);
-  }
-  // Closes the file and says whether everything reached it.
-  bool finish() {
-    if (f == stdout) return std::fflush(f) == 0;
-    const bool ok = std::ferror(f) == 0;
-    const bool closed = std::fclose(f) == 0;
-    f = nullptr;
-    return ok && closed;
-  }
 };
 
 reportInput reportOf(const runParams& p, const dTab* tab, const saupeAnalysis* analysis) {
@@ -71,18 +56,16 @@ int simDC(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log) {
 }
 
 int mapRun(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log) {
-  mapStream map;
-  if (p.outMap[0] != '\0') {
-    map.f = std::fopen(p.outMap, "w");
-    if (map.f == nullptr) {
-      log.printf("KORVA Error opening log file for error space mapping %s\n", p.outMap);
-      return 1;
-    }
+  outputFile map;
+  FILE* mapStream = map.open(p.outMap);
+  if (mapStream == nullptr) {
+    log.printf("KORVA Error opening log file for error space mapping %s\n", p.outMap);
+    return 1;
   }
-  mapFileSink sink(map.f);
+  mapFileSink sink(mapStream);
   mapResult result;
   const int status = mapSimDC(&pdb, tab, &p.tensor, p.mapCount, p.info.verbose, sink, &result, log);
-  if (!map.finish()) {
+  if (!map.commit()) {
     log.printf("KORVA Error writing the error space map %s\n",
                p.outMap[0] != '\0' ? p.outMap : "(stdout)");
     return 1;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/output.h"
 #include "numeric/constants.h"
 
 namespace korva {
@@ -257,20 +258,15 @@ int writeReport(FILE* stream, const reportInput& in, Log& log) {
 
 int writeTextFile(const char* name, const std::string& text, const char* openError,
                   const char* writeError, Log& log) {
-  if (name == nullptr || name[0] == '\0') {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-    return 0;
-  }
-  FILE* fp = std::fopen(name, "w");
+  outputFile out;
+  FILE* fp = out.open(name);
   if (fp == nullptr) {
     log.printf(openError, name);
     return 1;
   }
-  const size_t written = std::fwrite(text.data(), 1, text.size(), fp);
-  const bool failed = written != text.size() || std::ferror(fp) != 0;
-  if (std::fclose(fp) != 0 || failed) {
-    log.printf(writeError, name);
+  std::fwrite(text.data(), 1, text.size(), fp);
+  if (!out.commit()) {
+    log.printf(writeError, name != nullptr && name[0] != '\0' ? name : "(stdout)");
     return 1;
   }
   return 0;
@@ -292,7 +288,10 @@ int writeDCmod(const char* name, const reportInput& in, Log& log) {
   std::free(buffer);
   if (writeTextFile(name, text, "DC Error opening output file %s\n",
                     "DC Error writing output file %s\n", log) != 0) {
-    writeTextFile("", text, "", "", log);
+    if (name != nullptr && name[0] != '\0') {
+      std::fwrite(text.data(), 1, text.size(), stdout);
+      std::fflush(stdout);
+    }
     return 1;
   }
   return status;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/output.h"
 #include "structure/pdb.h"
 #include "structure/select.h"
 
@@ -42,7 +43,8 @@ int writePDB(const char* fileName, const pdbInfo* pdb, const struct pdbSelect* s
              const char* remark, Log& log, const float* xyz) {
   if (fileName == nullptr) fileName = "";
   bool useStdout = fileName[0] == '\0';
-  FILE* fp = useStdout ? stdout : std::fopen(fileName, "w");
+  outputFile out;
+  FILE* fp = out.open(fileName);
   if (fp == nullptr) {
     log.printf("PDB Error opening PDB file %s\n", fileName);
     return 1;
@@ -63,14 +65,7 @@ int writePDB(const char* fileName, const pdbInfo* pdb, const struct pdbSelect* s
                  a.occupancy, a.tempFactor, a.segId, a.element, a.charge);
   }
   std::fprintf(fp, "END\n");
-  int status = 0;
-  if (useStdout) {
-    status = std::fflush(fp) != 0 || std::ferror(fp);
-  } else {
-    status = std::ferror(fp) != 0;
-    status |= std::fclose(fp) != 0;
-  }
-  if (status != 0) {
+  if (!out.commit()) {
     // A full disk must not pass as a written structure.
     log.printf("PDB Error writing PDB file %s\n", useStdout ? "(stdout)" : fileName);
     return 1;
