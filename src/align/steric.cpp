@@ -459,6 +459,7 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
   const double contact = static_cast<double>(rM) + rA;
 
   for (int d = 0; d < ndots; ++d) {
+    log.progress("orientations", static_cast<long>(d) * npsi, n);
     for (int k = 0; k < npsi; ++k) {
       double theta, phi, psi, ex[3], ey[3], ez[3], r1[3], r2[3], r3[3], s[5];
       orientationAngles(&points[3 * d], k, npsi, &theta, &phi, &psi);
@@ -481,6 +482,7 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
       }
     }
   }
+  log.progress("orientations", n, n);
   if (model == kModelRod) {
     for (int i = 0; i <= ntot; ++i) {
       const bool tested = i <= npos;

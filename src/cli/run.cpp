@@ -3,6 +3,7 @@
 #include "cli/run.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -139,7 +140,8 @@ int runModes(int argc, char** argv, Log& log) {
 }  // namespace
 
 int runKorva(int argc, char** argv) {
-  StreamLog log(stderr);
+  // Long runs show how far they are on a terminal; redirected, standard error gets lines only.
+  StreamLog log(stderr, ::isatty(::fileno(stderr)) != 0);
   int status = 1;
   try {
     status = runModes(argc, argv, log);

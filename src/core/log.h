@@ -16,6 +16,13 @@ class Log {
   virtual void write(const char* text) = 0;
   // printf-style convenience over write.
   void printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // How far a long computation has come: done of total steps of what. Only a log that shows
+  // progress (the command line's, on a terminal) does anything with it.
+  virtual void progress(const char* what, long done, long total) {
+    (void)what;
+    (void)done;
+    (void)total;
+  }
 };
 
 // Discards everything.
@@ -24,14 +31,24 @@ class NullLog final : public Log {
   void write(const char*) override {}
 };
 
-// Writes to a stdio stream at once (the command line uses standard error).
+// Writes to a stdio stream at once (the command line uses standard error). With showProgress,
+// progress is drawn on one line that each report overwrites (for a terminal).
 class StreamLog final : public Log {
  public:
-  explicit StreamLog(FILE* stream) : stream_(stream) {}
-  void write(const char* text) override { std::fputs(text, stream_); }
+  explicit StreamLog(FILE* stream, bool showProgress = false)
+      : stream_(stream), showProgress_(showProgress) {}
+  void write(const char* text) override {
+    clearProgress();
+    std::fputs(text, stream_);
+  }
+  void progress(const char* what, long done, long total) override;
 
  private:
+  void clearProgress();
   FILE* stream_;
+  bool showProgress_;
+  int lastPercent_ = -1;
+  bool drawn_ = false;
 };
 
 // Keeps the text, in order.

@@ -51,6 +51,27 @@ void Log::printf(const char* format, ...) {
   write(text.c_str());
 }
 
+void StreamLog::progress(const char* what, long done, long total) {
+  if (!showProgress_ || total <= 0) return;
+  const int percent = static_cast<int>(100.0 * static_cast<double>(done) / total);
+  if (done >= total) {
+    clearProgress();
+    return;
+  }
+  if (percent == lastPercent_) return;
+  lastPercent_ = percent;
+  std::fprintf(stream_, "\r%s: %ld of %ld (%d%%)", what, done, total, percent);
+  std::fflush(stream_);
+  drawn_ = true;
+}
+
+void StreamLog::clearProgress() {
+  if (!drawn_) return;
+  std::fprintf(stream_, "\r\033[K");
+  drawn_ = false;
+  lastPercent_ = -1;
+}
+
 Log& nullLog() {
   static NullLog sink;  // stateless
   return sink;

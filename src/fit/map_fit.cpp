@@ -124,6 +124,7 @@ int mapSimDC(const pdbInfo* pdb, dTab* tab, dTensor* tensor, int mapCount, int v
       const double g = random.gauss();
       tab->in[i].D = static_cast<float>(c[i].savedD + kPerturbScale * g * c[i].savedDD);
     }
+    log.progress("mapping step", step, mapCount);
     const int predicted = fitD(pdb, tab, tensor, &ws, verbosity, log);
     double s[5];
     saupeAnalysis a;
@@ -135,6 +136,7 @@ int mapSimDC(const pdbInfo* pdb, dTab* tab, dTensor* tensor, int mapCount, int v
     result->frame[2] = a.gamma[0];
   }
 
+  log.progress("mapping step", mapCount, mapCount);
   // The observed values come back whatever the outcome, so the table never leaves the mapping
   // holding noise.
   for (int i = 0; i < tab->n; i++)
