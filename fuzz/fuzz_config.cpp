@@ -9,6 +9,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   korva::korvaInfo info;
   korva::korvaInfoNull(&info);
   korva::NullLog log;
-  korva::readConfig(path.c_str(), &info, log);
+  (void)korva::readConfig(path.c_str(), &info, log);
   return 0;
 }

@@ -10,6 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   korva::tvector<double> x, y, z;
   int n = 0;
   korva::NullLog log;
-  korva::readPDBfree(path.c_str(), &n, &x, &y, &z, log);
+  (void)korva::readPDBfree(path.c_str(), &n, &x, &y, &z, log);
   return 0;
 }

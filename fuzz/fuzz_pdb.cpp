@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   korva::pdbInfo pdb;
   korva::NullLog log;
   if (korva::readPDB(path.c_str(), &pdb, nullptr, log) == 0) {
-    korva::writePDB("/dev/null", &pdb, nullptr, "fuzz", log);
+    (void)korva::writePDB("/dev/null", &pdb, nullptr, "fuzz", log);
   }
   korva::pdbFree(&pdb);
   return 0;

@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   korva::tvector<korva::tabVar> vars;
   int nCol = 0, nRow = 0;
   korva::NullLog log;
-  korva::rdTable(path.c_str(), &values, &nCol, &nRow, &vars, 9999, log);
+  (void)korva::rdTable(path.c_str(), &values, &nCol, &nRow, &vars, 9999, log);
   korva::freeTab(&values, &vars, &nCol, &nRow);
   return 0;
 }

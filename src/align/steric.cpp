@@ -238,7 +238,7 @@ void addFreeOrientation(const int* blocked, size_t padded, const double s[5], do
 
 }  // namespace
 
-int refine_bicelle(korvaInfo* info) {
+void refine_bicelle(korvaInfo* info) {
   const double q = info->pRatio, c = info->wv, r = info->rM;
   const double d = 1000.0 * c / (kMassBilayerLipid * q + kMassRimLipid);
   const double qEff = q * d / (d - kFreeRimLipid);
@@ -250,8 +250,7 @@ int refine_bicelle(korvaInfo* info) {
   info->wallHalfSpacing = static_cast<float>(r / w);
   info->rimDisc = static_cast<float>(kPi * radius / (4.0 * (2.0 * r + kPi * radius)));
   info->pRatio = static_cast<float>(qEff);
-  return 0;
-}
+  }
 
 double Szz(const double v[3]) {
   return (3.0 * v[2] * v[2] - 1.0) / 2.0;

@@ -15,7 +15,7 @@ constexpr int kMaxGridIndex = 4999;  // last index of the position table
 
 // Derives the wall geometry from concentration, q ratio and rM, and replaces the q ratio, bicelle
 // radius, rim fraction and wall half-spacing of info. Not idempotent. Returns 0.
-int refine_bicelle(korvaInfo* info);
+void refine_bicelle(korvaInfo* info);
 
 // Order-tensor elements of a director whose direction cosines are the third components of the
 // 3-vectors passed (0-based here): (3 v3^2 - 1)/2 and 1.5 a3 b3.
@@ -30,14 +30,14 @@ double Syz(const double a[3], const double b[3]);
 // stericAlignment with the parameters of info and multiplies S by the liquid-crystal order.
 // points holds ndots unit vectors (x, y, z triples). Returns 0 with S filled, or 1 after an error line on log
 // (S untouched).
-int simulateAlignment(const korvaInfo* info, int natoms, double* x, double* y, double* z, int ndots,
+[[nodiscard]] int simulateAlignment(const korvaInfo* info, int natoms, double* x, double* y, double* z, int ndots,
                       const double* points, double S[5], Log& log);
 
 // The simulation proper on centred coordinates (indexed 1..natoms): model kModelWall or
 // kModelRod, wall half-spacing h, obstacle size rM, atom radius rA, grid step g, concentration c,
 // extents rOuter and rInner (already increased by rA), npsi rotations about the director per
 // point. Writes S (Szz, Sxx - Syy, Sxy, Sxz, Syz) and returns 0, or returns 1 after an error line on log.
-int stericAlignment(int model, float h, float rM, float rA, float g, float c, int natoms,
+[[nodiscard]] int stericAlignment(int model, float h, float rM, float rA, float g, float c, int natoms,
                     const double* x, const double* y, const double* z, double rOuter, double rInner,
                     int npsi, int ndots, const double* points, double S[5], Log& log);
 

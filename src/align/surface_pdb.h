@@ -11,6 +11,6 @@ namespace korva {
 // flagged ones: every atom with the residue number and the exact name of an atom exposed by more
 // than half of its bare sphere gets flag 1, every other atom 0. Radii come from getRadius plus the
 // probe. Returns 0, or 1 after "NSC: error." on log with the flags unchanged.
-int callNSC(const pdbInfo& pdb, tvector<int>* flags, Log& log);
+[[nodiscard]] int callNSC(const pdbInfo& pdb, tvector<int>* flags, Log& log);
 
 }  // namespace korva

@@ -27,24 +27,24 @@ void selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector
 
 // Checks the simulation options before any work is done: -dot at least 3, -digPsi at least 1,
 // -dGrid above 0. Returns 0, or 1 after one "KORVA: error - ..." line.
-int checkStericOptions(const korvaInfo& info, Log& log);
+[[nodiscard]] int checkStericOptions(const korvaInfo& info, Log& log);
 
 // Steric prediction from the flagged atoms of pdb: refines the medium's geometry in info, keeps
 // the surface atoms, simulates the Saupe vector (scaled by the order of the medium and negated),
 // stores it in tensor and predicts the couplings of tab from it when nCouplings > 0. frame
 // receives the analysis of the simulated vector itself (its frames place the rotated structure),
 // simulated the number of atoms simulated. Returns 0, or the failing step's status after its lines.
-int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, korvaInfo* info,
+[[nodiscard]] int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, korvaInfo* info,
                    dTensor* tensor, int nCouplings, saupeAnalysis* frame, int* simulated, Log& log);
 
 // Steric prediction from free-format coordinates x, y, z (indexed 1..n, changed: only the
 // surface atoms remain, centred), with info already checked and refined: simulates and stores the
 // tensor. Returns 0, or the failing step's status after its lines.
-int stericFreePipeline(int n, tvector<double>* x, tvector<double>* y, tvector<double>* z,
+[[nodiscard]] int stericFreePipeline(int n, tvector<double>* x, tvector<double>* y, tvector<double>* z,
                        korvaInfo* info, dTensor* tensor, int* simulated, Log& log);
 
 // The best fit of tensor to the couplings of tab: refuses an SVD fit with fewer than five usable
 // couplings and a nonlinear fit that could not run. Returns 0, or 1 after the reason.
-int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, Log& log);
+[[nodiscard]] int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, Log& log);
 
 }  // namespace korva

@@ -73,7 +73,7 @@ std::span<const helpLine> helpLayout();
 // Parses the whole command line into p through the table, after checking that every value is
 // present and of its kind, and then the values whose meaning limits them. Returns 0, or 1 after an
 // error line (the help is not handled here).
-int getparams(argList& args, runParams& p, Log& log);
+[[nodiscard]] int getparams(argList& args, runParams& p, Log& log);
 
 // Names, on log, every unknown option that differs from a known one only in case or by one typed
 // character (unless unused arguments are being reported anyway).

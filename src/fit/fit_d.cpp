@@ -100,7 +100,7 @@ int fitDSVD(const pdbInfo* pdb, dTab* tab, dTensor* tensor, fitWorkspace* ws, Lo
   // Too few couplings leave the tensor zero (findS zeroes it); the caller decides whether that
   // ends the run.
   if (tensor->tensorMode == kTensorSVD)
-    findS(x1, y1, z1, x2, y2, z2, di, d, dd, tensor->saupe, tensor->saupeErr, n, ws);
+    (void)findS(x1, y1, z1, x2, y2, z2, di, d, dd, tensor->saupe, tensor->saupeErr, n, ws);
   findD(x1, y1, z1, x2, y2, z2, di, d, dd, tensor->saupe, tensor->saupeErr, n);
   if (tensor->eulerFlag) {
     tensor->nEuler = saupe2euler(tensor->saupe, tensor->psiList, tensor->thetaList,

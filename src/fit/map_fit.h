@@ -35,7 +35,7 @@ struct mapResult {
 // its error or more in W; the working records hold the mean predictions and tensor the mean Saupe
 // vector. Returns 0 with result filled, or 1 when no step counts (said on log; the observed
 // values are back in place all the same).
-int mapSimDC(const pdbInfo* pdb, dTab* tab, dTensor* tensor, int mapCount, int verbosity,
+[[nodiscard]] int mapSimDC(const pdbInfo* pdb, dTab* tab, dTensor* tensor, int mapCount, int verbosity,
              mapStepSink& sink, mapResult* result, Log& log);
 
 }  // namespace korva

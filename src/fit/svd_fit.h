@@ -22,7 +22,7 @@ struct fitWorkspace {
 // di[i] = 0 carries no information and enters as an empty row. s and sErr (5 values each,
 // caller-owned) receive the vector and its standard errors; both are zeroed first. Returns 0, or
 // 1 when n < 5 (the tensor then stays zero).
-int findS(const float* x1, const float* y1, const float* z1, const float* x2, const float* y2,
+[[nodiscard]] int findS(const float* x1, const float* y1, const float* z1, const float* x2, const float* y2,
           const float* z2, const float* di, const float* d, const float* dd, float* s, float* sErr,
           int n, fitWorkspace* ws);
 

@@ -10,6 +10,6 @@ namespace korva {
 // Reads the configuration file into info->grid. An empty name reads nothing. Returns 0, or 1
 // when the file cannot be opened or a line lacks a key and a number (said on log, which also
 // names unknown keys).
-int readConfig(const char* name, korvaInfo* info, Log& log);
+[[nodiscard]] int readConfig(const char* name, korvaInfo* info, Log& log);
 
 }  // namespace korva

@@ -42,12 +42,12 @@ struct runParams {
 };
 
 // The structure-based modes: steric prediction (kModeSteric) and best fit (kModeBestFit).
-int runStructureSequence(runParams& p, Log& log);
+[[nodiscard]] int runStructureSequence(runParams& p, Log& log);
 // Steric prediction from free-format coordinates.
-int runStericFree(runParams& p, Log& log);
+[[nodiscard]] int runStericFree(runParams& p, Log& log);
 // Comparison of two Saupe matrices.
-int runCompareSaupe(runParams& p, Log& log);
+[[nodiscard]] int runCompareSaupe(runParams& p, Log& log);
 // Comparison of two coupling tables.
-int runCompareDC(runParams& p, Log& log);
+[[nodiscard]] int runCompareDC(runParams& p, Log& log);
 
 }  // namespace korva

@@ -33,7 +33,7 @@ inline bool negligibleAgainst(T g, T x) {
 // number of rotations made. Returns 0, or 1 after kJacobiMaxSweeps sweeps without convergence
 // (only a non-finite matrix gets there).
 template <class T>
-int jacobi3(T a[3][3], T d[3], T v[3][3], int* rotations) {
+[[nodiscard]] int jacobi3(T a[3][3], T d[3], T v[3][3], int* rotations) {
   T b[3];
   T z[3];
   for (int p = 0; p < 3; p++) {

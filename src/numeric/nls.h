@@ -96,6 +96,6 @@ nlsOutcome nlsOpt(nlsProblem& problem, int m, int n, const float* x0, const floa
 
 // cov (n*n, caller's) = (J^T J)^-1 for the m*n column-major Jacobian fjac. Returns success, or a
 // failure when J^T J is singular (cov is then left untouched).
-Status jtjInv(float* cov, const float* fjac, int n, int m);
+[[nodiscard]] Status jtjInv(float* cov, const float* fjac, int n, int m);
 
 }  // namespace korva

@@ -228,7 +228,7 @@ int svdcmpUser(float* a, int m, int n, float* w, float* v, float* rv1) {
   return status;
 }
 
-int svbksbUser(const float* u, const float* w, const float* v, int m, int n, const float* b,
+void svbksbUser(const float* u, const float* w, const float* v, int m, int n, const float* b,
                float* x, float* tmp) {
   const size_t ld = static_cast<size_t>(n) + 1;
   for (int j = 1; j <= n; j++) {
@@ -244,10 +244,9 @@ int svbksbUser(const float* u, const float* w, const float* v, int m, int n, con
     for (int jj = 1; jj <= n; jj++) s += v[j * ld + jj] * tmp[jj];
     x[j] = s;
   }
-  return 0;
-}
+  }
 
-int svdvarUser(const float* v, int ma, const float* w, float* cvm, float* wti) {
+void svdvarUser(const float* v, int ma, const float* w, float* cvm, float* wti) {
   const size_t ld = static_cast<size_t>(ma) + 1;
   for (int i = 1; i <= ma; i++) wti[i] = w[i] != 0.0f ? 1.0f / (w[i] * w[i]) : 0.0f;
   for (int i = 1; i <= ma; i++) {
@@ -257,8 +256,7 @@ int svdvarUser(const float* v, int ma, const float* w, float* cvm, float* wti) {
       cvm[j * ld + i] = cvm[i * ld + j] = sum;
     }
   }
-  return 0;
-}
+  }
 
 int svdLSMat(svdWorkspace* ws, const float* a, const float* b, int n, int m, float* x,
              float* cvm, int decompose) {
@@ -285,7 +283,9 @@ int svdLSMat(svdWorkspace* ws, const float* a, const float* b, int n, int m, flo
     for (int i = 0; i < n; i++) {
       for (int j = 0; j < m; j++) u[(i + 1) * cols + j + 1] = a[static_cast<size_t>(i) * m + j];
     }
-    svdcmpUser(u, n, m, w, v, rv1);
+    // A singular value that ran out of iterations keeps its last estimate; the threshold below
+    // then decides whether it counts.
+    (void)svdcmpUser(u, n, m, w, v, rv1);
     float wMax = 0.0f;
     for (int j = 1; j <= m; j++) {
       if (std::fabs(w[j]) > wMax) wMax = std::fabs(w[j]);

@@ -30,13 +30,13 @@ void analyzeForReport(const dTensor& tensor, saupeAnalysis* analysis, Status* st
 
 // Writes the report to stream. Returns 0, or 1 when the tensor analysis that the report prints
 // failed (its lines then go to log).
-int writeReport(FILE* stream, const reportInput& in, Log& log);
+[[nodiscard]] int writeReport(FILE* stream, const reportInput& in, Log& log);
 
 // Writes the report to the file name, or to standard output when the name is empty. A file that
 // cannot be opened or fully written is named on log ("DC Error opening output file %s" or "DC
 // Error writing output file %s") and the report goes to standard output instead, so that nothing
 // is lost. Returns 0, or 1 after either failure.
-int writeDCmod(const char* name, const reportInput& in, Log& log);
+[[nodiscard]] int writeDCmod(const char* name, const reportInput& in, Log& log);
 
 // The block of x-y-z angle solutions with Da and Dr.
 void reportEuler(FILE* stream, const dTensor& t);
@@ -60,7 +60,7 @@ std::string compareSaupeRemark(const double saupe1[5], const double saupe2[5],
 
 // Writes text to the file name (standard output when empty); a file that cannot be opened or
 // fully written is named on log with the given wording ("%s" receives the name). Returns 0 or 1.
-int writeTextFile(const char* name, const std::string& text, const char* openError,
+[[nodiscard]] int writeTextFile(const char* name, const std::string& text, const char* openError,
                   const char* writeError, Log& log);
 
 }  // namespace korva

@@ -20,7 +20,7 @@ tvector<float> rotateDomain(const double angles[3], const pdbInfo& pdb, int firs
 // whose first frame solution of the Saupe analysis is (alpha, beta, gamma) in degrees. Nothing is
 // written when pdbOut is null or empty. Returns the status of the writer (0 when nothing is
 // written).
-int writeFrameStructure(const pdbInfo& pdb, double alpha, double beta, double gamma,
+[[nodiscard]] int writeFrameStructure(const pdbInfo& pdb, double alpha, double beta, double gamma,
                         const char* pdbOut, const char* remark, Log& log);
 
 }  // namespace korva

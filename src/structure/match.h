@@ -28,7 +28,7 @@ struct strRegex {
 };
 
 // Compiles pattern into prog. Returns 0, or 1 with the reason in prog->error.
-int strRegComp(const char* pattern, strRegex* prog);
+[[nodiscard]] int strRegComp(const char* pattern, strRegex* prog);
 // 1 when some substring of name matches the compiled expression, else 0.
 int strRegExec(const strRegex* prog, const char* name);
 

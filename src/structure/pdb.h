@@ -116,15 +116,15 @@ void pdbFree(pdbInfo* pdb);
 // Reads the ATOM records of a PDB file (standard input for an empty name) into pdb and indexes
 // them. Atoms failing select are not stored; a null select keeps all. Errors and warnings go to
 // log. Returns 0 or 1.
-int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, Log& log);
+[[nodiscard]] int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, Log& log);
 // Builds residues, chains, segments, links and tables; duplicate atoms are named on log.
 // Returns 0 or 1.
-int indexPDB(pdbInfo* pdb, Log& log);
+[[nodiscard]] int indexPDB(pdbInfo* pdb, Log& log);
 // Writes the atoms passing select (all for null) to fileName, or standard output for an empty
 // name, preceded by "REMARK remark" when remark is given. xyz (may be null) holds coordinates to
 // write in place of the atoms' own, three per atom. Returns 0, or 1 after its line on log when
 // the file cannot be opened or fully written.
-int writePDB(const char* fileName, const pdbInfo* pdb, const struct pdbSelect* select,
+[[nodiscard]] int writePDB(const char* fileName, const pdbInfo* pdb, const struct pdbSelect* select,
              const char* remark, Log& log, const float* xyz = nullptr);
 
 // The first atom stored under these names, or nullptr. An atom of a residue with an insertion

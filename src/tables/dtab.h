@@ -73,7 +73,7 @@ void finishCoupling(dTab* tab, dcRecord* rec, Log& log);
 
 // Reads a coupling table file into tab (empty name or "None": no couplings). Errors and warnings
 // go to log. Returns 0 or 1.
-int readDC(const char* fileName, dTab* tab, Log& log);
+[[nodiscard]] int readDC(const char* fileName, dTab* tab, Log& log);
 // Finds atom I and J of every input coupling in pdb; returns the number with both atoms found.
 int mapDCInfo(const pdbInfo* pdb, dTab* tab);
 // Agreement statistics of the predicted against the observed couplings that the report lists

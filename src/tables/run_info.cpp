@@ -5,7 +5,7 @@
 
 namespace korva {
 
-int gridInfoNull(gridInfo* g) {
+void gridInfoNull(gridInfo* g) {
   std::memset(g, 0, sizeof(*g));
   g->centerPivot = 1;
   g->alignAlongZ = 1;
@@ -16,10 +16,9 @@ int gridInfoNull(gridInfo* g) {
   g->betaH = 30.0f;
   g->alphaWidth = 180.0f;
   g->pMax = 10.0f;
-  return 0;
-}
+  }
 
-int korvaInfoNull(korvaInfo* info) {
+void korvaInfoNull(korvaInfo* info) {
   std::memset(info, 0, sizeof(*info));
   info->mode = kModeSteric;
   info->lcModel = kModelWall;
@@ -43,17 +42,15 @@ int korvaInfoNull(korvaInfo* info) {
   info->euler = 1;
   info->verbose = 1;
   gridInfoNull(&info->grid);
-  return 0;
-}
+  }
 
-int dcInfoNull(dcInfo* dc) {
+void dcInfoNull(dcInfo* dc) {
   dc->s1 = kResUnset;
   dc->sN = kResUnset;
   dc->sID = 1;
   dc->dStep = 0;
   dc->a1 = kResUnset;
   dc->rangeMode = 3;
-  return 0;
-}
+  }
 
 }  // namespace korva

@@ -91,8 +91,8 @@ struct dcInfo {
   int rangeMode;  // 1 exclusive, 2 inclusive, 3 inclusive with maximum
 };
 
-int gridInfoNull(gridInfo* g);
-int korvaInfoNull(korvaInfo* info);
-int dcInfoNull(dcInfo* dc);
+void gridInfoNull(gridInfo* g);
+void korvaInfoNull(korvaInfo* info);
+void dcInfoNull(dcInfo* dc);
 
 }  // namespace korva

@@ -46,7 +46,7 @@ float innerProduct(const saupeElements& a, const saupeElements& b) {
 
 }  // namespace
 
-int addSaupe(int action, double c1, double c2, const double s1[5], const double s2[5],
+void addSaupe(int action, double c1, double c2, const double s1[5], const double s2[5],
              double out[5]) {
   for (int i = 0; i < 5; i++) out[i] = 0.0;
   if (action == kActionMax) {
@@ -54,7 +54,7 @@ int addSaupe(int action, double c1, double c2, const double s1[5], const double 
     irreducRepres(s1, &g1, irr);
     irreducRepres(s2, &g2, irr);
     for (int i = 0; i < 5; i++) out[i] = g2 > g1 ? c2 * s2[i] : c1 * s1[i];
-    return 0;
+    return;
   }
   for (int i = 0; i < 5; i++) {
     switch (action) {
@@ -74,10 +74,9 @@ int addSaupe(int action, double c1, double c2, const double s1[5], const double 
         break;
     }
   }
-  return 0;
-}
+  }
 
-int calcDcos(const double eigVec1[3][3], const double eigVec2[3][3], float angles[3]) {
+void calcDcos(const double eigVec1[3][3], const double eigVec2[3][3], float angles[3]) {
   for (int k = 0; k < 3; k++) {
     const int col = 2 - k;
     float d = 0.0f;
@@ -88,10 +87,9 @@ int calcDcos(const double eigVec1[3][3], const double eigVec2[3][3], float angle
     const float sine2 = std::fmax(0.0f, 1.0f - d * d);
     angles[k] = std::atan2(std::sqrt(sine2), d);
   }
-  return 0;
-}
+  }
 
-int irrCollinarity(const double s1[5], const double s2[5], float* coll, float* angle) {
+void irrCollinarity(const double s1[5], const double s2[5], float* coll, float* angle) {
   const saupeElements a = toElements(s1);
   const saupeElements b = toElements(s2);
   const float n1 = std::sqrt(kCollScale * innerProduct(a, a));
@@ -111,8 +109,7 @@ int irrCollinarity(const double s1[5], const double s2[5], float* coll, float* a
         90.0 - kRadToDeg * std::atan2(static_cast<double>(*coll),
                                       std::sqrt(1.0 - static_cast<double>(*coll) * *coll)));
   }
-  return 0;
-}
+  }
 
 Status compareSaupe(int action, double c1, double c2, const double saupe1[5],
                     const double saupe2[5], saupeComparison* out) {

@@ -18,18 +18,18 @@ struct saupeComparison {
 // Combines saupe1 and saupe2 by the action (kAction...) and scales, analyses all three tensors and
 // compares the inputs. Returns success, or a failure with its message lines (a division by a zero
 // element of the second tensor, an analysis that did not converge).
-Status compareSaupe(int action, double c1, double c2, const double saupe1[5],
+[[nodiscard]] Status compareSaupe(int action, double c1, double c2, const double saupe1[5],
                     const double saupe2[5], saupeComparison* out);
 // out[i] = s1[i] (action) s2[i] with the scales c1, c2; action 5 takes the whole scaled vector of
 // larger general magnitude (ties: s1); other actions give zeros. Returns 0.
-int addSaupe(int action, double c1, double c2, const double s1[5], const double s2[5],
+void addSaupe(int action, double c1, double c2, const double s1[5], const double s2[5],
              double out[5]);
 // Angles (radians) between the matching principal axes of two eigenvector matrices (eigenvectors
 // as columns, as the analysis gives them): angles[0] for the third columns, angles[1] the second,
 // angles[2] the first. Returns 0.
-int calcDcos(const double eigVec1[3][3], const double eigVec2[3][3], float angles[3]);
+void calcDcos(const double eigVec1[3][3], const double eigVec2[3][3], float angles[3]);
 // Cosine coll between the two tensors as five-dimensional vectors, and the angle (degrees): 0 when
 // coll is not strictly inside (-1, 1), so opposite tensors also give 0. Returns 0.
-int irrCollinarity(const double s1[5], const double s2[5], float* coll, float* angle);
+void irrCollinarity(const double s1[5], const double s2[5], float* coll, float* angle);
 
 }  // namespace korva

@@ -48,7 +48,7 @@ void saupeBasis(double cx, double cy, double cz, double a[5]) {
   a[4] = 2.0 * cy * cz;
 }
 
-int sort_eigensystem(double d[3], double v[3][3]) {
+void sort_eigensystem(double d[3], double v[3][3]) {
   const int pairs[3][2] = {{0, 1}, {0, 2}, {1, 2}};
   for (const auto& pr : pairs) {
     if (std::fabs(d[pr[1]]) > std::fabs(d[pr[0]])) {
@@ -56,8 +56,7 @@ int sort_eigensystem(double d[3], double v[3][3]) {
       swapColumns(v, pr[0], pr[1]);
     }
   }
-  return 0;
-}
+  }
 
 void cross_productM2(const double m[3][3], int ca, int cb, double out[3]) {
   out[0] = m[1][ca] * m[2][cb] - m[2][ca] * m[1][cb];
@@ -100,7 +99,7 @@ int make_eigVecList(const double e[3][3], double xList[kSaupeFrames][3],
   return kSaupeFrames;
 }
 
-int inv_euler(const double b[3][3], double angles[3]) {
+void inv_euler(const double b[3][3], double angles[3]) {
   const double beta = acosSafe(b[2][2]);
   const double sb = std::sin(beta);
   double alpha;
@@ -119,10 +118,9 @@ int inv_euler(const double b[3][3], double angles[3]) {
   angles[0] = alpha * kRadToDeg;
   angles[1] = beta * kRadToDeg;
   angles[2] = gamma * kRadToDeg;
-  return 0;
-}
+  }
 
-int get_euler(const double a[3][3], double angles[3]) {
+void get_euler(const double a[3][3], double angles[3]) {
   double b[3][3];
   for (int c = 0; c < 3; c++) {
     const double len = std::sqrt(a[0][c] * a[0][c] + a[1][c] * a[1][c] + a[2][c] * a[2][c]);
@@ -133,7 +131,7 @@ int get_euler(const double a[3][3], double angles[3]) {
   return inv_euler(b, angles);
 }
 
-int eigVec2euler(const double v[3][3], double alphaList[kSaupeFrames],
+void eigVec2euler(const double v[3][3], double alphaList[kSaupeFrames],
                  double betaList[kSaupeFrames], double gammaList[kSaupeFrames]) {
   double xList[kSaupeFrames][3];
   double yList[kSaupeFrames][3];
@@ -152,8 +150,7 @@ int eigVec2euler(const double v[3][3], double alphaList[kSaupeFrames],
     betaList[f] = angles[1];
     gammaList[f] = angles[2];
   }
-  return 0;
-}
+  }
 
 int saupe2eulerMz(const double saupe[5], double alphaList[kSaupeFrames],
                   double betaList[kSaupeFrames], double gammaList[kSaupeFrames],
@@ -176,7 +173,7 @@ int saupe2eulerMz(const double saupe[5], double alphaList[kSaupeFrames],
   return status;
 }
 
-int pca_tensor(const double eigVal[3], double* da, double* dr) {
+void pca_tensor(const double eigVal[3], double* da, double* dr) {
   double l[3] = {eigVal[0], eigVal[1], eigVal[2]};
   const int pairs[3][2] = {{0, 1}, {0, 2}, {1, 2}};
   for (const auto& pr : pairs) {
@@ -185,10 +182,9 @@ int pca_tensor(const double eigVal[3], double* da, double* dr) {
   const double lz = l[0], ly = l[1], lx = l[2];
   *da = (lz - (lx + ly) / 2.0) / 3.0;
   *dr = (lx - ly) / 3.0;
-  return 0;
-}
+  }
 
-int irreducRepres(const double saupe[5], double* gMag, double irrSaupe[5]) {
+void irreducRepres(const double saupe[5], double* gMag, double irrSaupe[5]) {
   double m[3][3];
   saupeMatrix(saupe, m);
   const double sxx = m[0][0], syy = m[1][1], szz = m[2][2];
@@ -205,8 +201,7 @@ int irreducRepres(const double saupe[5], double* gMag, double irrSaupe[5]) {
   const double sumSq =
       sxx * sxx + syy * syy + szz * szz + 2.0 * sxy * sxy + 2.0 * sxz * sxz + 2.0 * syz * syz;
   *gMag = std::sqrt(sumSq * kMagnitudeFactor);
-  return 0;
-}
+  }
 
 Status analyzeSaupe(const double saupe[5], bool frames, saupeAnalysis* out) {
   const int status = saupe2eulerMz(saupe, out->alpha, out->beta, out->gamma, out->eigVec,

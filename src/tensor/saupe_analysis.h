@@ -24,7 +24,7 @@ struct saupeAnalysis {
 // Runs the whole analysis of the Saupe vector saupe (Szz, Sxx-Syy, Sxy, Sxz, Syz); the frames only
 // when frames is set. Returns success, or a failure with the eigen-solver's message lines when it
 // did not converge (a non-finite vector); out then holds the solver's last estimates.
-Status analyzeSaupe(const double saupe[5], bool frames, saupeAnalysis* out);
+[[nodiscard]] Status analyzeSaupe(const double saupe[5], bool frames, saupeAnalysis* out);
 
 // The symmetric Saupe matrix of s: diagonal (Sxx, Syy, Szz) with Sxx = -(Szz - (Sxx - Syy)) / 2,
 // Syy = -(Szz + (Sxx - Syy)) / 2. Every conversion of the program expands the vector through here.
@@ -35,16 +35,16 @@ void saupeBasis(double cx, double cy, double cz, double a[5]);
 
 // Matrix, eigen-decomposition, ordering and (with eulerFlag) the frame angles. Returns 0, or 1
 // when the eigen-solver did not converge.
-int saupe2eulerMz(const double saupe[5], double alphaList[kSaupeFrames],
+[[nodiscard]] int saupe2eulerMz(const double saupe[5], double alphaList[kSaupeFrames],
                   double betaList[kSaupeFrames], double gammaList[kSaupeFrames],
                   double eigVec[3][3], double eigVal[3], int eulerFlag);
 
 // Orders d by descending |value| (equal magnitudes keep their order), columns of v alongside,
 // without sign changes. Returns 0.
-int sort_eigensystem(double d[3], double v[3][3]);
+void sort_eigensystem(double d[3], double v[3][3]);
 
 // The four equivalent frames of the ordered eigenvectors v and their Euler angles. Returns 0.
-int eigVec2euler(const double v[3][3], double alphaList[kSaupeFrames],
+void eigVec2euler(const double v[3][3], double alphaList[kSaupeFrames],
                  double betaList[kSaupeFrames], double gammaList[kSaupeFrames]);
 
 // Builds the frames (z, y) = (+-e0, +-e1) in the order ++, +-, -+, --, each with x = y x z, from
@@ -65,16 +65,16 @@ void add_eigVec_List(const double frame[3][3], int index, double xList[kSaupeFra
 
 // Euler angles (alpha, beta, gamma, degrees) of the frame whose columns are its x, y, z axes,
 // after normalising each column. Returns 0.
-int get_euler(const double a[3][3], double angles[3]);
+void get_euler(const double a[3][3], double angles[3]);
 
 // Euler angles of the frame matrix b with unit columns: b^T = Rz(alpha) Ry(beta) Rz(gamma), beta in
 // [0, 180], alpha and gamma in [0, 360); gamma = 0 when the z axis lies along +-z. Returns 0.
-int inv_euler(const double b[3][3], double angles[3]);
+void inv_euler(const double b[3][3], double angles[3]);
 
 // Da and Dr from three eigenvalues in any order. Returns 0.
-int pca_tensor(const double eigVal[3], double* da, double* dr);
+void pca_tensor(const double eigVal[3], double* da, double* dr);
 
 // Irreducible components (A0, A1R, A1I, A2R, A2I) and general magnitude, in Hz. Returns 0.
-int irreducRepres(const double saupe[5], double* gMag, double irrSaupe[5]);
+void irreducRepres(const double saupe[5], double* gMag, double irrSaupe[5]);
 
 }  // namespace korva

@@ -35,7 +35,7 @@ void buildSaupeMatrix(const float s[5], float m[3][3]) {
 
 }  // namespace
 
-int dTensorNull(dTensor* t) {
+void dTensorNull(dTensor* t) {
   std::memset(t, 0, sizeof(*t));
   t->da = 1.0e-3f;
   t->daMin = -1.0e-2f;
@@ -49,10 +49,9 @@ int dTensorNull(dTensor* t) {
   t->eulerFlag = 1;
   t->nEuler = 0;
   t->tensorMode = kTensorSVD;
-  return 0;
-}
+  }
 
-int euler2saupe(float s[5], double psi, double theta, double phi, double da, double dr) {
+void euler2saupe(float s[5], double psi, double theta, double phi, double da, double dr) {
   m4x4 a;
   m4x4SetIdentity(a);
   a[0][0] = static_cast<float>(-da + 1.5 * dr);
@@ -71,8 +70,7 @@ int euler2saupe(float s[5], double psi, double theta, double phi, double da, dou
   s[2] = r[0][1];
   s[3] = r[0][2];
   s[4] = r[1][2];
-  return 0;
-}
+  }
 
 int saupe2euler(const float s[5], float psiList[kMaxEuler], float thetaList[kMaxEuler],
                 float phiList[kMaxEuler], float eigVal[3], float* da, float* dr, Log& log) {
@@ -197,7 +195,7 @@ int diag3By3(const float m[3][3], float eig[3], float v[3][3]) {
   return jacobi3(a, eig, v, nullptr);
 }
 
-int eigsrt3By3NegRevTP(float eig[3], float v[3][3]) {
+void eigsrt3By3NegRevTP(float eig[3], float v[3][3]) {
   for (int i = 0; i < 2; i++) {
     for (int j = i + 1; j < 3; j++) {
       if (std::fabs(eig[i]) >= std::fabs(eig[j])) {
@@ -214,10 +212,9 @@ int eigsrt3By3NegRevTP(float eig[3], float v[3][3]) {
   for (int i = 0; i < 3; i++) {
     for (int j = i + 1; j < 3; j++) std::swap(v[i][j], v[j][i]);
   }
-  return 0;
-}
+  }
 
-int findD(const float x1[], const float y1[], const float z1[], const float x2[], const float y2[],
+void findD(const float x1[], const float y1[], const float z1[], const float x2[], const float y2[],
           const float z2[], const float di[], float d[], float dErr[], const float s[5],
           const float sErr[5], int n) {
   for (int i = 0; i < n; i++) {
@@ -243,8 +240,7 @@ int findD(const float x1[], const float y1[], const float z1[], const float x2[]
     d[i] = static_cast<float>(absDI * sum);
     dErr[i] = static_cast<float>(absDI * std::sqrt(var));
   }
-  return 0;
-}
+  }
 
 int setTensorSaupe(dTensor* t, const double s[5], Log& log) {
   for (int k = 0; k < 5; k++) t->saupe[k] = static_cast<float>(s[k]);

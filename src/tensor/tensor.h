@@ -45,11 +45,11 @@ struct dTensor {
 };
 
 // Sets every field to its default. Returns 0.
-int dTensorNull(dTensor* t);
+void dTensorNull(dTensor* t);
 
 // Writes the Saupe vector (Szz, Sxx-Syy, Sxy, Sxz, Syz) of the tensor with magnitude da,
 // rhombicity dr and orientation R = Rz(phi) Ry(theta) Rx(psi) (degrees). Returns 0.
-int euler2saupe(float s[5], double psi, double theta, double phi, double da, double dr);
+void euler2saupe(float s[5], double psi, double theta, double phi, double da, double dr);
 // Diagonalises the Saupe matrix of s: eigVal receives the eigenvalues in solver order, da and dr
 // the magnitude and rhombicity, the lists the equivalent angle triples (degrees, preferred first).
 // Returns the number of triples (0..8); 0 with zeroed lists, da, dr when the solver fails (said
@@ -68,14 +68,14 @@ int eulerNEQ(int index, double a, double b);
 // Jacobi eigen-decomposition of the symmetric matrix m (left unchanged): eigenvalues in eig,
 // eigenvectors as the columns of v (det v = +1). Returns 0, or 1 after 50 sweeps without
 // convergence.
-int diag3By3(const float m[3][3], float eig[3], float v[3][3]);
+[[nodiscard]] int diag3By3(const float m[3][3], float eig[3], float v[3][3]);
 // Orders eig by ascending absolute value (ties swap), moving the eigenvector columns along with
 // the one moved forward negated to keep the handedness, then transposes v so that row k is the
 // eigenvector of eig[k]. Returns 0.
-int eigsrt3By3NegRevTP(float eig[3], float v[3][3]);
+void eigsrt3By3NegRevTP(float eig[3], float v[3][3]);
 // Predicts n couplings between atoms I (x1,y1,z1) and J (x2,y2,z2) with interaction constants di:
 // d = |di| a.s and dErr = |di| sqrt(sum a_k^2 sErr_k^2). Coinciding atoms predict 0. Returns 0.
-int findD(const float x1[], const float y1[], const float z1[], const float x2[], const float y2[],
+void findD(const float x1[], const float y1[], const float z1[], const float x2[], const float y2[],
           const float z2[], const float di[], float d[], float dErr[], const float s[5],
           const float sErr[5], int n);
 
