@@ -275,7 +275,8 @@ int buildPositionGrid(double rOuter, double rInner, float rM, float g, tvector<f
                       Log& log) {
   const double steps = (rOuter - rInner) / g;
   int npos = 0;
-  if (steps > kMaxGridIndex) {
+  // The count is truncated first: 4999.5 steps are 4999 positions, which the table holds.
+  if (steps >= kMaxGridIndex + 1.0) {
     npos = kMaxGridIndex;
     warnTableFull(log);
   } else if (steps > 0.0) {
@@ -404,12 +405,13 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
   int ntot = npos;
   double rodL = 0.0;
   if (model == kModelWall) {
+    // A half-spacing shorter than the table makes nfree negative: a concentrated medium still
+    // lets the molecule in some orientations, and the normaliser below decides whether any
+    // volume is left.
     const double nfree = std::trunc((h - pos[npos]) / g);
-    if (nfree < 0.0 || nfree > kLargestCount) {
-      log.printf(
-                   "stericAlignment: error - wall half-spacing %.2f A does not leave room for "
-                   "the molecule (%.2f A).\n",
-                   static_cast<double>(h), static_cast<double>(pos[npos]));
+    if (!(std::fabs(nfree) <= kLargestCount)) {
+      log.printf("stericAlignment: error - wall half-spacing %.2f A is out of range for the grid.\n",
+                 static_cast<double>(h));
       return 1;
     }
     normaliser = nfree;
