@@ -1,0 +1,252 @@
+// Electrostatic excess weight of an orientation: the wall in closed form, the rod by quadrature
+// over a table of K0 ratios, both carried in log form where exp() would overflow.
+#include "align/electrostatic.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "numeric/special.h"
+
+namespace korva {
+
+namespace {
+
+// Below this exponent exp() and sums over many orientations stay far from overflow.
+constexpr double kPlainExponent = 500.0;
+// Energy change (kT) across the first rod panel at a strong contact: 12 nodes integrate such a
+// panel to ~1e-12.
+constexpr double kPanelEnergy = 8.0;
+constexpr int kMaxNodes = 200;
+// w = exp(-kappa (p - pc) / kRodPower) maps the decay to [wEnd, 1]; the cube root turns the
+// logarithm of the rod's weight p/rM into w^2 ln w, which Gauss-Legendre integrates fast.
+constexpr double kRodPower = 3.0;
+// The K0 table: steps per min(L_D, rM), on which the ratio's derivatives are of order one, so
+// the cubic Hermite interpolation errs by ~(1/64)^4/384; it ends 60 Debye lengths out, where
+// the ratio is below exp(-60).
+constexpr double kStepsPerLength = 64.0;
+constexpr double kTableDebyeLengths = 60.0;
+constexpr double kMaxTableSteps = 1 << 22;
+
+// A running sum of weight * (exp(e) - 1) terms, kept as sum * exp(scale).
+struct runningSum {
+  double sum = 0.0;
+  double scale = 0.0;
+
+  void addExpm1(double weight, double e) {
+    if (scale == 0.0 && e <= kPlainExponent) {
+      sum += weight * std::expm1(e);
+      return;
+    }
+    if (e > scale) {
+      sum *= std::exp(scale - e);
+      scale = e;
+    }
+    sum += weight * (std::exp(e - scale) - std::exp(-scale));
+  }
+};
+
+scaledValue addScaled(const scaledValue& a, const scaledValue& b) {
+  if (a.logScale >= b.logScale) {
+    return {a.value + b.value * std::exp(b.logScale - a.logScale), a.logScale};
+  }
+  return {b.value + a.value * std::exp(a.logScale - b.logScale), b.logScale};
+}
+
+}  // namespace
+
+Status electrostaticModel::setup(const elecParams& params, const double* q, int ncharges,
+                                 double rodReach) {
+  const auto bad = [](double v) { return !std::isfinite(v) || v <= 0.0; };
+  if (params.model != kModelWall && params.model != kModelRod) {
+    return Status::failure("Electrostatics Error: unknown medium model %d.\n", params.model);
+  }
+  if (bad(params.debye)) {
+    return Status::failure("Electrostatics Error: the Debye length must be positive (%g A).\n",
+                           params.debye);
+  }
+  if (bad(params.rM) || bad(params.g) || !std::isfinite(params.y0)) {
+    return Status::failure("Electrostatics Error: bad obstacle size, grid step or potential.\n");
+  }
+  if (params.nodes < 2 || params.nodes > kMaxNodes) {
+    return Status::failure("Electrostatics Error: %d quadrature nodes (2 to %d allowed).\n",
+                           params.nodes, kMaxNodes);
+  }
+  if (ncharges < 0 || (ncharges > 0 && q == nullptr)) {
+    return Status::failure("Electrostatics Error: no charge values.\n");
+  }
+  for (int j = 0; j < ncharges; ++j) {
+    if (!std::isfinite(q[j])) return Status::failure("Electrostatics Error: bad charge value.\n");
+  }
+  params_ = params;
+  kappa_ = 1.0 / params.debye;
+  q_.assign(q, q + ncharges);
+  unitNodes_.resize(static_cast<size_t>(params.nodes));
+  unitWeights_.resize(static_cast<size_t>(params.nodes));
+  Status status = gaussLegendre(params.nodes, 0.0, 1.0, unitNodes_.data(), unitWeights_.data());
+  if (!status.ok() || params.model != kModelRod) return status;
+
+  if (!std::isfinite(rodReach)) {
+    return Status::failure("Electrostatics Error: bad reach of the rod potential.\n");
+  }
+  const double step = std::min(params.debye, params.rM) / kStepsPerLength;
+  const double range =
+      std::min(kTableDebyeLengths * params.debye, std::max(rodReach - params.rM, 0.0) + 2 * step);
+  const double steps = std::ceil(range / step);
+  if (!(steps < kMaxTableSteps)) {
+    return Status::failure(
+        "Electrostatics Error: the rod potential needs too fine a table "
+        "(Debye length %g A, reach %g A).\n",
+        params.debye, rodReach);
+  }
+  tableLast_ = static_cast<int>(steps);
+  tableInv_ = 1.0 / step;
+  table_.resize(2 * (static_cast<size_t>(tableLast_) + 1));
+  // Scaled functions keep the ratio finite however far out: K0(x)/K0(x0) = e^(x0-x) K0s/K0s0.
+  const double x0 = kappa_ * params.rM;
+  const double k0 = besselK0Scaled(x0);
+  for (int i = 0; i <= tableLast_; ++i) {
+    const double x = kappa_ * (params.rM + i * step);
+    const double decay = std::exp(x0 - x) / k0;
+    table_[2 * static_cast<size_t>(i)] = besselK0Scaled(x) * decay;
+    // d/dr K0(kappa r) = -kappa K1(kappa r), per table step.
+    table_[2 * static_cast<size_t>(i) + 1] = -kappa_ * step * besselK1Scaled(x) * decay;
+  }
+  table_[0] = 1.0;
+  return Status::success();
+}
+
+double electrostaticModel::rodRatio(double r) const {
+  const double t = (r - params_.rM) * tableInv_;
+  if (!(t > 0.0)) return 1.0;
+  if (t >= tableLast_) return 0.0;
+  const int i = static_cast<int>(t);
+  const double f = t - i, g = 1.0 - f;
+  const double* c = &table_[2 * static_cast<size_t>(i)];
+  // Cubic Hermite on the values and slopes of the two nodes around r.
+  return g * g * ((1.0 + 2.0 * f) * c[0] + f * c[1]) + f * f * ((3.0 - 2.0 * f) * c[2] - g * c[3]);
+}
+
+double electrostaticModel::wallSum(const double* n, double p) const {
+  double sum = 0.0;
+  for (size_t j = 0; j < q_.size(); ++j) {
+    const double h = std::max(p + n[j] - params_.rM, 0.0);
+    sum += q_[j] * std::exp(-kappa_ * h);
+  }
+  return sum;
+}
+
+double electrostaticModel::energy(const double* n, const double* m, double p) const {
+  if (params_.model == kModelWall) return params_.y0 * wallSum(n, p);
+  double sum = 0.0;
+  for (size_t j = 0; j < q_.size(); ++j) {
+    const double dx = p + n[j];
+    sum += q_[j] * rodRatio(std::sqrt(dx * dx + m[j] * m[j]));
+  }
+  return params_.y0 * sum;
+}
+
+scaledValue electrostaticModel::excess(const double* n, const double* m, double pc,
+                                       double pEnd) const {
+  if (params_.y0 == 0.0 || q_.empty() || !(pEnd > pc)) return {};
+  return params_.model == kModelWall ? wallExcess(n, pc, pEnd) : rodExcess(n, m, pc, pEnd);
+}
+
+scaledValue electrostaticModel::wallExcess(const double* n, double pc, double pEnd) const {
+  // Beyond pFree every charge is above the wall and beta E = a exp(-kappa (p - pFree)): with
+  // s = beta E the integral becomes integral_{a'}^{a} (exp(-s) - 1)/s ds / kappa, a' its value
+  // at pEnd. Before pFree (only charges left out of the steric test) Gauss-Legendre in p.
+  double pFree = pc;
+  for (size_t j = 0; j < q_.size(); ++j) pFree = std::max(pFree, params_.rM - n[j]);
+  const double kg = kappa_ * params_.g;
+  scaledValue total;
+  if (pFree > pc) {
+    const double end = std::min(pFree, pEnd), width = end - pc;
+    runningSum sum;
+    for (size_t k = 0; k < unitNodes_.size(); ++k) {
+      const double p = pc + width * unitNodes_[k];
+      sum.addExpm1(width * unitWeights_[k] / params_.g, -energy(n, nullptr, p));
+    }
+    total = {sum.sum, sum.scale};
+  }
+  if (pFree >= pEnd) return total;
+  const double a = params_.y0 * wallSum(n, pFree);
+  const double aEnd = a * std::exp(-kappa_ * (pEnd - pFree));
+  scaledValue closed;
+  if (-a <= kPlainExponent) {
+    closed = {(expm1Integral(a) - expm1Integral(aEnd)) / kg, 0.0};
+  } else {
+    // F(a) = Fs(a) e^-a; F(aEnd) e^a = Fs(aEnd) e^(a - aEnd), both aEnd and a negative.
+    closed = {(expm1IntegralScaled(a) - expm1IntegralScaled(aEnd) * std::exp(a - aEnd)) / kg, -a};
+  }
+  return pFree > pc ? addScaled(total, closed) : closed;
+}
+
+scaledValue electrostaticModel::rodExcess(const double* n, const double* m, double pc,
+                                          double pEnd) const {
+  // X = (3 / (g kappa)) integral_{wEnd}^1 (exp(-beta E) - 1) (p/rM) dw/w, p = pc - 3 ln(w)/kappa:
+  // the Boltzmann factor decays like w^3, so the integrand is smooth down to w = 0. A contact
+  // energy B changes by about 3 B dw near w = 1: panels start there kPanelEnergy wide in energy
+  // and double outwards, so a strong attraction is resolved where its weight lies.
+  const double contact = std::fabs(energy(n, m, pc));
+  const double wEnd = std::exp(-kappa_ * (pEnd - pc) / kRodPower);
+  const double factor = kRodPower / (params_.g * kappa_ * params_.rM);
+  double width = contact > kPanelEnergy ? kPanelEnergy / (kRodPower * contact) : 1.0;
+  runningSum sum;
+  for (double hi = 1.0; hi > wEnd; width *= 2.0) {
+    const double lo = std::max(hi - width, wEnd), span = hi - lo;
+    for (size_t k = 0; k < unitNodes_.size(); ++k) {
+      const double w = lo + span * unitNodes_[k];
+      const double p = pc - kRodPower * std::log(w) / kappa_;
+      sum.addExpm1(factor * span * unitWeights_[k] * p / w, -energy(n, m, p));
+    }
+    hi = lo;
+  }
+  return {sum.sum, sum.scale};
+}
+
+void projectCharges(const double* xyz, int ncharges, const double r1[3], const double r2[3],
+                    double* n, double* m) {
+  for (int j = 0; j < ncharges; ++j) {
+    const double* c = xyz + 3 * j;
+    n[j] = r1[0] * c[0] + r1[1] * c[1] + r1[2] * c[2];
+    if (m != nullptr) m[j] = r2[0] * c[0] + r2[1] * c[1] + r2[2] * c[2];
+  }
+}
+
+void excessSums::add(const scaledValue& X, const double d[5]) {
+  if (X.value == 0.0) return;
+  if (X.logScale > scale) {
+    const double shrink = std::exp(scale - X.logScale);
+    x *= shrink;
+    for (double& v : xd) v *= shrink;
+    scale = X.logScale;
+  }
+  const double v = X.logScale == scale ? X.value : X.value * std::exp(X.logScale - scale);
+  x += v;
+  for (int k = 0; k < 5; ++k) xd[k] += v * d[k];
+}
+
+Status combineSaupe(const double stericSum[5], double z0, const excessSums& sums, long long n,
+                    double S[5], double* fraction) {
+  if (n <= 0) return Status::failure("Electrostatics Error: no orientations.\n");
+  const bool none = sums.x == 0.0 && sums.scale == 0.0 &&
+                    std::all_of(sums.xd, sums.xd + 5, [](double v) { return v == 0.0; });
+  // Nothing added: the steric quotient itself, so that a neutral medium changes no digit.
+  const double shrink = none || sums.scale == 0.0 ? 1.0 : std::exp(-sums.scale);
+  const double meanX = sums.x / static_cast<double>(n);
+  const double total = none ? z0 : z0 * shrink + meanX;
+  if (!(total > 0.0) || !std::isfinite(total)) {
+    return Status::failure(
+        "Electrostatics Error: the orientations have no positive total weight "
+        "(%g).\n",
+        total);
+  }
+  for (int k = 0; k < 5; ++k) {
+    S[k] = none ? stericSum[k] / z0
+                : (stericSum[k] * shrink + sums.xd[k] / static_cast<double>(n)) / total;
+  }
+  if (fraction != nullptr) *fraction = none ? 0.0 : meanX / total;
+  return Status::success();
+}
+
+}  // namespace korva
