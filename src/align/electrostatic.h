@@ -9,7 +9,7 @@
 
 namespace korva {
 
-constexpr int kDefaultRodNodes = 12;  // Gauss-Legendre nodes per panel of the rod integral
+constexpr int kDefaultRodNodes = 8;  // Gauss-Legendre nodes per panel of the rod integral
 
 // Constants of one charge-aware simulation.
 struct elecParams {
@@ -52,7 +52,7 @@ class electrostaticModel {
   // contact position pc and the cell edge pEnd (A, distances of the molecule's centre from the
   // wall's mid-plane or the rod's axis). 0 when pEnd <= pc or y0 is 0. The wall has a closed
   // form in F(b) = integral_0^b (exp(-s) - 1)/s ds; the rod integral is taken by Gauss-Legendre
-  // in w = exp(-kappa (p - pc)/3), in panels that narrow towards contact when its energy is large.
+  // in w = exp(-kappa (p - pc)/2), in panels that narrow towards contact when its energy is large.
   scaledValue excess(const double* n, const double* m, double pc, double pEnd) const;
 
   // beta E at position p, for tests and reports (kT).
@@ -69,15 +69,22 @@ class electrostaticModel {
   scaledValue wallExcess(const double* n, double pc, double pEnd) const;
   scaledValue rodExcess(const double* n, const double* m, double pc, double pEnd) const;
   double wallSum(const double* n, double p) const;
+  double rodSum(const double* n, const double* m, double p) const;
+  double rodLanes(const double* n, const double* m, const double* q, double p) const;
+  // beta E and |d(beta E)/dp| (kT/A) at the contact position.
+  void rodContact(const double* n, const double* m, double pc, double* energy, double* slope) const;
 
   elecParams params_;
   double kappa_ = 0.1;
   tvector<double> q_{TrackedAllocator<double>("electrostatics")};
   tvector<double> unitNodes_{TrackedAllocator<double>("electrostatics")};    // on [0, 1]
   tvector<double> unitWeights_{TrackedAllocator<double>("electrostatics")};  // sum to 1
-  tvector<double> table_{TrackedAllocator<double>("electrostatics")};  // ratio, slope per step
-  double tableInv_ = 0.0;                                              // table steps per A
-  int tableLast_ = 0;                                                  // last table index
+  // K0 ratio per table node: value and slope (per step); the last node in use is zero and one
+  // more zero node follows. cubic_ holds the same pieces as four power coefficients each.
+  tvector<double> table_{TrackedAllocator<double>("electrostatics")};
+  tvector<double> cubic_{TrackedAllocator<double>("electrostatics")};
+  double tableInv_ = 0.0;  // table steps per A
+  int tableLast_ = 0;      // last node in use
 };
 
 // The charge projections of one orientation: n[j] = r1 . c_j and m[j] = r2 . c_j for the
