@@ -13,6 +13,9 @@ namespace {
 
 // Below this exponent exp() and sums over many orientations stay far from overflow.
 constexpr double kPlainExponent = 500.0;
+// Energies (kT) up to this are carried in log form; the linearised potential means nothing near
+// it, and beyond it the scaled sums could lose their finiteness.
+constexpr double kMaxEnergy = 1e6;
 // Energy change (kT) across the first rod panel near a strong contact; with 8 nodes per panel
 // the rod integral is good to ~2e-5 at any energy and Debye length.
 constexpr double kPanelEnergy = 8.0;
@@ -55,14 +58,6 @@ scaledValue addScaled(const scaledValue& a, const scaledValue& b) {
   return {b.value + a.value * std::exp(a.logScale - b.logScale), b.logScale};
 }
 
-// Cubic Hermite interpolation at t (table steps, 0 <= t <= last) on values and slopes per node.
-double hermite(const double* table, double t) {
-  const int i = static_cast<int>(t);
-  const double f = t - i, g = 1.0 - f;
-  const double* c = table + 2 * static_cast<size_t>(i);
-  return g * g * ((1.0 + 2.0 * f) * c[0] + f * c[1]) + f * f * ((3.0 - 2.0 * f) * c[2] - g * c[3]);
-}
-
 }  // namespace
 
 Status electrostaticModel::setup(const elecParams& params, const double* q, int ncharges,
@@ -85,8 +80,15 @@ Status electrostaticModel::setup(const elecParams& params, const double* q, int 
   if (ncharges < 0 || (ncharges > 0 && q == nullptr)) {
     return Status::failure("Electrostatics Error: no charge values.\n");
   }
+  double total = 0.0;
   for (int j = 0; j < ncharges; ++j) {
     if (!std::isfinite(q[j])) return Status::failure("Electrostatics Error: bad charge value.\n");
+    total += std::fabs(q[j]);
+  }
+  if (!(std::fabs(params.y0) * total <= kMaxEnergy)) {
+    return Status::failure(
+        "Electrostatics Error: a potential of %g kT/e on %g e of charge is beyond the model.\n",
+        params.y0, total);
   }
   params_ = params;
   kappa_ = 1.0 / params.debye;
@@ -111,26 +113,26 @@ Status electrostaticModel::setup(const elecParams& params, const double* q, int 
   }
   tableLast_ = static_cast<int>(steps);
   tableInv_ = 1.0 / step;
-  // The last node is set to zero (the ratio is below exp(-60) there, or beyond every distance
-  // asked for) and one more zero node lets a lookup at the end read its right neighbour.
-  table_.assign(2 * (static_cast<size_t>(tableLast_) + 2), 0.0);
-  // Scaled functions keep the ratio finite however far out: K0(x)/K0(x0) = e^(x0-x) K0s/K0s0.
+  // Value and slope (per step) of the ratio at every node, from the scaled functions, which
+  // stay finite however far out: K0(x)/K0(x0) = e^(x0-x) K0s(x)/K0s(x0). The last node is set
+  // to zero: the ratio is below exp(-60) there, or beyond every distance asked for.
+  tvector<double> node(2 * (static_cast<size_t>(tableLast_) + 1), 0.0,
+                       TrackedAllocator<double>("electrostatics"));
   const double x0 = kappa_ * params.rM;
   const double k0 = besselK0Scaled(x0);
-  for (int i = 1; i < tableLast_; ++i) {
+  for (int i = 0; i < tableLast_; ++i) {
     const double x = kappa_ * (params.rM + i * step);
     const double decay = std::exp(x0 - x) / k0;
-    table_[2 * static_cast<size_t>(i)] = besselK0Scaled(x) * decay;
-    // d/dr K0(kappa r) = -kappa K1(kappa r), per table step.
-    table_[2 * static_cast<size_t>(i) + 1] = -kappa_ * step * besselK1Scaled(x) * decay;
+    node[2 * static_cast<size_t>(i)] = i == 0 ? 1.0 : besselK0Scaled(x) * decay;
+    // d/dr K0(kappa r) = -kappa K1(kappa r).
+    node[2 * static_cast<size_t>(i) + 1] = -kappa_ * step * besselK1Scaled(x) * decay;
   }
-  table_[0] = 1.0;
-  table_[1] = -kappa_ * step * besselK1Scaled(x0) / k0;
-  // The same cubic Hermite pieces in power form, four coefficients per interval, for rodSum.
+  // The cubic Hermite piece of each interval in power form; one more zero piece lets a lookup
+  // at the last node read a whole piece.
   cubic_.assign(4 * (static_cast<size_t>(tableLast_) + 1), 0.0);
   for (size_t i = 0; i < static_cast<size_t>(tableLast_); ++i) {
-    const double v0 = table_[2 * i], s0 = table_[2 * i + 1];
-    const double v1 = table_[2 * i + 2], s1 = table_[2 * i + 3];
+    const double v0 = node[2 * i], s0 = node[2 * i + 1];
+    const double v1 = node[2 * i + 2], s1 = node[2 * i + 3];
     double* c = &cubic_[4 * i];
     c[0] = v0;
     c[1] = s0;
@@ -141,8 +143,11 @@ Status electrostaticModel::setup(const elecParams& params, const double* q, int 
 }
 
 double electrostaticModel::rodRatio(double r) const {
-  const double t = (r - params_.rM) * tableInv_;
-  return hermite(table_.data(), std::clamp(t, 0.0, static_cast<double>(tableLast_)));
+  const double t = std::clamp((r - params_.rM) * tableInv_, 0.0, static_cast<double>(tableLast_));
+  const int i = static_cast<int>(t);
+  const double f = t - i;
+  const double* c = &cubic_[4 * static_cast<size_t>(i)];
+  return c[0] + f * (c[1] + f * (c[2] + f * c[3]));
 }
 
 double electrostaticModel::rodSum(const double* n, const double* m, double p) const {

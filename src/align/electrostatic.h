@@ -45,14 +45,17 @@ class electrostaticModel {
   // q: the charges (e), copied. rodReach: the largest distance from the rod axis that excess
   // will meet (A; at least pEnd plus the largest distance of a charge from the frame origin),
   // which bounds the K0 table; ignored for the wall. Fails on a non-positive Debye length,
-  // obstacle size or grid step, fewer than 2 nodes, or a non-finite value.
+  // obstacle size or grid step, fewer than 2 nodes, a non-finite value, or |y0| times the total
+  // absolute charge beyond 1e6 kT; the object is then not to be used.
   Status setup(const elecParams& params, const double* q, int ncharges, double rodReach);
 
   // X(o) for projections n[0..ncharges-1] (and m for the rod; may be nullptr for the wall), the
   // contact position pc and the cell edge pEnd (A, distances of the molecule's centre from the
-  // wall's mid-plane or the rod's axis). 0 when pEnd <= pc or y0 is 0. The wall has a closed
-  // form in F(b) = integral_0^b (exp(-s) - 1)/s ds; the rod integral is taken by Gauss-Legendre
-  // in w = exp(-kappa (p - pc)/2), in panels that narrow towards contact when its energy is large.
+  // wall's mid-plane or the rod's axis; pc is best the orientation's first free grid position,
+  // so that X and the steric weight cover the same positions). 0 when pEnd <= pc or y0 is 0. The
+  // wall has a closed form in F(b) = integral_0^b (exp(-s) - 1)/s ds; the rod integral is taken by
+  // Gauss-Legendre in w = exp(-kappa (p - pc)/2), in panels that narrow towards contact when its
+  // energy is large.
   scaledValue excess(const double* n, const double* m, double pc, double pEnd) const;
 
   // beta E at position p, for tests and reports (kT).
@@ -79,9 +82,8 @@ class electrostaticModel {
   tvector<double> q_{TrackedAllocator<double>("electrostatics")};
   tvector<double> unitNodes_{TrackedAllocator<double>("electrostatics")};    // on [0, 1]
   tvector<double> unitWeights_{TrackedAllocator<double>("electrostatics")};  // sum to 1
-  // K0 ratio per table node: value and slope (per step); the last node in use is zero and one
-  // more zero node follows. cubic_ holds the same pieces as four power coefficients each.
-  tvector<double> table_{TrackedAllocator<double>("electrostatics")};
+  // K0 ratio table: the cubic Hermite piece of each interval as four power coefficients; the
+  // last node in use is zero and one more zero piece follows.
   tvector<double> cubic_{TrackedAllocator<double>("electrostatics")};
   double tableInv_ = 0.0;  // table steps per A
   int tableLast_ = 0;      // last node in use

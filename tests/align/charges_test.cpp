@@ -47,12 +47,6 @@ TEST(Charges, UbiquitinDefaultSitesFollowTheSequence) {
     }
     EXPECT_EQ(found, 1) << e.resId << " " << e.atom;
   }
-  // Positions relative to an origin are the atom's coordinates minus it.
-  tvector<double> xyz;
-  const double origin[3] = {1.0, 2.0, 3.0};
-  chargePositions(pdb, set, origin, &xyz);
-  const pdbAtom& first = atomOf(pdb, set.sites[0]);
-  EXPECT_DOUBLE_EQ(xyz[1], static_cast<double>(first.y) - 2.0);
 }
 
 TEST(Charges, FileReplacesDefaultsAndRejectsBadRows) {
