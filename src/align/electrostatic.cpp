@@ -30,6 +30,13 @@ constexpr double kRodPower = 2.0;
 constexpr double kStepsPerLength = 64.0;
 constexpr double kTableDebyeLengths = 60.0;
 constexpr double kMaxTableSteps = 1 << 22;
+constexpr double kDebyeOneMolar = 3.04;                   // A, 1:1 salt at 1 M, 25 C
+constexpr double kWaterPermittivity = 78.5;               // relative, at 25 C
+constexpr double kVacuumPermittivity = 8.8541878128e-12;  // F/m
+constexpr double kThermalVoltage = 0.025692579121;        // kT/e at 298.15 K, V
+constexpr double kElementaryCharge = 1.602176634e-19;     // C
+constexpr double kSquareMetresPerSquareNm = 1e-18;
+constexpr double kMetresPerAngstrom = 1e-10;
 constexpr int kLanes = 4;           // charges per fixed-length block of the rod's energy sum
 constexpr double kFarAway = 1e100;  // A: padding charges lie this far from the rod
 
@@ -291,6 +298,23 @@ void electrostaticModel::rodContact(const double* n, const double* m, double pc,
   }
   *energy = params_.y0 * e;
   *slope = std::fabs(params_.y0 * de);
+}
+
+Status debyeLengthForSalt(double millimolar, double* debye) {
+  if (!std::isfinite(millimolar) || millimolar <= 0.0) {
+    return Status::failure(
+        "Electrostatics Error: the salt concentration must be positive (%g mM).\n", millimolar);
+  }
+  *debye = kDebyeOneMolar / std::sqrt(millimolar / 1000.0);
+  return Status::success();
+}
+
+double surfaceChargeDensity(int model, double y0, double debye, double rM) {
+  // Gauss's law at the surface of the linearised (Debye-Hueckel) potential: sigma = -eps dpsi/dh.
+  const double kappa = 1.0 / (debye * kMetresPerAngstrom);
+  double sigma = kWaterPermittivity * kVacuumPermittivity * kappa * kThermalVoltage * y0;  // C/m^2
+  if (model == kModelRod) sigma *= besselK1(rM / debye) / besselK0(rM / debye);
+  return sigma / kElementaryCharge * kSquareMetresPerSquareNm;
 }
 
 void projectCharges(const double* xyz, int ncharges, const double r1[3], const double r2[3],

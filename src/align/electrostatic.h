@@ -89,6 +89,15 @@ class electrostaticModel {
   int tableLast_ = 0;      // last node in use
 };
 
+// Debye length (A) of a 1:1 salt of millimolar concentration in water at 25 C:
+// L_D = 3.04 A / sqrt(C / 1000). Fails for a concentration that is not positive and finite.
+Status debyeLengthForSalt(double millimolar, double* debye);
+
+// Surface charge density (e/nm^2) whose linearised potential at the obstacle's surface is y0
+// (kT/e), in water (relative permittivity 78.5) at 298.15 K: eps eps0 kappa (kT/e) y0 for the
+// wall, times K1(kappa rM)/K0(kappa rM) for the rod of radius rM (A); debye in A.
+double surfaceChargeDensity(int model, double y0, double debye, double rM);
+
 // The charge projections of one orientation: n[j] = r1 . c_j and m[j] = r2 . c_j for the
 // positions xyz (three doubles per charge); m may be nullptr.
 void projectCharges(const double* xyz, int ncharges, const double r1[3], const double r2[3],

@@ -153,6 +153,18 @@ TEST(Electrostatic, SetupRejectsBadParameters) {
   }
 }
 
+// By hand: 78.5 x 8.8541878128e-12 F/m x 1e9 /m x 0.0256926 V / 1.602e-19 C = 0.111459 e/nm^2
+// per kT/e at L_D = 10 A; the rod's factor K1/K0 at 3.35 is 1.140452 (scipy); 3.04/sqrt(0.1).
+TEST(Electrostatic, SaltAndSurfaceChargeFollowTheirFormulas) {
+  EXPECT_NEAR(surfaceChargeDensity(kModelWall, -4.5, 10.0, 20.0), -0.501566, 1e-5);
+  EXPECT_NEAR(surfaceChargeDensity(kModelRod, -4.5, 10.0, 33.5), -0.572012, 1e-5);
+  double debye = 0.0;
+  ASSERT_TRUE(debyeLengthForSalt(100.0, &debye).ok());
+  EXPECT_NEAR(debye, 9.613324, 1e-5);
+  EXPECT_FALSE(debyeLengthForSalt(0.0, &debye).ok());
+  EXPECT_FALSE(debyeLengthForSalt(-5.0, &debye).ok());
+}
+
 // By hand: steric sums s/z0 unchanged without excess; with X = 20 for one of n = 4 orientations
 // and d = (1, 0, 0, 0, 0), S0 = (1e-3 + 20/4) / (10 + 20/4) and the fraction (20/4) / 15.
 TEST(Electrostatic, CombineSaupeWeighsTheExcess) {
