@@ -13,6 +13,7 @@ namespace {
 
 // Below this exponent exp() and sums over many orientations stay far from overflow.
 constexpr double kPlainExponent = 500.0;
+constexpr double kCancelBelow = 0.5;  // |e| below which exp(e) - 1 loses digits to cancellation
 // Energies (kT) up to this are carried in log form; the linearised potential means nothing near
 // it, and beyond it the scaled sums could lose their finiteness.
 constexpr double kMaxEnergy = 1e6;
@@ -47,7 +48,8 @@ struct runningSum {
 
   void addExpm1(double weight, double e) {
     if (scale == 0.0 && e <= kPlainExponent) {
-      sum += weight * std::expm1(e);
+      // expm1 only where exp(e) - 1 would cancel; exp is the cheaper call.
+      sum += weight * (std::fabs(e) < kCancelBelow ? std::expm1(e) : std::exp(e) - 1.0);
       return;
     }
     if (e > scale) {
@@ -63,6 +65,38 @@ scaledValue addScaled(const scaledValue& a, const scaledValue& b) {
     return {a.value + b.value * std::exp(b.logScale - a.logScale), a.logScale};
   }
   return {b.value + a.value * std::exp(a.logScale - b.logScale), b.logScale};
+}
+
+// The rod's K0 table as rodBlock reads it.
+struct rodTableView {
+  const double* cubic;  // four power coefficients per interval
+  double rM, inverse, top;
+};
+
+// sum_l q[l] K0(kappa r_l)/K0(kappa rM) over one block of kLanes charges at position p, and with
+// kSlope also sum_l q[l] d(ratio)/dp into *slope. The table positions come first, in a
+// fixed-length loop without lookups that compilers vectorise; then each charge's cubic piece.
+template <bool kSlope>
+double rodBlock(const rodTableView& table, const double* n, const double* m, const double* q,
+                double p, double* slope) {
+  double t[kLanes], dtdp[kLanes];
+  for (int l = 0; l < kLanes; ++l) {
+    const double dx = p + n[l];
+    const double r = std::sqrt(dx * dx + m[l] * m[l]);
+    t[l] = std::min(std::max((r - table.rM) * table.inverse, 0.0), table.top);
+    // A charge on the surface (inside the rod) keeps the surface potential: no slope.
+    if (kSlope) dtdp[l] = t[l] > 0.0 ? table.inverse * dx / r : 0.0;
+  }
+  double sum = 0.0, dsum = 0.0;
+  for (int l = 0; l < kLanes; ++l) {
+    const int i = static_cast<int>(t[l]);
+    const double f = t[l] - i;
+    const double* c = table.cubic + 4 * static_cast<size_t>(i);
+    sum += q[l] * (c[0] + f * (c[1] + f * (c[2] + f * c[3])));
+    if (kSlope) dsum += q[l] * (c[1] + f * (2.0 * c[2] + 3.0 * f * c[3])) * dtdp[l];
+  }
+  if (kSlope) *slope += dsum;
+  return sum;
 }
 
 }  // namespace
@@ -157,13 +191,15 @@ double electrostaticModel::rodRatio(double r) const {
   return c[0] + f * (c[1] + f * (c[2] + f * c[3]));
 }
 
-double electrostaticModel::rodSum(const double* n, const double* m, double p) const {
+double electrostaticModel::rodSum(const double* n, const double* m, double p, double* slope) const {
+  const rodTableView table{cubic_.data(), params_.rM, tableInv_, static_cast<double>(tableLast_)};
   const double* q = q_.data();
   const int count = static_cast<int>(q_.size());
-  double sum = 0.0;
+  double sum = 0.0, dsum = 0.0;
   int start = 0;
   for (; start + kLanes <= count; start += kLanes) {
-    sum += rodLanes(n + start, m + start, q + start, p);
+    sum += slope ? rodBlock<true>(table, n + start, m + start, q + start, p, &dsum)
+                 : rodBlock<false>(table, n + start, m + start, q + start, p, nullptr);
   }
   if (start < count) {
     // The last, partial block padded with charges of no value far from the rod.
@@ -174,28 +210,10 @@ double electrostaticModel::rodSum(const double* n, const double* m, double p) co
     std::copy(n + start, n + count, nb);
     std::copy(m + start, m + count, mb);
     std::copy(q + start, q + count, qb);
-    sum += rodLanes(nb, mb, qb, p);
+    sum += slope ? rodBlock<true>(table, nb, mb, qb, p, &dsum)
+                 : rodBlock<false>(table, nb, mb, qb, p, nullptr);
   }
-  return sum;
-}
-
-double electrostaticModel::rodLanes(const double* n, const double* m, const double* q,
-                                    double p) const {
-  const double rM = params_.rM, inverse = tableInv_, top = tableLast_;
-  // First the table positions, in a fixed-length loop without lookups that compilers vectorise;
-  // then the cubic of each charge's interval.
-  double t[kLanes];
-  for (int l = 0; l < kLanes; ++l) {
-    const double dx = p + n[l];
-    t[l] = std::min(std::max((std::sqrt(dx * dx + m[l] * m[l]) - rM) * inverse, 0.0), top);
-  }
-  double sum = 0.0;
-  for (int l = 0; l < kLanes; ++l) {
-    const int i = static_cast<int>(t[l]);
-    const double f = t[l] - i;
-    const double* c = &cubic_[4 * static_cast<size_t>(i)];
-    sum += q[l] * (c[0] + f * (c[1] + f * (c[2] + f * c[3])));
-  }
+  if (slope != nullptr) *slope = dsum;
   return sum;
 }
 
@@ -209,7 +227,7 @@ double electrostaticModel::wallSum(const double* n, double p) const {
 }
 
 double electrostaticModel::energy(const double* n, const double* m, double p) const {
-  return params_.y0 * (params_.model == kModelWall ? wallSum(n, p) : rodSum(n, m, p));
+  return params_.y0 * (params_.model == kModelWall ? wallSum(n, p) : rodSum(n, m, p, nullptr));
 }
 
 scaledValue electrostaticModel::excess(const double* n, const double* m, double pc,
@@ -255,9 +273,9 @@ scaledValue electrostaticModel::rodExcess(const double* n, const double* m, doub
   // w ln w, so the integrand is smooth down to w = 0. Near contact the energy changes by about
   // slope dw: panels start there kPanelEnergy wide in energy and double outwards, so a strong
   // attraction is resolved where its weight lies.
-  double contact = 0.0, slope = 0.0;
-  rodContact(n, m, pc, &contact, &slope);
-  slope *= kRodPower / kappa_;  // d(beta E)/dw at w = 1
+  double slope = 0.0;
+  const double contact = params_.y0 * rodSum(n, m, pc, &slope);
+  slope = std::fabs(params_.y0 * slope) * kRodPower / kappa_;  // |d(beta E)/dw| at w = 1
   const double wEnd = std::exp(-kappa_ * (pEnd - pc) / kRodPower);
   const double factor = kRodPower / (params_.g * kappa_ * params_.rM);
   double width = 1.0;
@@ -270,34 +288,11 @@ scaledValue electrostaticModel::rodExcess(const double* n, const double* m, doub
     for (size_t k = 0; k < unitNodes_.size(); ++k) {
       const double w = lo + span * unitNodes_[k];
       const double p = pc - kRodPower * std::log(w) / kappa_;
-      sum.addExpm1(factor * span * unitWeights_[k] * p / w, -params_.y0 * rodSum(n, m, p));
+      sum.addExpm1(factor * span * unitWeights_[k] * p / w, -params_.y0 * rodSum(n, m, p, nullptr));
     }
     hi = lo;
   }
   return {sum.sum, sum.scale};
-}
-
-void electrostaticModel::rodContact(const double* n, const double* m, double pc, double* energy,
-                                    double* slope) const {
-  double e = 0.0, de = 0.0;
-  const double top = tableLast_;
-  for (size_t j = 0; j < q_.size(); ++j) {
-    const double dx = pc + n[j];
-    const double r = std::sqrt(dx * dx + m[j] * m[j]);
-    const double t = std::min((r - params_.rM) * tableInv_, top);
-    if (!(t > 0.0)) {  // on the surface: the potential does not change there
-      e += q_[j];
-      continue;
-    }
-    const int i = static_cast<int>(t);
-    const double f = t - i;
-    const double* c = &cubic_[4 * static_cast<size_t>(i)];
-    e += q_[j] * (c[0] + f * (c[1] + f * (c[2] + f * c[3])));
-    // d ratio/dr = (d/dt) tableInv, dr/dp = dx/r.
-    de += q_[j] * (c[1] + f * (2.0 * c[2] + 3.0 * f * c[3])) * tableInv_ * dx / r;
-  }
-  *energy = params_.y0 * e;
-  *slope = std::fabs(params_.y0 * de);
 }
 
 Status debyeLengthForSalt(double millimolar, double* debye) {

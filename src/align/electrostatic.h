@@ -72,10 +72,8 @@ class electrostaticModel {
   scaledValue wallExcess(const double* n, double pc, double pEnd) const;
   scaledValue rodExcess(const double* n, const double* m, double pc, double pEnd) const;
   double wallSum(const double* n, double p) const;
-  double rodSum(const double* n, const double* m, double p) const;
-  double rodLanes(const double* n, const double* m, const double* q, double p) const;
-  // beta E and |d(beta E)/dp| (kT/A) at the contact position.
-  void rodContact(const double* n, const double* m, double pc, double* energy, double* slope) const;
+  // sum_j q_j K0(kappa r_j)/K0(kappa rM) at p, and d/dp of it into *slope unless nullptr.
+  double rodSum(const double* n, const double* m, double p, double* slope) const;
 
   elecParams params_;
   double kappa_ = 0.1;

@@ -10,10 +10,10 @@ namespace korva {
 
 namespace {
 
-constexpr double kEps = 1e-17;              // series and fractions stop below this relative term
-constexpr double kTiny = 1e-300;            // keeps the modified Lentz fraction off zero
-constexpr double kSeriesEnd = 40.0;         // Ei: power series below, asymptotic series above
-constexpr double kE1FractionFrom = 1.0;     // E1: power series up to here, fraction beyond
+constexpr double kEps = 1e-17;           // series and fractions stop below this relative term
+constexpr double kTiny = 1e-300;         // keeps the modified Lentz fraction off zero
+constexpr double kSeriesEnd = 40.0;      // Ei: power series below, asymptotic series above
+constexpr double kE1FractionFrom = 1.0;  // E1: power series up to here, fraction beyond
 // F: power series up to here, E1 beyond. Its alternating terms peak near 8^8/(8 8!) = 52 against
 // |F(8)| = 2.7, which costs about one digit; the fraction converges slowly for small x.
 constexpr double kFSeriesTo = 8.0;
