@@ -18,7 +18,8 @@ constexpr double kCancelBelow = 0.5;  // |e| below which exp(e) - 1 loses digits
 // it, and beyond it the scaled sums could lose their finiteness.
 constexpr double kMaxEnergy = 1e6;
 // Energy change (kT) across the first rod panel near a strong contact; with 8 nodes per panel
-// the rod integral is good to ~2e-5 at any energy and Debye length.
+// the rod integral is good to ~2e-5 at any energy and Debye length (1e-4 where the charges'
+// potentials nearly cancel at contact and X itself is small; 16 nodes give 1e-6).
 constexpr double kPanelEnergy = 8.0;
 constexpr int kMaxNodes = 200;
 // w = exp(-kappa (p - pc) / kRodPower) maps the decay to [wEnd, 1]; the square root turns the
