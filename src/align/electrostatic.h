@@ -39,7 +39,7 @@ struct scaledValue {
 // on its surface, so |beta E| never exceeds |y0| times the total absolute charge.
 //
 // setup allocates everything once; excess then neither allocates nor fails, so the simulation
-// loop may call it for every orientation. One object serves one thread.
+// loop may call it for every orientation; it changes nothing, so threads may share the object.
 class electrostaticModel {
  public:
   // q: the charges (e), copied. rodReach: the largest distance from the rod axis that excess
