@@ -36,13 +36,15 @@ const Setup& ubiquitin() {
   static const Setup setup = [] {
     Setup s;
     pdbInfo pdb;
-    if (readPDB(KORVA_SOURCE_DIR "/examples/ubiquitin-2mjb.pdb", &pdb, nullptr)) return s;
-    for (pdbAtom& a : pdb.atoms) a.selected = a.atomName[0] != 'H';
-    if (callNSC(&pdb)) return s;
+    if (readPDB(KORVA_SOURCE_DIR "/examples/ubiquitin-2mjb.pdb", &pdb, nullptr, nullLog())) return s;
+    tvector<int> flags(pdb.atoms.size(), 0);
+    for (size_t i = 0; i < pdb.atoms.size(); i++) flags[i] = pdb.atoms[i].atomName[0] != 'H';
+    if (callNSC(pdb, &flags, nullLog())) return s;
     double centre[3] = {0, 0, 0};
     s.x.push_back(0), s.y.push_back(0), s.z.push_back(0);
-    for (const pdbAtom& a : pdb.atoms) {
-      if (!a.selected) continue;
+    for (size_t i = 0; i < pdb.atoms.size(); i++) {
+      const pdbAtom& a = pdb.atoms[i];
+      if (!flags[i]) continue;
       s.x.push_back(a.x), s.y.push_back(a.y), s.z.push_back(a.z);
       centre[0] += a.x, centre[1] += a.y, centre[2] += a.z;
     }
@@ -98,7 +100,7 @@ void BM_UbiquitinSteric(benchmark::State& state) {
   for (auto _ : state) {
     std::vector<double> x = s.x, y = s.y, z = s.z;
     if (simulateAlignment(&info, natoms, x.data(), y.data(), z.data(), s.ndots, s.points.data(),
-                          S)) {
+                          S, nullLog())) {
       state.SkipWithError("simulation failed");
       return;
     }

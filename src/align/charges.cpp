@@ -81,7 +81,7 @@ Status findColumns(const tvector<tabVar>& vars, int nc, const char* fileName, ch
 }
 
 Status readRows(const tvector<float>& data, const tvector<tabVar>& vars, int nc, int nr,
-                const chargeColumns& c, const char* fileName, pdbInfo* pdb, chargeSet* out) {
+                const chargeColumns& c, const char* fileName, const pdbInfo* pdb, chargeSet* out) {
   tvector<int> rowOfAtom(pdb->atoms.size(), 0, TrackedAllocator<int>("charges"));
   for (int row = 0; row < nr; ++row) {
     const float* cells = data.data() + static_cast<size_t>(row) * nc;
@@ -142,15 +142,17 @@ chargeSet defaultCharges(const pdbInfo& pdb) {
   return set;
 }
 
-Status readCharges(const char* fileName, pdbInfo* pdb, chargeSet* out) {
+Status readCharges(const char* fileName, const pdbInfo* pdb, chargeSet* out) {
   out->sites.clear();
   tvector<float> data(TrackedAllocator<float>("rdTable"));
   tvector<tabVar> vars(TrackedAllocator<tabVar>("rdTable"));
   int nc = 0, nr = 0;
-  // The reader has written its own line on failure; this one says what the file was for.
-  if (rdTable(fileName, &data, &nc, &nr, &vars, kTableNull) != 0) {
+  // The reader's own line comes first; the last one says what the file was for.
+  TextLog reader;
+  if (rdTable(fileName, &data, &nc, &nr, &vars, kTableNull, reader) != 0) {
     freeTab(&data, &vars, &nc, &nr);
-    return Status::failure("Charges Error: cannot read the charge file %s.\n", fileName);
+    return Status(1, reader.text()).append("Charges Error: cannot read the charge file %s.\n",
+                                            fileName);
   }
   chargeColumns c{};
   Status status = findColumns(vars, nc, fileName, &c);

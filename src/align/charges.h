@@ -32,7 +32,7 @@ chargeSet defaultCharges(const pdbInfo& pdb);
 // a row has none; a name "None" is empty), and replaces *out by its rows. Every row must name an
 // atom of pdb, once. Fails with a one-line message naming the file, row and atom; *out is then
 // empty.
-Status readCharges(const char* fileName, pdbInfo* pdb, chargeSet* out);
+[[nodiscard]] Status readCharges(const char* fileName, const pdbInfo* pdb, chargeSet* out);
 
 // Sum of the charges, e.
 double netCharge(const chargeSet& set);
