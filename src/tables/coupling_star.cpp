@@ -103,6 +103,7 @@ class couplingLoopReader final : public starHandler {
     spec_ = nullptr;
     loopLine_ = line;
     firstTag_ = true;
+    pos_ = row_ = 0;
   }
   void loopTag(std::string_view tag) override {
     noteNef(tag);
@@ -152,20 +153,21 @@ class couplingLoopReader final : public starHandler {
       if (f >= 0) present_[f] = true;
     }
     const char* missing = present_[kValue] ? nullptr : spec_->value[0];
+    const char* suffix = "";
     for (int a = 0; a < 2 && missing == nullptr; a++) {
       const bool own = present_[atomField(a, kSeq)] && present_[atomField(a, kAtom)];
       const bool auth = present_[atomField(a, kAuthSeq)] && present_[atomField(a, kAuthAtom)];
-      if (!own && !auth) missing = spec_->atom[present_[atomField(a, kSeq)] ? kAtom : kSeq];
-      if (missing != nullptr) missingAtom_ = a + 1;
+      if (!own && !auth) {
+        missing = spec_->atom[present_[atomField(a, kSeq)] ? kAtom : kSeq];
+        suffix = a == 0 ? "_1" : "_2";
+      }
     }
     if (missing != nullptr) {
       if (status_.ok()) {
         std::string_view cat = spec_->category.substr(0, spec_->category.size() - 1);
-        status_ =
-            Status::failure("%s Error: %s line %d: loop %.*s has no column %s%s\n",
-                            couplingFormatName(spec_->format), path_, loopLine_,
-                            static_cast<int>(cat.size()), cat.data(), missing,
-                            missing == spec_->value[0] ? "" : (missingAtom_ == 1 ? "_1" : "_2"));
+        status_ = Status::failure("%s Error: %s line %d: loop %.*s has no column %s%s\n",
+                                  couplingFormatName(spec_->format), path_, loopLine_,
+                                  static_cast<int>(cat.size()), cat.data(), missing, suffix);
       }
       spec_ = nullptr;
       return false;
@@ -205,7 +207,9 @@ class couplingLoopReader final : public starHandler {
   bool takeAtom(int a, int* res, char* resName, char* atomName, char* chain) {
     auto f = [a](int k) { return atomField(a, k); };
     const bool auth = has(f(kAuthSeq)) && has(f(kAuthAtom));
-    const int seq = auth ? f(kAuthSeq) : f(kSeq);
+    // The column reported when neither numbering gives a value is one the loop has.
+    const bool own = present_[f(kSeq)] && present_[f(kAtom)];
+    const int seq = auth || !own ? f(kAuthSeq) : f(kSeq);
     int comp = auth ? f(kAuthComp) : f(kComp);
     // A residue name of the file's own numbering belongs to the author residue only when the
     // two numbers agree.
@@ -215,7 +219,7 @@ class couplingLoopReader final : public starHandler {
     int chainField = auth && has(f(kAuthAsym)) ? f(kAuthAsym) : f(kChain);
     if (!has(seq)) return skip(seq, "no residue number:");
     if (!parseInt(values_[seq].text, res)) return skip(seq, "unreadable residue number");
-    const int atom = auth ? f(kAuthAtom) : f(kAtom);
+    const int atom = auth || !own ? f(kAuthAtom) : f(kAtom);
     if (!has(atom)) return skip(atom, "no atom name:");
     if (!name(atomName, atom) || !name(resName, comp) || !name(chain, chainField)) {
       return false;
@@ -286,7 +290,6 @@ class couplingLoopReader final : public starHandler {
   size_t row_ = 0;  // rows of the current loop read so far
   int loopLine_ = 0;
   int rowLine_ = 0;
-  int missingAtom_ = 0;
   bool firstTag_ = false;
   bool sawNef_ = false;
 };
