@@ -61,17 +61,6 @@ constexpr const char* kColumnNames[kColumnCount] = {
     "pdbx_PDB_model_num",
 };
 
-bool sameNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); i++) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 int columnOf(std::string_view item) {
   for (int c = 0; c < kColumnCount; c++) {
     if (sameNoCase(item, kColumnNames[c])) return c;
@@ -274,7 +263,7 @@ void putValue(FILE* fp, const char* s) {
   for (char c : v) bare = bare && !std::isspace(static_cast<unsigned char>(c));
   for (const char* word : {"data_", "loop_", "save_", "global_", "stop_"}) {
     std::string_view w(word);
-    bare = bare && !(v.size() >= w.size() && sameNoCase(v.substr(0, w.size()), w));
+    bare = bare && !startsNoCase(v, word);
   }
   if (bare) {
     std::fprintf(fp, " %s", s);

@@ -5,8 +5,9 @@
 
 #include <gemmi/cif.hpp>
 
-#include <cctype>
 #include <string>
+
+#include "structure/text_input.h"
 
 namespace korva {
 
@@ -239,13 +240,7 @@ Status scanStar(const char* text, size_t size, const char* fileName, const char*
 }
 
 bool starTagIn(std::string_view tag, std::string_view category, std::string_view* item) {
-  if (tag.size() <= category.size()) return false;
-  for (size_t i = 0; i < category.size(); i++) {
-    if (std::tolower(static_cast<unsigned char>(tag[i])) !=
-        std::tolower(static_cast<unsigned char>(category[i]))) {
-      return false;
-    }
-  }
+  if (tag.size() <= category.size() || !startsNoCase(tag, category)) return false;
   *item = tag.substr(category.size());
   return true;
 }

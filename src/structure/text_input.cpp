@@ -3,6 +3,7 @@
 
 #include <zlib.h>
 
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -65,6 +66,21 @@ bool copyName(char* to, std::string_view from) {
   }
   to[n] = '\0';
   return true;
+}
+
+bool sameNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); i++) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool startsNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && sameNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 bool parseInt(std::string_view text, int* value) {

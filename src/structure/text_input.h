@@ -18,6 +18,11 @@ Status readTextFile(const char* path, const char* kind, tvector<char>* text);
 // columns. False when the name has more than 15 characters: the field then holds the first 15.
 bool copyName(char* to, std::string_view from);
 
+// Equality of two texts without regard to ASCII case (tags, keywords, record names).
+bool sameNoCase(std::string_view a, std::string_view b);
+// True when text starts with prefix, without regard to ASCII case.
+bool startsNoCase(std::string_view text, std::string_view prefix);
+
 // Whole-field conversions: false for empty text, trailing characters, out-of-range or
 // non-finite values.
 bool parseInt(std::string_view text, int* value);

@@ -31,15 +31,7 @@ bool startsStarBlock(const tvector<char>& text) {
     }
   }
   std::string_view rest(text.data() + i, text.size() - i);
-  for (std::string_view word : {"data_", "global_"}) {
-    if (rest.size() < word.size()) continue;
-    bool same = true;
-    for (size_t k = 0; k < word.size(); k++) {
-      same = same && std::tolower(static_cast<unsigned char>(rest[k])) == word[k];
-    }
-    if (same) return true;
-  }
-  return false;
+  return startsNoCase(rest, "data_") || startsNoCase(rest, "global_");
 }
 
 // One atom of a coupling, for comparing couplings regardless of the order of their atoms.

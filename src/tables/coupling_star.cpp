@@ -63,14 +63,6 @@ constexpr categorySpec kSpecs[] = {
       "Auth_atom_ID", "Auth_asym_ID"}},
 };
 
-bool sameNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); i++) {
-    if ((a[i] | 0x20) != (b[i] | 0x20)) return false;  // tags are letters, digits and '_'
-  }
-  return true;
-}
-
 // The field an item of the category fills, or -1.
 int fieldOf(const categorySpec& spec, std::string_view item) {
   for (const char* name : spec.value) {
@@ -142,9 +134,7 @@ class couplingLoopReader final : public starHandler {
   bool sawNef() const { return sawNef_; }
 
  private:
-  void noteNef(std::string_view tag) {
-    sawNef_ = sawNef_ || (tag.size() > 5 && sameNoCase(tag.substr(0, 5), "_nef_"));
-  }
+  void noteNef(std::string_view tag) { sawNef_ = sawNef_ || startsNoCase(tag, "_nef_"); }
 
   // Checks the columns once the tags are known and opens the frame's list.
   bool startLoop() {
