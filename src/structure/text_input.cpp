@@ -13,7 +13,7 @@ namespace korva {
 
 namespace {
 
-constexpr unsigned kReadChunk = 1u << 20;  // bytes asked of zlib at a time
+constexpr unsigned kReadChunk = 1u << 16;  // bytes asked of zlib at a time
 
 }  // namespace
 
