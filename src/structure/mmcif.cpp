@@ -80,13 +80,16 @@ class atomSiteReader final : public starHandler {
     flushPairs();
     loopLine_ = line;
     inLoop_ = false;
+    firstTag_ = true;
     checked_ = false;
     posColumn_.clear();
     pos_ = 0;
   }
   void loopTag(std::string_view tag) override {
     std::string_view item;
-    if (posColumn_.empty()) inLoop_ = !done_ && starTagIn(tag, kAtomSite, &item);
+    // A loop holds one category, named by its first tag.
+    if (firstTag_) inLoop_ = !done_ && starTagIn(tag, kAtomSite, &item);
+    firstTag_ = false;
     if (!inLoop_) return;
     if (!starTagIn(tag, kAtomSite, &item)) item = {};
     posColumn_.push_back(columnOf(item));
@@ -96,7 +99,6 @@ class atomSiteReader final : public starHandler {
     if (!checked_ && !checkColumns()) return;
     int c = posColumn_[pos_];
     if (c >= 0) row_[c] = v;
-    if (pos_ == 0) rowLine_ = v.line;
     if (++pos_ == posColumn_.size()) {
       pos_ = 0;
       takeRow();
@@ -116,7 +118,7 @@ class atomSiteReader final : public starHandler {
     }
     if (!inPairs_) {
       inPairs_ = true;
-      loopLine_ = rowLine_ = v.line;
+      loopLine_ = v.line;
       for (int c = 0; c < kColumnCount; c++) present_[c] = false;
     }
     int c = columnOf(item);
@@ -245,11 +247,11 @@ class atomSiteReader final : public starHandler {
   bool present_[kColumnCount] = {};
   size_t pos_ = 0;  // position in the current row
   int loopLine_ = 0;
-  int rowLine_ = 0;
-  bool inLoop_ = false;   // in the values of the _atom_site loop
-  bool checked_ = false;  // required columns checked for this loop
-  bool inPairs_ = false;  // in a one-row table written as tag-value pairs
-  bool done_ = false;     // the first table has been read; later ones are ignored
+  bool inLoop_ = false;    // in the _atom_site loop
+  bool firstTag_ = false;  // the next tag is the first of its loop
+  bool checked_ = false;   // required columns checked for this loop
+  bool inPairs_ = false;   // in a one-row table written as tag-value pairs
+  bool done_ = false;      // the first table has been read; later ones are ignored
 };
 
 // A value as one CIF token: bare where that is unambiguous, else quoted, else a text field.

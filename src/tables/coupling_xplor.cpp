@@ -99,7 +99,8 @@ bool isKeyword(const token& t, std::string_view keyword) {
 }
 
 // A selection of the form (resid N and name X [and segid S] [and resname R]), parts in any
-// order; anything else (or, not, ranges, attributes) does not name one atom.
+// order and grouped by any parentheses; anything else (or, not, ranges, attributes) does not
+// name one atom.
 struct selection {
   int line;
   int res;
@@ -116,20 +117,21 @@ bool readSelection(lexer& lex, int line, selection* sel) {
   std::string_view* expect = nullptr;  // the part whose value comes next
   bool expectRes = false;
   while (lex.next(&t)) {
-    if (!t.quoted && t.text == "(") depth++, sel->simple = false;
-    if (!t.quoted && t.text == ")" && --depth == 0) {
-      sel->simple = sel->simple && expect == nullptr && !expectRes;
-      return true;
-    }
-    if (depth > 1) continue;
-    if (expectRes) {
+    if (!t.quoted && (t.text == "(" || t.text == ")")) {
+      // Parentheses only group parts joined by "and", which leaves the meaning unchanged.
+      if (expect != nullptr || expectRes) sel->simple = false;
+      expect = nullptr;
+      expectRes = false;
+      depth += t.text == "(" ? 1 : -1;
+      if (depth == 0) return true;
+    } else if (expectRes) {
       sel->hasRes = parseInt(t.text, &sel->res);
       sel->simple = sel->simple && sel->hasRes;
       expectRes = false;
     } else if (expect != nullptr) {
       *expect = t.text;
       expect = nullptr;
-    } else if (isKeyword(t, "residue") || isKeyword(t, "resid")) {
+    } else if (isKeyword(t, "residue")) {
       expectRes = true;
     } else if (isKeyword(t, "name")) {
       expect = &sel->name;

@@ -25,7 +25,7 @@ TEST(XplorCouplings, ReadsTensorStatementsAndPassesOverTheRest) {
       "{ assign (resid 601 and name OO)(resid 601 and name Z)(resid 601 and name X)\n"
       "  (resid 601 and name Y)(resid 1 and name N)(resid 1 and name HN) 5 }\n" +
       kTensor +  // lines 6-9
-      " (segid \"A   \" and resid 7 and name n)\n (resi 7 AND name hn) -3.5 0.2 0.4\n" + kTensor +
+      " ((segid \"A   \") and resid 7 and name n)\n (resi 7 AND name hn) -3.5 0.2 0.4\n" + kTensor +
       " (resid 8 and name CA)\n (resid 8 and name HA#) 25.4\n" + kTensor + " 1.0\n" +
       "  Entry H atom name  Submitted Coord H atom name\n";
   std::string path = dir.write("a.mr", text);
