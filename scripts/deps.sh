@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs, through apt-get and only when missing, what the build needs.
 set -euo pipefail
-pkgs=(g++ cmake ninja-build libblas-dev libgtest-dev libbenchmark-dev)
+pkgs=(g++ cmake ninja-build libblas-dev libgtest-dev libbenchmark-dev zlib1g-dev gemmi-dev tao-pegtl-dev)
 missing=()
 for p in "${pkgs[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  # Header-only packages left unpacked but not configured still provide their files.
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -Eq 'install ok (installed|unpacked)' ||
+    missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
   sudo=""

@@ -14,6 +14,8 @@ for t in build-fuzz/fuzz_*; do
   case $name in
     fuzz_pdb) cp tests/data/*.pdb "$corpus"/ 2>/dev/null || true ;;
     fuzz_table) cp examples/*.tab "$corpus"/ 2>/dev/null || true ;;
+    fuzz_mmcif) cp tests/data/*.cif "$corpus"/ 2>/dev/null || true ;;
+    fuzz_couplings) cp tests/data/*.nef tests/data/*.str tests/data/*.mr "$corpus"/ 2>/dev/null || true ;;
   esac
   echo "== $name"
   # The readers report bad input on standard error; keep only the fuzzer's own lines.

@@ -1,0 +1,100 @@
+// Whole-file reading through zlib, which passes uncompressed files through unchanged.
+#include "structure/text_input.h"
+
+#include <zlib.h>
+
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace korva {
+
+namespace {
+
+constexpr unsigned kReadChunk = 1u << 16;  // bytes asked of zlib at a time
+
+}  // namespace
+
+Status readTextFile(const char* path, const char* kind, tvector<char>* text) {
+  text->clear();
+  gzFile gz = gzopen(path, "rb");
+  if (gz == nullptr) return Status::failure("%s Error opening file %s\n", kind, path);
+  bool failed = false;
+  try {
+    for (;;) {
+      size_t used = text->size();
+      text->resize(used + kReadChunk);
+      int n = gzread(gz, text->data() + used, kReadChunk);
+      if (n < 0) {
+        failed = true;
+        n = 0;
+      }
+      text->resize(used + static_cast<size_t>(n));
+      if (n == 0) break;
+    }
+  } catch (const std::bad_alloc&) {
+    gzclose(gz);
+    return Status::failure("%s Error allocating memory for file %s\n", kind, path);
+  }
+  int errnum = 0;
+  const char* zmsg = gzerror(gz, &errnum);
+  // A gzip stream cut short reads as far as it goes; zlib tells so only through gzerror.
+  if (failed || (errnum != Z_OK && errnum != Z_STREAM_END)) {
+    Status s = Status::failure("%s Error reading file %s: %s\n", kind, path,
+                               errnum == Z_ERRNO ? std::strerror(errno) : zmsg);
+    gzclose(gz);
+    return s;
+  }
+  if (gzclose(gz) == Z_BUF_ERROR) {
+    return Status::failure("%s Error reading file %s: compressed data end early\n", kind, path);
+  }
+  return Status::success();
+}
+
+bool copyName(char* to, std::string_view from) {
+  size_t n = 0;
+  to[0] = '\0';
+  for (char c : from) {
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\0') continue;
+    if (n + 1 >= static_cast<size_t>(kNameLen)) {
+      to[n] = '\0';
+      return false;
+    }
+    to[n++] = c;
+  }
+  to[n] = '\0';
+  return true;
+}
+
+bool sameNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); i++) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool startsNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && sameNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool parseInt(std::string_view text, int* value) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, *value);
+  return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+bool parseReal(std::string_view text, double* value) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, *value);
+  return !text.empty() && ec == std::errc() && ptr == end && std::isfinite(*value);
+}
+
+}  // namespace korva
