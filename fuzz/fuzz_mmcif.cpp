@@ -10,14 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto r = korva::readMmcif(path.c_str(), nullptr, korva::nullLog());
   if (!r.ok() || r.value.empty()) return 0;
   korva::pdbInfo pdb;
-  if (korva::hSymTabAlloc(&pdb.atomTab, korva::kAtomBuckets) ||
-      korva::hSymTabAlloc(&pdb.resTab, korva::kResBuckets) ||
-      korva::hSymTabAlloc(&pdb.chainTab, korva::kResBuckets) ||
-      korva::hSymTabAlloc(&pdb.segTab, korva::kResBuckets)) {
-    return 0;
-  }
-  pdb.atoms = std::move(r.value[0].atoms);
-  if (korva::indexPDB(&pdb) == 0) {
+  if (korva::buildPDB(&pdb, std::move(r.value[0].atoms), korva::nullLog()) == 0) {
     const std::string out = path + ".out.cif";
     korva::Status s = korva::writeMmcif(out.c_str(), pdb, "fuzz");
     std::remove(out.c_str());

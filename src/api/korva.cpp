@@ -300,11 +300,7 @@ Structure readStructure(const std::string& path) {
 
 Structure makeStructure(const std::vector<Atom>& atoms) {
   auto d = std::make_shared<Structure::data>();
-  pdbInfo& pdb = d->pdb;
-  hSymTabAlloc(&pdb.atomTab, kAtomBuckets);
-  hSymTabAlloc(&pdb.resTab, kResBuckets);
-  hSymTabAlloc(&pdb.chainTab, kResBuckets);
-  hSymTabAlloc(&pdb.segTab, kResBuckets);
+  tvector<pdbAtom> list;
   for (const Atom& b : atoms) {
     pdbAtom a{};
     a.atomId = b.serial;
@@ -321,10 +317,10 @@ Structure makeStructure(const std::vector<Atom>& atoms) {
     a.z = b.z;
     a.occupancy = b.occupancy;
     a.tempFactor = b.bFactor;
-    pdb.atoms.push_back(a);
+    list.push_back(a);
   }
   TextLog log;
-  if (indexPDB(&pdb, log) != 0) fail(1, log);
+  if (buildPDB(&d->pdb, std::move(list), log) != 0) fail(1, log);
   return Structure(std::move(d));
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "structure/select.h"
 
@@ -287,6 +288,24 @@ int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, 
     return 1;
   }
   return 0;
+}
+
+int buildPDB(pdbInfo* pdb, tvector<pdbAtom> atoms, Log& log) {
+  pdbFree(pdb);
+  hSymTabAlloc(&pdb->atomTab, kAtomBuckets);
+  hSymTabAlloc(&pdb->resTab, kResBuckets);
+  hSymTabAlloc(&pdb->chainTab, kResBuckets);
+  hSymTabAlloc(&pdb->segTab, kResBuckets);
+  for (pdbAtom& a : atoms) {
+    a.res = nullptr;
+    a.chain = nullptr;
+    a.seg = nullptr;
+  }
+  pdb->atoms = std::move(atoms);
+  if (!pdb->atoms.empty()) {
+    pdb->firstRes = pdb->lastRes = pdb->atoms[0].resId;
+  }
+  return indexPDB(pdb, log);
 }
 
 namespace {

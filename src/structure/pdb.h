@@ -120,6 +120,9 @@ void pdbFree(pdbInfo* pdb);
 // Builds residues, chains, segments, links and tables; duplicate atoms are named on log.
 // Returns 0 or 1.
 [[nodiscard]] int indexPDB(pdbInfo* pdb, Log& log);
+// Makes pdb the structure of these atoms (in this order, their record pointers ignored): empties
+// it, takes the atoms and indexes them. Returns the status of indexPDB.
+[[nodiscard]] int buildPDB(pdbInfo* pdb, tvector<pdbAtom> atoms, Log& log);
 // Writes the atoms passing select (all for null) to fileName, or standard output for an empty
 // name, preceded by "REMARK remark" when remark is given. xyz (may be null) holds coordinates to
 // write in place of the atoms' own, three per atom. Returns 0, or 1 after its line on log when
