@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "align/dots.h"
 
@@ -18,15 +19,29 @@ constexpr float kRadiusCarbon = 1.9f;
 constexpr float kRadiusNitrogen = 1.8f;
 constexpr float kRadiusOther = 1.4f;
 constexpr double kFreeFormatRadius = 3.1;  // 1.7 plus the probe
+// Neighbours are tested this many at a time: a chunk is a few vector instructions without a
+// branch, and one branch per chunk decides whether any of them buries the dot.
+constexpr int kChunk = 8;  // two vectors of Lanes
+// The plane of a padding entry: no unit dot lies beyond it, so padding never buries.
+constexpr double kNeverBuries = 1e300;
+// Cubes searched on each side of an atom's cube, and the relative slack of the cube edge.
+constexpr int kCellReach = 2;
+constexpr double kCellSlack = 1e-6;
+// Dots tested at once against the neighbour that buried the previous dot: one vector of Lanes.
+constexpr int kQuad = 4;
 
-// Atoms binned into cubes of edge at least twice the largest radius: every pair of overlapping
-// spheres then lies in the same or in adjacent cubes.
+// Atoms binned into cubes of edge a little over the largest radius: every pair of overlapping
+// spheres, at most two radii apart, then lies within two cubes of each other along every axis.
+// The atoms' data are copied cube by cube, so that the five cubes of a row of the 5 x 5 x 5 block
+// around an atom are one contiguous run.
 struct CellList {
   double origin[3] = {0.0, 0.0, 0.0};
   double edge = 1.0;
   int dim[3] = {1, 1, 1};
-  tvector<int> start{TrackedAllocator<int>("nsc cells")};  // first entry of each cube in atoms
-  tvector<int> atoms{TrackedAllocator<int>("nsc cells")};  // atom indices, cube by cube
+  tvector<int> start{TrackedAllocator<int>("nsc cells")};  // first entry of each cube
+  tvector<int> atom{TrackedAllocator<int>("nsc cells")};   // atom index of each entry
+  tvector<double> x{TrackedAllocator<double>("nsc cells")}, y{x.get_allocator()},
+      z{x.get_allocator()}, r{x.get_allocator()};  // centre and radius of each entry
 };
 
 int cellOf(const CellList& cl, const double* c, int axis) {
@@ -34,7 +49,8 @@ int cellOf(const CellList& cl, const double* c, int axis) {
   return std::clamp(k, 0, cl.dim[axis] - 1);
 }
 
-void buildCellList(const double* centres, int nat, double maxRadius, CellList* cl) {
+void buildCellList(const double* centres, const double* radii, int nat, double maxRadius,
+                   CellList* cl) {
   double hi[3];
   for (int a = 0; a < 3; ++a) cl->origin[a] = hi[a] = centres[a];
   for (int i = 1; i < nat; ++i) {
@@ -44,9 +60,10 @@ void buildCellList(const double* centres, int nat, double maxRadius, CellList* c
     }
   }
   // A sparse set (atoms far apart) would need a huge lattice: widen the cubes until the lattice
-  // holds a few cubes per atom. Wider cubes still hold every overlapping pair.
-  const double maxCells = 8.0 * nat + 512.0;
-  cl->edge = std::max(2.0 * maxRadius, 1e-6);
+  // holds a few cubes per atom. Wider cubes still hold every overlapping pair. The slack keeps a
+  // pair exactly two radii apart within reach whatever the rounding of the cube indices.
+  const double maxCells = 64.0 * nat + 4096.0;
+  cl->edge = std::max(maxRadius * (1.0 + kCellSlack), 1e-6);
   double d[3];
   for (;;) {
     for (int a = 0; a < 3; ++a) d[a] = std::floor((hi[a] - cl->origin[a]) / cl->edge) + 1.0;
@@ -55,10 +72,10 @@ void buildCellList(const double* centres, int nat, double maxRadius, CellList* c
   }
   for (int a = 0; a < 3; ++a) cl->dim[a] = static_cast<int>(d[a]);
   const size_t ncell = static_cast<size_t>(cl->dim[0]) * cl->dim[1] * cl->dim[2];
+  const size_t n = static_cast<size_t>(nat);
   cl->start.assign(ncell + 1, 0);
-  cl->atoms.assign(static_cast<size_t>(nat), 0);
-  tvector<int> cellIndex(static_cast<size_t>(nat), 0, TrackedAllocator<int>("nsc cells"));
-  for (int i = 0; i < nat; ++i) {
+  tvector<int> cellIndex(n, 0, TrackedAllocator<int>("nsc cells"));
+  for (size_t i = 0; i < n; ++i) {
     const double* c = &centres[3 * i];
     cellIndex[i] =
         cellOf(*cl, c, 0) + cl->dim[0] * (cellOf(*cl, c, 1) + cl->dim[1] * cellOf(*cl, c, 2));
@@ -66,21 +83,268 @@ void buildCellList(const double* centres, int nat, double maxRadius, CellList* c
   }
   for (size_t k = 0; k < ncell; ++k) cl->start[k + 1] += cl->start[k];
   tvector<int> fill(cl->start.begin(), cl->start.end() - 1, TrackedAllocator<int>("nsc cells"));
-  for (int i = 0; i < nat; ++i) cl->atoms[fill[cellIndex[i]]++] = i;
+  cl->atom.assign(n, 0);
+  cl->x.assign(n, 0.0);
+  cl->y.assign(n, 0.0);
+  cl->z.assign(n, 0.0);
+  cl->r.assign(n, 0.0);
+  for (size_t i = 0; i < n; ++i) {
+    const int s = fill[cellIndex[i]]++;
+    cl->atom[s] = static_cast<int>(i);
+    cl->x[s] = centres[3 * i];
+    cl->y[s] = centres[3 * i + 1];
+    cl->z[s] = centres[3 * i + 2];
+    cl->r[s] = radii[i];
+  }
 }
 
-bool validInput(const double* centres, const double* radii, int nat) {
+// Squared distance from c to the interval [lo, lo + edge] along one axis.
+double gapSq(double c, double lo, double edge) {
+  const double g = std::max({lo - c, c - (lo + edge), 0.0});
+  return g * g;
+}
+
+// The unit dots by coordinate, padded with zeros to a whole number of groups of four.
+struct UnitDots {
+  int n = 0;
+  tvector<double> x{TrackedAllocator<double>("nsc dots")}, y{x.get_allocator()},
+      z{x.get_allocator()};
+};
+
+// The neighbours of the current atom i by coordinate: offset d_j = c_j - c_i and the plane a_j
+// beyond which a dot direction u lies inside sphere j (u.d_j > a_j). Padded with entries that bury
+// nothing up to a whole number of chunks.
+struct Neighbours {
+  int n = 0;       // real neighbours
+  int padded = 0;  // n rounded up to a whole number of chunks
+  tvector<double> dx{TrackedAllocator<double>("nsc neighbours")}, dy{dx.get_allocator()},
+      dz{dx.get_allocator()}, a{dx.get_allocator()};
+  tvector<double> key{dx.get_allocator()};  // the order of widestCapsFirst
+};
+
+// Moves the kChunk neighbours with the widest caps (smallest a_j/|d_j|, the cosine of the cap's
+// half angle) to the front: a dot that the previous dot's neighbour leaves free is then mostly
+// buried within the first chunk. The order inside each part does not matter.
+void widestCapsFirst(Neighbours* nb) {
+  const int n = nb->n;
+  if (n <= kChunk) return;
+  // a|a|/|d|^2 orders like a/|d| without a square root. The kChunk smallest keys by insertion.
+  nb->key.resize(static_cast<size_t>(n));
+  double* key = nb->key.data();
+  double best[kChunk];
+  int count = 0;
+  for (int j = 0; j < n; ++j) {
+    const double d2 = nb->dx[j] * nb->dx[j] + nb->dy[j] * nb->dy[j] + nb->dz[j] * nb->dz[j];
+    key[j] = nb->a[j] * std::fabs(nb->a[j]) / d2;
+    if (count == kChunk && !(key[j] < best[kChunk - 1])) continue;
+    int p = count < kChunk ? count++ : kChunk - 1;
+    for (; p > 0 && key[j] < best[p - 1]; --p) best[p] = best[p - 1];
+    best[p] = key[j];
+  }
+  const double widest = best[kChunk - 1];
+  for (int lo = 0, hi = n - 1;; ++lo, --hi) {
+    while (lo < hi && key[lo] <= widest) ++lo;
+    while (lo < hi && key[hi] > widest) --hi;
+    if (lo >= hi) break;
+    std::swap(key[lo], key[hi]);
+    std::swap(nb->dx[lo], nb->dx[hi]);
+    std::swap(nb->dy[lo], nb->dy[hi]);
+    std::swap(nb->dz[lo], nb->dz[hi]);
+    std::swap(nb->a[lo], nb->a[hi]);
+  }
+}
+
+// Collects the spheres that overlap sphere i (centre ci, radius ri, maxRadius the largest of
+// all): squared distance at most (ri + rj)^2, every other atom of the 5 x 5 x 5 cubes around it
+// that lie within ri + maxRadius.
+void collectNeighbours(const CellList& cl, int i, const double* ci, double ri, double maxRadius,
+                       Neighbours* nb) {
+  const int cx = cellOf(cl, ci, 0), cy = cellOf(cl, ci, 1), cz = cellOf(cl, ci, 2);
+  const int x0 = std::max(cx - kCellReach, 0), x1 = std::min(cx + kCellReach, cl.dim[0] - 1);
+  const double reachMax = ri + maxRadius;
+  int n = 0;
+  for (int kz = std::max(cz - kCellReach, 0); kz <= std::min(cz + kCellReach, cl.dim[2] - 1);
+       ++kz) {
+    const double gz = gapSq(ci[2], cl.origin[2] + kz * cl.edge, cl.edge);
+    for (int ky = std::max(cy - kCellReach, 0); ky <= std::min(cy + kCellReach, cl.dim[1] - 1);
+         ++ky) {
+      // A row whose cubes all lie beyond reach in y and z holds no neighbour; with the slack of
+      // the cube edge the test only skips rows that are clearly out.
+      if (gz + gapSq(ci[1], cl.origin[1] + ky * cl.edge, cl.edge) >
+          reachMax * reachMax * (1.0 + kCellSlack)) {
+        continue;
+      }
+      const int row = cl.dim[0] * (ky + cl.dim[1] * kz);
+      const int s0 = cl.start[row + x0], s1 = cl.start[row + x1 + 1];
+      if (nb->dx.size() < static_cast<size_t>(n + s1 - s0 + kChunk)) {
+        const size_t room = 2 * static_cast<size_t>(n + s1 - s0 + kChunk);
+        nb->dx.resize(room), nb->dy.resize(room), nb->dz.resize(room), nb->a.resize(room);
+      }
+      double* dx = nb->dx.data();
+      double* dy = nb->dy.data();
+      double* dz = nb->dz.data();
+      double* a = nb->a.data();
+      for (int s = s0; s < s1; ++s) {
+        // Written before the decision and kept by advancing n: no branch per candidate. The radius
+        // waits in a until the plane is computed for the neighbours kept.
+        const double ex = cl.x[s] - ci[0], ey = cl.y[s] - ci[1], ez = cl.z[s] - ci[2];
+        const double d2 = ex * ex + ey * ey + ez * ez;
+        const double reach = ri + cl.r[s];
+        dx[n] = ex, dy[n] = ey, dz[n] = ez, a[n] = cl.r[s];
+        n += (d2 <= reach * reach) & (cl.atom[s] != i);
+      }
+    }
+  }
+  for (int j = 0; j < n; ++j) {
+    const double d2 = nb->dx[j] * nb->dx[j] + nb->dy[j] * nb->dy[j] + nb->dz[j] * nb->dz[j];
+    const double rj = nb->a[j];
+    nb->a[j] = (d2 + ri * ri - rj * rj) / (2.0 * ri);
+  }
+  nb->n = n;
+  widestCapsFirst(nb);
+  nb->padded = (n + kChunk - 1) / kChunk * kChunk;
+  for (int j = n; j < nb->padded; ++j) {
+    nb->dx[j] = nb->dy[j] = nb->dz[j] = 0.0;
+    nb->a[j] = kNeverBuries;
+  }
+}
+
+// Four neighbours' worth of one coordinate. Such values live only inside the functions below,
+// never passed or returned, so the calling convention does not depend on the instruction set.
+using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
+
+// Tests the dots of the current atom in order and marks each in freeMark (1 free, 0 buried);
+// returns the number of free dots. Stops, leaving the rest unmarked, once a group of four dots
+// brings the count of free dots to need or that of buried ones above buriedAllowed. A dot u is
+// buried when u.d_j > a_j for some neighbour j. The neighbour that buried the previous dot is
+// tried first, on four dots at once (the dots come cube by cube, so neighbouring dots tend to
+// share it); each dot that it leaves free is then tested against the neighbours a chunk at a
+// time. Every lane computes the same products and sums in the same order as a scalar test, so the
+// decision is the same.
+__attribute__((target_clones("avx2", "default"))) int markFreeDots(const Neighbours& nb,
+                                                                   const UnitDots& u, int need,
+                                                                   int buriedAllowed,
+                                                                   char* freeMark) {
+  const double* dx = nb.dx.data();
+  const double* dy = nb.dy.data();
+  const double* dz = nb.dz.data();
+  const double* a = nb.a.data();
+  if (nb.n == 0) {
+    const int all = std::min(u.n, need);
+    for (int k = 0; k < all; ++k) freeMark[k] = 1;
+    return all;
+  }
+  int last = 0, freeDots = 0, buried = 0;
+  for (int k0 = 0; k0 < u.n; k0 += kQuad) {
+    Lanes ux, uy, uz;
+    __builtin_memcpy(&ux, &u.x[k0], sizeof ux);
+    __builtin_memcpy(&uy, &u.y[k0], sizeof uy);
+    __builtin_memcpy(&uz, &u.z[k0], sizeof uz);
+    const auto byLast = ux * dx[last] + uy * dy[last] + uz * dz[last] > a[last];
+    const int lanes = std::min(kQuad, u.n - k0);
+    if (lanes == kQuad && ((byLast[0] & byLast[1]) & (byLast[2] & byLast[3]))) {
+      __builtin_memset(freeMark + k0, 0, kQuad);
+      buried += kQuad;
+      if (buried > buriedAllowed) break;
+      continue;
+    }
+    for (int lane = 0; lane < lanes; ++lane) {
+      bool inside = byLast[lane] != 0;
+      for (int j0 = 0; !inside && j0 < nb.padded; j0 += kChunk) {
+        Lanes x0, y0, z0, a0, x1, y1, z1, a1;
+        __builtin_memcpy(&x0, dx + j0, sizeof x0);
+        __builtin_memcpy(&y0, dy + j0, sizeof y0);
+        __builtin_memcpy(&z0, dz + j0, sizeof z0);
+        __builtin_memcpy(&a0, a + j0, sizeof a0);
+        __builtin_memcpy(&x1, dx + j0 + 4, sizeof x1);
+        __builtin_memcpy(&y1, dy + j0 + 4, sizeof y1);
+        __builtin_memcpy(&z1, dz + j0 + 4, sizeof z1);
+        __builtin_memcpy(&a1, a + j0 + 4, sizeof a1);
+        const double vx = ux[lane], vy = uy[lane], vz = uz[lane];
+        const auto m0 = vx * x0 + vy * y0 + vz * z0 > a0;
+        const auto m1 = vx * x1 + vy * y1 + vz * z1 > a1;
+        const auto m = m0 | m1;
+        if (!((m[0] | m[1]) | (m[2] | m[3]))) continue;
+        inside = true;
+        int k = 0;
+        while (!(k < 4 ? m0[k] : m1[k - 4])) ++k;
+        last = j0 + k;
+      }
+      freeMark[k0 + lane] = inside ? 0 : 1;
+      buried += inside ? 1 : 0;
+      freeDots += inside ? 0 : 1;
+    }
+    if (buried > buriedAllowed || freeDots >= need) break;
+  }
+  return freeDots;
+}
+
+// The smallest number of free dots that makes the atom a surface atom, computed with the very
+// expression of its relative exposure (monotone in the count), or nDot + 1 when none does.
+int freeDotsNeeded(double dotArea, double vdw, int nDot) {
+  auto exposed = [&](int f) { return isSurfaceAtom(dotArea * f / (kFourPiExposure * vdw * vdw)); };
+  const double estimate = kExposedAbove * (kFourPiExposure * vdw * vdw) / dotArea;
+  int f = static_cast<int>(std::clamp(std::floor(estimate), 0.0, static_cast<double>(nDot + 1)));
+  while (f > 0 && exposed(f - 1)) --f;
+  while (f <= nDot && !exposed(f)) ++f;
+  return f;
+}
+
+Status validInput(const double* centres, const double* radii, int nat) {
   for (int i = 0; i < nat; ++i) {
     const double* c = &centres[3 * i];
     if (!std::isfinite(c[0]) || !std::isfinite(c[1]) || !std::isfinite(c[2]) ||
         !std::isfinite(radii[i]) || !(radii[i] > 0.0)) {
       char line[96];
       std::snprintf(line, sizeof line, "nsc_dclm: atom %d has no valid centre or radius", i + 1);
-      nscError(line);
-      return false;
+      return nscError(line, KORVA_NSC_HERE);
     }
   }
-  return true;
+  return Status();
+}
+
+Status validVdw(const double* vdwRadii, int nat) {
+  for (int i = 0; i < nat; ++i) {
+    if (!(vdwRadii[i] > 0.0)) {
+      char line[96];
+      std::snprintf(line, sizeof line, "nsc_dclm: atom %d has no valid van der Waals radius",
+                    i + 1);
+      return nscError(line, KORVA_NSC_HERE);
+    }
+  }
+  return Status();
+}
+
+// What every computation over the spheres shares: the checked input, the dots by coordinate and
+// the cell list.
+struct SurfaceSetup {
+  UnitDots unit;
+  CellList cells;
+  double centroid[3] = {0.0, 0.0, 0.0};
+  double maxRadius = 0.0;
+};
+
+Status setUp(const double* centres, const double* radii, int nat, int density, SurfaceSetup* s) {
+  if (nat <= 0) return nscWarning("nsc_dclm: no surface atoms selected", KORVA_NSC_HERE);
+  if (Status v = validInput(centres, radii, nat); !v.ok()) return v;
+  Outcome<tvector<double>> dots = do_unsp(density);
+  if (!dots.ok()) return std::move(dots.status);
+  const size_t nDot = dots.value.size() / 3;
+  s->unit.n = static_cast<int>(nDot);
+  const size_t room = (nDot + kQuad - 1) / kQuad * kQuad;
+  s->unit.x.resize(room), s->unit.y.resize(room), s->unit.z.resize(room);
+  for (size_t k = 0; k < nDot; ++k) {
+    s->unit.x[k] = dots.value[3 * k];
+    s->unit.y[k] = dots.value[3 * k + 1];
+    s->unit.z[k] = dots.value[3 * k + 2];
+  }
+  double& maxRadius = s->maxRadius;
+  for (int i = 0; i < nat; ++i) {
+    maxRadius = std::max(maxRadius, radii[i]);
+    for (int a = 0; a < 3; ++a) s->centroid[a] += centres[3 * i + a] / nat;
+  }
+  buildCellList(centres, radii, nat, maxRadius, &s->cells);
+  return Status();
 }
 
 }  // namespace
@@ -99,118 +363,86 @@ float getRadius(const char* atomName) {
   }
 }
 
-int nsc_dclm(const double* centres, const double* radii, int nat, int density, int flags,
-             double* area, tvector<double>* atomAreas, double* volume, tvector<double>* dots,
-             int* ndots) {
-  if (nat <= 0) {
-    nscWarning("nsc_dclm: no surface atoms selected");
-    return 1;
-  }
-  if (!validInput(centres, radii, nat)) return 1;
-  const double* unit = nullptr;
-  int nDot = 0;
-  if (do_unsp(density, &unit, &nDot)) return 1;
-
-  double maxRadius = 0.0;
-  double centroid[3] = {0.0, 0.0, 0.0};
-  for (int i = 0; i < nat; ++i) {
-    maxRadius = std::max(maxRadius, radii[i]);
-    for (int a = 0; a < 3; ++a) centroid[a] += centres[3 * i + a] / nat;
-  }
-  CellList cl;
-  buildCellList(centres, nat, maxRadius, &cl);
-
-  if ((flags & kNscFlagAreas) && atomAreas) atomAreas->assign(static_cast<size_t>(nat), 0.0);
-  if ((flags & kNscFlagDots) && dots) dots->clear();
+Outcome<nscResult> nsc_dclm(const double* centres, const double* radii, int nat, int density,
+                            int flags) {
+  Outcome<nscResult> out;
+  SurfaceSetup setup;
+  out.status = setUp(centres, radii, nat, density, &setup);
+  if (!out.ok()) return out;
+  const UnitDots& u = setup.unit;
+  const double* centroid = setup.centroid;
+  nscResult& res = out.value;
+  if (flags & kNscFlagAreas) res.atomAreas.assign(static_cast<size_t>(nat), 0.0);
   double totalArea = 0.0, totalVolume = 0.0;
   int freeDotsAll = 0;
-  // Neighbour j of the current atom: offset d_j = c_j - c_i and the plane a_j beyond which a
-  // dot direction u lies inside sphere j (u.d_j > a_j).
-  tvector<double> nb(TrackedAllocator<double>("nsc neighbours"));
+  Neighbours nb;
+  tvector<char> freeMark(static_cast<size_t>(u.n), 0, TrackedAllocator<char>("nsc dots"));
   for (int i = 0; i < nat; ++i) {
     const double* ci = &centres[3 * i];
     const double ri = radii[i];
-    nb.clear();
-    const int cx = cellOf(cl, ci, 0), cy = cellOf(cl, ci, 1), cz = cellOf(cl, ci, 2);
-    for (int kz = std::max(cz - 1, 0); kz <= std::min(cz + 1, cl.dim[2] - 1); ++kz) {
-      for (int ky = std::max(cy - 1, 0); ky <= std::min(cy + 1, cl.dim[1] - 1); ++ky) {
-        for (int kx = std::max(cx - 1, 0); kx <= std::min(cx + 1, cl.dim[0] - 1); ++kx) {
-          const int cell = kx + cl.dim[0] * (ky + cl.dim[1] * kz);
-          for (int s = cl.start[cell]; s < cl.start[cell + 1]; ++s) {
-            const int j = cl.atoms[s];
-            if (j == i) continue;
-            const double dx = centres[3 * j] - ci[0], dy = centres[3 * j + 1] - ci[1],
-                         dz = centres[3 * j + 2] - ci[2];
-            const double d2 = dx * dx + dy * dy + dz * dz;
-            const double reach = ri + radii[j];
-            if (d2 > reach * reach) continue;
-            nb.insert(nb.end(), {dx, dy, dz, (d2 + ri * ri - radii[j] * radii[j]) / (2.0 * ri)});
-          }
-        }
-      }
-    }
-    const int nn = static_cast<int>(nb.size() / 4);
-    int last = 0;  // the neighbour that buried the previous dot
-    int freeDots = 0;
+    collectNeighbours(setup.cells, i, ci, ri, setup.maxRadius, &nb);
+    const int freeDots = markFreeDots(nb, u, u.n + 1, u.n, freeMark.data());
     double volumeSum = 0.0;
-    for (int k = 0; k < nDot; ++k) {
-      const double* u = &unit[3 * k];
-      auto buries = [&](int j) {
-        const double* n = &nb[4 * static_cast<size_t>(j)];
-        return u[0] * n[0] + u[1] * n[1] + u[2] * n[2] > n[3];
-      };
-      bool buried = nn > 0 && buries(last);
-      for (int j = 0; !buried && j < nn; ++j) {
-        if (j != last && buries(j)) {
-          buried = true;
-          last = j;
-        }
-      }
-      if (buried) continue;
-      ++freeDots;
+    for (int k = 0; k < u.n && (flags & (kNscFlagVolume | kNscFlagDots)); ++k) {
+      if (!freeMark[k]) continue;
       if (flags & kNscFlagVolume) {
-        volumeSum += ri + (ci[0] - centroid[0]) * u[0] + (ci[1] - centroid[1]) * u[1] +
-                     (ci[2] - centroid[2]) * u[2];
+        volumeSum += ri + (ci[0] - centroid[0]) * u.x[k] + (ci[1] - centroid[1]) * u.y[k] +
+                     (ci[2] - centroid[2]) * u.z[k];
       }
-      if ((flags & kNscFlagDots) && dots) {
-        dots->insert(dots->end(), {ci[0] + ri * u[0], ci[1] + ri * u[1], ci[2] + ri * u[2]});
+      if (flags & kNscFlagDots) {
+        res.dots.insert(res.dots.end(),
+                        {ci[0] + ri * u.x[k], ci[1] + ri * u.y[k], ci[2] + ri * u.z[k]});
       }
     }
-    const double dotArea = ri * ri * (kFourPi / nDot);
+    const double dotArea = ri * ri * (kFourPi / u.n);
     const double atomArea = dotArea * freeDots;
     totalArea += atomArea;
     // Divergence theorem: V = 1/3 of the surface integral of x.n, with x taken from the centroid.
     totalVolume += dotArea * volumeSum / 3.0;
     freeDotsAll += freeDots;
-    if ((flags & kNscFlagAreas) && atomAreas) (*atomAreas)[i] = atomArea;
+    if (flags & kNscFlagAreas) res.atomAreas[i] = atomArea;
   }
-  if (area) *area = totalArea;
-  if ((flags & kNscFlagVolume) && volume) *volume = totalVolume;
-  if ((flags & kNscFlagDots) && ndots) *ndots = freeDotsAll;
-  return 0;
+  res.area = totalArea;
+  if (flags & kNscFlagVolume) res.volume = totalVolume;
+  if (flags & kNscFlagDots) res.ndots = freeDotsAll;
+  return out;
 }
 
-int relativeExposure(const double* centres, const double* radii, const double* vdwRadii, int nat,
-                     tvector<double>* relative) {
+Outcome<tvector<double>> relativeExposure(const double* centres, const double* radii,
+                                          const double* vdwRadii, int nat) {
+  if (Status s = validVdw(vdwRadii, nat); !s.ok()) return {std::move(s), {}};
+  Outcome<nscResult> areas = nsc_dclm(centres, radii, nat, kSurfaceDensity, kNscFlagAreas);
+  if (!areas.ok()) return {std::move(areas.status), {}};
+  tvector<double>& relative = areas.value.atomAreas;
+  for (int i = 0; i < nat; ++i) relative[i] /= kFourPiExposure * vdwRadii[i] * vdwRadii[i];
+  return {Status(), std::move(relative)};
+}
+
+Outcome<tvector<char>> surfaceAtoms(const double* centres, const double* radii,
+                                    const double* vdwRadii, int nat) {
+  Outcome<tvector<char>> out;
+  out.status = validVdw(vdwRadii, nat);
+  SurfaceSetup setup;
+  if (out.ok()) out.status = setUp(centres, radii, nat, kSurfaceDensity, &setup);
+  if (!out.ok()) return out;
+  const UnitDots& u = setup.unit;
+  out.value.assign(static_cast<size_t>(nat), 0);
+  Neighbours nb;
+  tvector<char> freeMark(static_cast<size_t>(u.n), 0, TrackedAllocator<char>("nsc dots"));
   for (int i = 0; i < nat; ++i) {
-    if (!(vdwRadii[i] > 0.0)) {
-      char line[96];
-      std::snprintf(line, sizeof line, "nsc_dclm: atom %d has no valid van der Waals radius",
-                    i + 1);
-      nscError(line);
-      return 1;
-    }
+    const double* ci = &centres[3 * i];
+    const double ri = radii[i];
+    // The decision depends on the final count of free dots alone, so the test stops as soon as
+    // enough dots are free, or so many are buried that the rest cannot make up the count.
+    const int need = freeDotsNeeded(ri * ri * (kFourPi / u.n), vdwRadii[i], u.n);
+    if (need > u.n) continue;
+    collectNeighbours(setup.cells, i, ci, ri, setup.maxRadius, &nb);
+    out.value[i] = markFreeDots(nb, u, need, u.n - need, freeMark.data()) >= need ? 1 : 0;
   }
-  double total = 0.0;
-  if (nsc_dclm(centres, radii, nat, kSurfaceDensity, kNscFlagVolume | kNscFlagAreas, &total,
-               relative, nullptr, nullptr, nullptr)) {
-    return 1;
-  }
-  for (int i = 0; i < nat; ++i) (*relative)[i] /= kFourPiExposure * vdwRadii[i] * vdwRadii[i];
-  return 0;
+  return out;
 }
 
-int surfSel(int n, double* x, double* y, double* z, int* nsel) {
+Status surfSel(int n, double* x, double* y, double* z, int* nsel) {
   const size_t count = n > 0 ? static_cast<size_t>(n) : 0;
   tvector<double> centres(3 * count, 0.0, TrackedAllocator<double>("surfSel"));
   tvector<double> radii(count, kFreeFormatRadius, TrackedAllocator<double>("surfSel"));
@@ -220,21 +452,18 @@ int surfSel(int n, double* x, double* y, double* z, int* nsel) {
     centres[3 * i + 1] = y[i + 1];
     centres[3 * i + 2] = z[i + 1];
   }
-  tvector<double> relative(TrackedAllocator<double>("surfSel"));
-  if (relativeExposure(centres.data(), radii.data(), vdw.data(), n, &relative)) {
-    std::fprintf(stderr, "NSC: error.\n");
-    return 1;
-  }
+  Outcome<tvector<char>> exposed = surfaceAtoms(centres.data(), radii.data(), vdw.data(), n);
+  if (!exposed.ok()) return exposed.status.append("NSC: error.\n");
   int kept = 0;
   for (size_t i = 0; i < count; ++i) {
-    if (!isSurfaceAtom(relative[i])) continue;
+    if (!exposed.value[i]) continue;
     ++kept;
     x[kept] = centres[3 * i];
     y[kept] = centres[3 * i + 1];
     z[kept] = centres[3 * i + 2];
   }
   *nsel = kept;
-  return 0;
+  return Status();
 }
 
 }  // namespace korva

@@ -42,8 +42,10 @@ int callNSC(pdbInfo* pdb) {
     vdw[i] = getRadius(a->atomName);
     radii[i] = vdw[i] + kProbeRadius;
   }
-  tvector<double> relative(TrackedAllocator<double>("callNSC"));
-  if (relativeExposure(centres.data(), radii.data(), vdw.data(), static_cast<int>(n), &relative)) {
+  Outcome<tvector<char>> exposed =
+      surfaceAtoms(centres.data(), radii.data(), vdw.data(), static_cast<int>(n));
+  if (!exposed.ok()) {
+    std::fputs(exposed.status.message().c_str(), stderr);
     std::fprintf(stderr, "NSC: error.\n");
     return 1;
   }
@@ -51,7 +53,7 @@ int callNSC(pdbInfo* pdb) {
   // that shares them, in other chains and segments too, without a scan per exposed atom.
   tvector<exposedKey> keys(TrackedAllocator<exposedKey>("callNSC"));
   for (size_t i = 0; i < n; ++i) {
-    if (isSurfaceAtom(relative[i])) keys.push_back({chosen[i]->resId, chosen[i]->atomName});
+    if (exposed.value[i]) keys.push_back({chosen[i]->resId, chosen[i]->atomName});
   }
   std::sort(keys.begin(), keys.end(), keyLess);
   for (pdbAtom& a : pdb->atoms) {

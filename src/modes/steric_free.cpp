@@ -34,8 +34,6 @@ int ssiaFree(korvaInfo* info, const char* freeName, const char* outName, dTab* t
   tvector<double> x(room, 0.0, TrackedAllocator<double>("ssiaFree"));
   tvector<double> y(room, 0.0, TrackedAllocator<double>("ssiaFree"));
   tvector<double> z(room, 0.0, TrackedAllocator<double>("ssiaFree"));
-  // Sized by the generator to the density asked for, so a large -dot cannot overflow it.
-  tvector<double> points(TrackedAllocator<double>("ssiaFree"));
 
   refine_bicelle(info);
   int n = 0;
@@ -50,14 +48,18 @@ int ssiaFree(korvaInfo* info, const char* freeName, const char* outName, dTab* t
     return 1;
   }
 
-  int ndots = 0;
-  if (copyUnitSphereDots(info->dot, &points, &ndots)) {
+  Outcome<tvector<double>> dots = do_unsp(info->dot);
+  if (!dots.ok()) {
+    std::fputs(dots.status.message().c_str(), stderr);
     std::fprintf(stderr, "Matrix: unsp error occured.\n");
     return 1;
   }
+  const tvector<double>& points = dots.value;
+  const int ndots = static_cast<int>(points.size() / 3);
   // Free-format atoms carry no element, so the surface step always runs, whatever -surf says.
   int nsel = 0;
-  if (surfSel(n, x.data(), y.data(), z.data(), &nsel)) {
+  if (Status s = surfSel(n, x.data(), y.data(), z.data(), &nsel); !s.ok()) {
+    std::fputs(s.message().c_str(), stderr);
     std::fprintf(stderr, "Matrix: Error reading PDB file in free format.\n");
     return 1;
   }

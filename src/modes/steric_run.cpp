@@ -27,13 +27,14 @@ int stericRun(pdbInfo* pdb, dTab* tab, korvaInfo* info, const runArgs* args, int
   if (checkStericOptions(info)) return 1;
   refine_bicelle(info);
 
-  // Copied at once: the surface step regenerates the generator's dots at its own density.
-  tvector<double> points(TrackedAllocator<double>("matrix"));
-  int ndots = 0;
-  if (copyUnitSphereDots(info->dot, &points, &ndots)) {
+  Outcome<tvector<double>> dots = do_unsp(info->dot);
+  if (!dots.ok()) {
+    std::fputs(dots.status.message().c_str(), stderr);
     std::fprintf(stderr, "Matrix: unsp error occured.\n");
     return 1;
   }
+  const tvector<double>& points = dots.value;
+  const int ndots = static_cast<int>(points.size() / 3);
 
   // The run's coordinate buffers hold the atom count + 1 entries that the collection needs.
   const size_t room = pdb->atoms.size() + 1;
