@@ -21,13 +21,13 @@ constexpr float kRadiusOther = 1.4f;
 constexpr double kFreeFormatRadius = 3.1;  // 1.7 plus the probe
 // Neighbours are tested this many at a time: a chunk is a few vector instructions without a
 // branch, and one branch per chunk decides whether any of them buries the dot.
-constexpr int kChunk = 8;  // two vectors of Lanes
+constexpr int kChunk = 8;
 // The plane of a padding entry: no unit dot lies beyond it, so padding never buries.
 constexpr double kNeverBuries = 1e300;
 // Cubes searched on each side of an atom's cube, and the relative slack of the cube edge.
 constexpr int kCellReach = 2;
 constexpr double kCellSlack = 1e-6;
-// Dots tested at once against the neighbour that buried the previous dot: one vector of Lanes.
+// Dots tested at once against the neighbour that buried the previous dot.
 constexpr int kQuad = 4;
 
 // Atoms binned into cubes of edge a little over the largest radius: every pair of overlapping
@@ -209,9 +209,72 @@ void collectNeighbours(const CellList& cl, int i, const double* ci, double ri, d
   }
 }
 
-// Four neighbours' worth of one coordinate. Such values live only inside the functions below,
-// never passed or returned, so the calling convention does not depend on the instruction set.
-using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
+// Two or four doubles: one coordinate of that many neighbours or dots. Such values live only
+// inside the always-inlined functions below, never passed or returned by value, so the calling
+// convention does not depend on the instruction set.
+using Lanes2 = double __attribute__((vector_size(2 * sizeof(double))));
+using Lanes4 = double __attribute__((vector_size(4 * sizeof(double))));
+
+template <class V>
+constexpr int kWidth = sizeof(V) / sizeof(double);
+
+// Loads lanes from p; the result comes back through a reference, which the calling convention
+// does not see.
+template <class V>
+[[gnu::always_inline]] inline const V& loadLanes(V& v, const double* p) {
+  __builtin_memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// The lanes of a comparison as bits, read from the register.
+template <class V, class Mask>
+[[gnu::always_inline]] inline int laneBits(const Mask& m) {
+  if constexpr (kWidth<V> == 2) {
+    return static_cast<int>((m[0] & 1) | (m[1] & 2));
+  } else {
+    return static_cast<int>((m[0] & 1) | (m[1] & 2) | (m[2] & 4) | (m[3] & 8));
+  }
+}
+
+// True when any lane of a comparison holds.
+template <class V, class Mask>
+[[gnu::always_inline]] inline bool anyLane(const Mask& m) {
+  if constexpr (kWidth<V> == 2) {
+    return (m[0] | m[1]) != 0;
+  } else {
+    return ((m[0] | m[1]) | (m[2] | m[3])) != 0;
+  }
+}
+
+// True when dot v lies inside a neighbour: the neighbours are tested a chunk at a time, and
+// *last becomes one that buries the dot.
+template <class V>
+[[gnu::always_inline]] inline bool buriedByAny(const Neighbours& nb, double vx, double vy,
+                                               double vz, int* last) {
+  constexpr int kPerChunk = kChunk / kWidth<V>;
+  using Mask = decltype(V{} > V{});
+  for (int j0 = 0; j0 < nb.padded; j0 += kChunk) {
+    Mask m[kPerChunk];
+#pragma GCC unroll 4
+    for (int v = 0; v < kPerChunk; ++v) {
+      const int j = j0 + v * kWidth<V>;
+      V x, y, z, a;
+      m[v] = vx * loadLanes(x, &nb.dx[j]) + vy * loadLanes(y, &nb.dy[j]) +
+                 vz * loadLanes(z, &nb.dz[j]) >
+             loadLanes(a, &nb.a[j]);
+    }
+    Mask any = m[0];
+#pragma GCC unroll 4
+    for (int v = 1; v < kPerChunk; ++v) any |= m[v];
+    if (!anyLane<V>(any)) continue;
+    int bits = 0;
+#pragma GCC unroll 4
+    for (int v = 0; v < kPerChunk; ++v) bits |= laneBits<V>(m[v]) << (v * kWidth<V>);
+    *last = j0 + __builtin_ctz(bits);
+    return true;
+  }
+  return false;
+}
 
 // Tests the dots of the current atom in order and marks each in freeMark (1 free, 0 buried);
 // returns the number of free dots. Stops, leaving the rest unmarked, once a group of four dots
@@ -221,14 +284,10 @@ using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
 // share it); each dot that it leaves free is then tested against the neighbours a chunk at a
 // time. Every lane computes the same products and sums in the same order as a scalar test, so the
 // decision is the same.
-__attribute__((target_clones("avx2", "default"))) int markFreeDots(const Neighbours& nb,
-                                                                   const UnitDots& u, int need,
-                                                                   int buriedAllowed,
-                                                                   char* freeMark) {
-  const double* dx = nb.dx.data();
-  const double* dy = nb.dy.data();
-  const double* dz = nb.dz.data();
-  const double* a = nb.a.data();
+template <class V>
+[[gnu::always_inline]] inline int markFreeDotsWith(const Neighbours& nb, const UnitDots& u,
+                                                   int need, int buriedAllowed, char* freeMark) {
+  constexpr int kPerQuad = kQuad / kWidth<V>;
   if (nb.n == 0) {
     const int all = std::min(u.n, need);
     for (int k = 0; k < all; ++k) freeMark[k] = 1;
@@ -236,55 +295,66 @@ __attribute__((target_clones("avx2", "default"))) int markFreeDots(const Neighbo
   }
   int last = 0, freeDots = 0, buried = 0;
   for (int k0 = 0; k0 < u.n; k0 += kQuad) {
-    Lanes ux, uy, uz;
-    __builtin_memcpy(&ux, &u.x[k0], sizeof ux);
-    __builtin_memcpy(&uy, &u.y[k0], sizeof uy);
-    __builtin_memcpy(&uz, &u.z[k0], sizeof uz);
-    const auto byLast = ux * dx[last] + uy * dy[last] + uz * dz[last] > a[last];
+    const double lx = nb.dx[last], ly = nb.dy[last], lz = nb.dz[last], la = nb.a[last];
+    using Mask = decltype(V{} > V{});
+    Mask byLast[kPerQuad];
+    Mask all = ~Mask{};
+#pragma GCC unroll 4
+    for (int v = 0; v < kPerQuad; ++v) {
+      const int k = k0 + v * kWidth<V>;
+      V x, y, z;
+      byLast[v] =
+          loadLanes(x, &u.x[k]) * lx + loadLanes(y, &u.y[k]) * ly + loadLanes(z, &u.z[k]) * lz > la;
+      all &= byLast[v];
+    }
     const int lanes = std::min(kQuad, u.n - k0);
-    if (lanes == kQuad && ((byLast[0] & byLast[1]) & (byLast[2] & byLast[3]))) {
+    if (lanes == kQuad && !anyLane<V>(~all)) {
       __builtin_memset(freeMark + k0, 0, kQuad);
       buried += kQuad;
       if (buried > buriedAllowed) break;
       continue;
     }
+    int inside = 0;
+#pragma GCC unroll 4
+    for (int v = 0; v < kPerQuad; ++v) inside |= laneBits<V>(byLast[v]) << (v * kWidth<V>);
     for (int lane = 0; lane < lanes; ++lane) {
-      bool inside = byLast[lane] != 0;
-      for (int j0 = 0; !inside && j0 < nb.padded; j0 += kChunk) {
-        Lanes x0, y0, z0, a0, x1, y1, z1, a1;
-        __builtin_memcpy(&x0, dx + j0, sizeof x0);
-        __builtin_memcpy(&y0, dy + j0, sizeof y0);
-        __builtin_memcpy(&z0, dz + j0, sizeof z0);
-        __builtin_memcpy(&a0, a + j0, sizeof a0);
-        __builtin_memcpy(&x1, dx + j0 + 4, sizeof x1);
-        __builtin_memcpy(&y1, dy + j0 + 4, sizeof y1);
-        __builtin_memcpy(&z1, dz + j0 + 4, sizeof z1);
-        __builtin_memcpy(&a1, a + j0 + 4, sizeof a1);
-        const double vx = ux[lane], vy = uy[lane], vz = uz[lane];
-        const auto m0 = vx * x0 + vy * y0 + vz * z0 > a0;
-        const auto m1 = vx * x1 + vy * y1 + vz * z1 > a1;
-        const auto m = m0 | m1;
-        if (!((m[0] | m[1]) | (m[2] | m[3]))) continue;
-        inside = true;
-        int k = 0;
-        while (!(k < 4 ? m0[k] : m1[k - 4])) ++k;
-        last = j0 + k;
-      }
-      freeMark[k0 + lane] = inside ? 0 : 1;
-      buried += inside ? 1 : 0;
-      freeDots += inside ? 0 : 1;
+      const int k = k0 + lane;
+      const bool in = (inside >> lane & 1) || buriedByAny<V>(nb, u.x[k], u.y[k], u.z[k], &last);
+      freeMark[k] = in ? 0 : 1;
+      buried += in ? 1 : 0;
+      freeDots += in ? 0 : 1;
     }
     if (buried > buriedAllowed || freeDots >= need) break;
   }
   return freeDots;
 }
 
+#if defined(__x86_64__)
+[[gnu::target("avx2")]] int markFreeDotsAvx2(const Neighbours& nb, const UnitDots& u, int need,
+                                             int buriedAllowed, char* freeMark) {
+  return markFreeDotsWith<Lanes4>(nb, u, need, buriedAllowed, freeMark);
+}
+#endif
+
+// Four lanes where the processor has them (AVX2), else two (every x86-64 has SSE2).
+int markFreeDots(const Neighbours& nb, const UnitDots& u, int need, int buriedAllowed,
+                 char* freeMark) {
+#if defined(__x86_64__)
+  if (__builtin_cpu_supports("avx2")) {
+    return markFreeDotsAvx2(nb, u, need, buriedAllowed, freeMark);
+  }
+#endif
+  return markFreeDotsWith<Lanes2>(nb, u, need, buriedAllowed, freeMark);
+}
+
 // The smallest number of free dots that makes the atom a surface atom, computed with the very
 // expression of its relative exposure (monotone in the count), or nDot + 1 when none does.
 int freeDotsNeeded(double dotArea, double vdw, int nDot) {
   auto exposed = [&](int f) { return isSurfaceAtom(dotArea * f / (kFourPiExposure * vdw * vdw)); };
-  const double estimate = kExposedAbove * (kFourPiExposure * vdw * vdw) / dotArea;
-  int f = static_cast<int>(std::clamp(std::floor(estimate), 0.0, static_cast<double>(nDot + 1)));
+  // A start near the answer; any start gives it. An overflowing or undefined estimate (radii
+  // near the limits of double) starts from zero.
+  const double estimate = std::floor(kExposedAbove * (kFourPiExposure * vdw * vdw) / dotArea);
+  int f = estimate >= 0.0 && estimate <= nDot ? static_cast<int>(estimate) : 0;
   while (f > 0 && exposed(f - 1)) --f;
   while (f <= nDot && !exposed(f)) ++f;
   return f;
