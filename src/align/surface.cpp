@@ -27,8 +27,11 @@ constexpr double kNeverBuries = 1e300;
 // Cubes searched on each side of an atom's cube, and the relative slack of the cube edge.
 constexpr int kCellReach = 2;
 constexpr double kCellSlack = 1e-6;
-// Dots tested at once against the neighbour that buried the previous dot.
+// Dots tested at once against the neighbours that buried the latest dots, and how many of those.
 constexpr int kQuad = 4;
+constexpr int kRecent = 4;
+// Neighbours whose cap is wider than 60 degrees (a_j/|d_j| below this) are tested first.
+constexpr double kWideCap = 0.5;
 
 // Atoms binned into cubes of edge a little over the largest radius: every pair of overlapping
 // spheres, at most two radii apart, then lies within two cubes of each other along every axis.
@@ -119,40 +122,10 @@ struct Neighbours {
   int padded = 0;  // n rounded up to a whole number of chunks
   tvector<double> dx{TrackedAllocator<double>("nsc neighbours")}, dy{dx.get_allocator()},
       dz{dx.get_allocator()}, a{dx.get_allocator()};
-  tvector<double> key{dx.get_allocator()};  // the order of widestCapsFirst
+  // Room for the arrays above while the planes are computed.
+  tvector<double> nx{dx.get_allocator()}, ny{dx.get_allocator()}, nz{dx.get_allocator()},
+      na{dx.get_allocator()};
 };
-
-// Moves the kChunk neighbours with the widest caps (smallest a_j/|d_j|, the cosine of the cap's
-// half angle) to the front: a dot that the previous dot's neighbour leaves free is then mostly
-// buried within the first chunk. The order inside each part does not matter.
-void widestCapsFirst(Neighbours* nb) {
-  const int n = nb->n;
-  if (n <= kChunk) return;
-  // a|a|/|d|^2 orders like a/|d| without a square root. The kChunk smallest keys by insertion.
-  nb->key.resize(static_cast<size_t>(n));
-  double* key = nb->key.data();
-  double best[kChunk];
-  int count = 0;
-  for (int j = 0; j < n; ++j) {
-    const double d2 = nb->dx[j] * nb->dx[j] + nb->dy[j] * nb->dy[j] + nb->dz[j] * nb->dz[j];
-    key[j] = nb->a[j] * std::fabs(nb->a[j]) / d2;
-    if (count == kChunk && !(key[j] < best[kChunk - 1])) continue;
-    int p = count < kChunk ? count++ : kChunk - 1;
-    for (; p > 0 && key[j] < best[p - 1]; --p) best[p] = best[p - 1];
-    best[p] = key[j];
-  }
-  const double widest = best[kChunk - 1];
-  for (int lo = 0, hi = n - 1;; ++lo, --hi) {
-    while (lo < hi && key[lo] <= widest) ++lo;
-    while (lo < hi && key[hi] > widest) --hi;
-    if (lo >= hi) break;
-    std::swap(key[lo], key[hi]);
-    std::swap(nb->dx[lo], nb->dx[hi]);
-    std::swap(nb->dy[lo], nb->dy[hi]);
-    std::swap(nb->dz[lo], nb->dz[hi]);
-    std::swap(nb->a[lo], nb->a[hi]);
-  }
-}
 
 // Collects the spheres that overlap sphere i (centre ci, radius ri, maxRadius the largest of
 // all): squared distance at most (ri + rj)^2, every other atom of the 5 x 5 x 5 cubes around it
@@ -195,13 +168,25 @@ void collectNeighbours(const CellList& cl, int i, const double* ci, double ri, d
       }
     }
   }
+  // The planes, with the neighbours of wide caps (a_j/|d_j| below kWideCap, the cosine of the
+  // cap's half angle) put first: a dot that the recent neighbours leave free is then mostly buried
+  // within the first chunk. Each neighbour goes to the front or the back without a branch.
+  const size_t room = nb->dx.size();
+  if (nb->nx.size() < room)
+    nb->nx.resize(room), nb->ny.resize(room), nb->nz.resize(room), nb->na.resize(room);
+  int front = 0, back = n - 1;
   for (int j = 0; j < n; ++j) {
-    const double d2 = nb->dx[j] * nb->dx[j] + nb->dy[j] * nb->dy[j] + nb->dz[j] * nb->dz[j];
-    const double rj = nb->a[j];
-    nb->a[j] = (d2 + ri * ri - rj * rj) / (2.0 * ri);
+    const double ex = nb->dx[j], ey = nb->dy[j], ez = nb->dz[j], rj = nb->a[j];
+    const double d2 = ex * ex + ey * ey + ez * ez;
+    const double a = (d2 + ri * ri - rj * rj) / (2.0 * ri);
+    const bool wide = a < 0.0 || a * a < kWideCap * kWideCap * d2;
+    const int at = wide ? front : back;
+    front += wide ? 1 : 0;
+    back -= wide ? 0 : 1;
+    nb->nx[at] = ex, nb->ny[at] = ey, nb->nz[at] = ez, nb->na[at] = a;
   }
+  nb->dx.swap(nb->nx), nb->dy.swap(nb->ny), nb->dz.swap(nb->nz), nb->a.swap(nb->na);
   nb->n = n;
-  widestCapsFirst(nb);
   nb->padded = (n + kChunk - 1) / kChunk * kChunk;
   for (int j = n; j < nb->padded; ++j) {
     nb->dx[j] = nb->dy[j] = nb->dz[j] = 0.0;
@@ -293,19 +278,26 @@ template <class V>
     for (int k = 0; k < all; ++k) freeMark[k] = 1;
     return all;
   }
-  int last = 0, freeDots = 0, buried = 0;
+  // The neighbours that buried the latest dots, most recent first.
+  int recent[kRecent];
+  for (int r = 0; r < kRecent; ++r) recent[r] = std::min(r, nb.n - 1);
+  int freeDots = 0, buried = 0;
   for (int k0 = 0; k0 < u.n; k0 += kQuad) {
-    const double lx = nb.dx[last], ly = nb.dy[last], lz = nb.dz[last], la = nb.a[last];
     using Mask = decltype(V{} > V{});
-    Mask byLast[kPerQuad];
+    Mask byRecent[kPerQuad];
     Mask all = ~Mask{};
 #pragma GCC unroll 4
     for (int v = 0; v < kPerQuad; ++v) {
       const int k = k0 + v * kWidth<V>;
       V x, y, z;
-      byLast[v] =
-          loadLanes(x, &u.x[k]) * lx + loadLanes(y, &u.y[k]) * ly + loadLanes(z, &u.z[k]) * lz > la;
-      all &= byLast[v];
+      loadLanes(x, &u.x[k]), loadLanes(y, &u.y[k]), loadLanes(z, &u.z[k]);
+      byRecent[v] = Mask{};
+#pragma GCC unroll 4
+      for (int r = 0; r < kRecent; ++r) {
+        const int j = recent[r];
+        byRecent[v] |= x * nb.dx[j] + y * nb.dy[j] + z * nb.dz[j] > nb.a[j];
+      }
+      all &= byRecent[v];
     }
     const int lanes = std::min(kQuad, u.n - k0);
     if (lanes == kQuad && !anyLane<V>(~all)) {
@@ -316,10 +308,15 @@ template <class V>
     }
     int inside = 0;
 #pragma GCC unroll 4
-    for (int v = 0; v < kPerQuad; ++v) inside |= laneBits<V>(byLast[v]) << (v * kWidth<V>);
+    for (int v = 0; v < kPerQuad; ++v) inside |= laneBits<V>(byRecent[v]) << (v * kWidth<V>);
     for (int lane = 0; lane < lanes; ++lane) {
       const int k = k0 + lane;
-      const bool in = (inside >> lane & 1) || buriedByAny<V>(nb, u.x[k], u.y[k], u.z[k], &last);
+      int hit = recent[0];
+      const bool in = (inside >> lane & 1) || buriedByAny<V>(nb, u.x[k], u.y[k], u.z[k], &hit);
+      if (hit != recent[0]) {
+        for (int r = kRecent - 1; r > 0; --r) recent[r] = recent[r - 1];
+        recent[0] = hit;
+      }
       freeMark[k] = in ? 0 : 1;
       buried += in ? 1 : 0;
       freeDots += in ? 0 : 1;
