@@ -102,7 +102,7 @@ void buildCellList(const double* centres, const double* radii, int nat, double m
 }
 
 // Squared distance from c to the interval [lo, lo + edge] along one axis.
-double gapSq(double c, double lo, double edge) {
+inline double gapSq(double c, double lo, double edge) {
   const double g = std::max({lo - c, c - (lo + edge), 0.0});
   return g * g;
 }
