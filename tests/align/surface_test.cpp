@@ -88,7 +88,8 @@ TEST(SurfaceArea, DecisionsMatchBruteForceExposureAtTheThreshold) {
       r.push_back(vdw.back() + kProbeRadius);
     }
     const Outcome<tvector<char>> exposed = surfaceAtoms(c.data(), r.data(), vdw.data(), nat);
-    ASSERT_TRUE(exposed.ok());
+    const Outcome<tvector<double>> relative = relativeExposure(c.data(), r.data(), vdw.data(), nat);
+    ASSERT_TRUE(exposed.ok() && relative.ok());
     const std::vector<double> area = bruteForceAreas(c, r);
     for (int i = 0; i < nat; ++i) {
       const double dotArea = r[i] * r[i] * (kFourPi / 752);
@@ -97,6 +98,7 @@ TEST(SurfaceArea, DecisionsMatchBruteForceExposureAtTheThreshold) {
       atThreshold += exposedWith(freeDots) && !exposedWith(freeDots - 1);
       justBelow += exposedWith(freeDots + 1) && !exposedWith(freeDots);
       EXPECT_EQ(exposed.value[i] != 0, exposedWith(freeDots)) << "trial " << trial << " atom " << i;
+      EXPECT_EQ(relative.value[i], area[i] / (12.5663706 * vdw[i] * vdw[i])) << "atom " << i;
     }
   }
   EXPECT_GT(atThreshold, 0);
