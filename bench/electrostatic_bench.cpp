@@ -58,7 +58,10 @@ const Setup& ubiquitin() {
     chargePositions(pdb, set, centre, &xyz);
     s.xyz.assign(xyz.begin(), xyz.end());
     for (const chargeSite& c : set.sites) s.q.push_back(c.q);
-    if (copyUnitSphereDots(kDot, &s.points, &s.ndots)) return s;
+    Outcome<tvector<double>> dots = do_unsp(kDot);
+    if (!dots.ok()) return s;
+    s.points = std::move(dots.value);
+    s.ndots = static_cast<int>(s.points.size() / 3);
     for (int d = 0; d < s.ndots; ++d) {
       const double* p = &s.points[3 * static_cast<size_t>(d)];
       const double phi = std::atan2(p[1], p[0]);

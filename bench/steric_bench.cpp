@@ -43,12 +43,13 @@ void runSimulation(benchmark::State& state, int model, int natoms, int dot, int 
   info.digPsi = psi;
   if (model == kModelRod) info.rM = 33.5f;
   refine_bicelle(&info);
-  tvector<double> points;
-  int ndots = 0;
-  if (copyUnitSphereDots(dot, &points, &ndots)) {
+  const Outcome<tvector<double>> dots = do_unsp(dot);
+  if (!dots.ok()) {
     state.SkipWithError("no dots");
     return;
   }
+  const tvector<double>& points = dots.value;
+  const int ndots = static_cast<int>(points.size() / 3);
   const Molecule base = compactMolecule(natoms, 17);
   double S[5];
   for (auto _ : state) {
@@ -96,7 +97,7 @@ void BM_SurfSel(benchmark::State& state) {
   for (auto _ : state) {
     Molecule m = base;
     int nsel = 0;
-    if (surfSel(natoms, m.x.data(), m.y.data(), m.z.data(), &nsel)) {
+    if (!surfSel(natoms, m.x.data(), m.y.data(), m.z.data(), &nsel).ok()) {
       state.SkipWithError("surface failed");
       return;
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace korva {
 
@@ -17,49 +18,31 @@ constexpr double kMinSqLength = 0.5;
 // Largest density accepted: keeps the dot count and its storage within int range.
 constexpr int kMaxDensity = 5000000;
 
-// The generator's storage: the current distribution, replaced by every build.
-struct UnspState {
-  tvector<double> xus{TrackedAllocator<double>("unsp dots")};
-  int capacity = 0;  // dots the current build may write
-  int written = 0;   // dots written so far
-};
-
-UnspState& unspState() {
-  static UnspState state;
-  return state;
-}
-
 const char* baseName(const char* path) {
   const char* slash = std::strrchr(path, '/');
   return slash ? slash + 1 : path;
 }
 
-// Starts a build of n dots; the previous distribution is released first.
-void beginBuild(int n) {
-  UnspState& s = unspState();
-  tvector<double>(TrackedAllocator<double>("unsp dots")).swap(s.xus);
-  s.xus.assign(static_cast<size_t>(n) * 3, 0.0);
-  s.capacity = n;
-  s.written = 0;
-}
+// One distribution under construction: room for exactly the dots its formula promises, so that a
+// wrong count shows as an error instead of a silent reallocation.
+struct DotBuild {
+  tvector<double> xus{TrackedAllocator<double>("unsp dots")};
+  int capacity = 0;  // dots this build may write
+  int written = 0;   // dots written so far
 
-int addDot(const double v[3]) {
-  UnspState& s = unspState();
-  if (s.written >= s.capacity) {
-    nscError("ico_dot: tn exceeds dimension of xus");
-    return 1;
+  explicit DotBuild(int n) : capacity(n) { xus.assign(static_cast<size_t>(n) * 3, 0.0); }
+
+  Status add(const double v[3]) {
+    if (written >= capacity)
+      return nscError("ico_dot: tn exceeds dimension of xus", KORVA_NSC_HERE);
+    double* d = &xus[static_cast<size_t>(written) * 3];
+    d[0] = v[0];
+    d[1] = v[1];
+    d[2] = v[2];
+    ++written;
+    return Status();
   }
-  double* d = &s.xus[static_cast<size_t>(s.written) * 3];
-  d[0] = v[0];
-  d[1] = v[1];
-  d[2] = v[2];
-  ++s.written;
-  return 0;
-}
-
-const double* dotAt(int i) {
-  return &unspState().xus[static_cast<size_t>(i) * 3];
-}
+};
 
 double sqDist(const double a[3], const double b[3]) {
   const double dx = a[0] - b[0], dy = a[1] - b[1], dz = a[2] - b[2];
@@ -105,64 +88,76 @@ bool near(double value, double target) {
 }
 
 // Adds the (t-1)(t-2)/2 interior points of the spherical triangle (p, q, r) at level t.
-int addFacePoints(const double p[3], const double q[3], const double r[3], int t) {
+Status addFacePoints(const double p[3], const double q[3], const double r[3], int t,
+                     DotBuild* build) {
   for (int l1 = 1; l1 <= t - 2; ++l1) {
     double a[3], b[3];
-    if (divarc(q, p, l1, t, a) || divarc(r, p, l1, t, b)) return 1;
+    Status s = divarc(q, p, l1, t, a);
+    if (s.ok()) s = divarc(r, p, l1, t, b);
+    if (!s.ok()) return s;
     for (int l2 = 1; l2 <= t - l1 - 1; ++l2) {
       const int l3 = t - l1 - l2;
       double c[3], d[3], e[3], f[3], x[3], y[3], z[3];
-      if (divarc(p, q, l2, t, c) || divarc(r, q, l2, t, d) || divarc(p, r, l3, t, e) ||
-          divarc(q, r, l3, t, f) || divarc(b, a, l2, t - l1, x) || divarc(d, c, l1, t - l2, y) ||
-          divarc(f, e, l1, l1 + l2, z)) {
-        return 1;
+      // Each arc in turn, stopping at the first that fails.
+      const struct {
+        const double *from, *to;
+        int m, n;
+        double* out;
+      } arcs[] = {{p, q, l2, t, c},      {r, q, l2, t, d},      {p, r, l3, t, e},
+                  {q, r, l3, t, f},      {b, a, l2, t - l1, x}, {d, c, l1, t - l2, y},
+                  {f, e, l1, l1 + l2, z}};
+      for (const auto& arc : arcs) {
+        s = divarc(arc.from, arc.to, arc.m, arc.n, arc.out);
+        if (!s.ok()) return s;
       }
-      double s[3] = {x[0] + y[0] + z[0], x[1] + y[1] + z[1], x[2] + y[2] + z[2]};
-      normalise(s);
-      if (addDot(s)) return 1;
+      double v[3] = {x[0] + y[0] + z[0], x[1] + y[1] + z[1], x[2] + y[2] + z[2]};
+      normalise(v);
+      s = build->add(v);
+      if (!s.ok()) return s;
     }
   }
-  return 0;
+  return Status();
 }
 
 // Adds the t-1 points that divide the arc from a to b.
-int addArcPoints(const double a[3], const double b[3], int t) {
+Status addArcPoints(const double a[3], const double b[3], int t, DotBuild* build) {
   for (int k = 1; k < t; ++k) {
     double v[3];
-    if (divarc(a, b, k, t, v) || addDot(v)) return 1;
+    Status s = divarc(a, b, k, t, v);
+    if (s.ok()) s = build->add(v);
+    if (!s.ok()) return s;
   }
-  return 0;
+  return Status();
 }
 
-int finishBuild(const char* who, int density, int level, int nDot) {
-  const int tn = unspState().written;
+Outcome<tvector<double>> finishBuild(const char* who, int density, int level, int nDot,
+                                     DotBuild* build) {
   char line[160];
   if (nDot < density) {
     std::snprintf(line, sizeof line, "%s: error in formula for tessalation level (%d->%d, %d)", who,
                   level, nDot, density);
-    nscError(line);
-    return -1;
+    return {nscError(line, KORVA_NSC_HERE), {}};
   }
-  if (tn != nDot) {
-    std::snprintf(line, sizeof line, "ico_dot: n_dot(%d) and tn(%d) differ", nDot, tn);
-    nscError(line);
-    return -1;
+  if (build->written != nDot) {
+    std::snprintf(line, sizeof line, "ico_dot: n_dot(%d) and tn(%d) differ", nDot, build->written);
+    return {nscError(line, KORVA_NSC_HERE), {}};
   }
-  return nDot;
+  return {Status(), std::move(build->xus)};
 }
 
-bool checkDensity(int density) {
-  if (density >= kUnspMinDensity && density <= kMaxDensity) return true;
+Status checkDensity(int density) {
+  if (density >= kUnspMinDensity && density <= kMaxDensity) return Status();
   char line[160];
   std::snprintf(line, sizeof line, "unsp: dot density %d outside %d..%d", density, kUnspMinDensity,
                 kMaxDensity);
-  nscError(line);
-  return false;
+  return nscError(line, KORVA_NSC_HERE);
 }
 
 // Reorders the dots cube by cube: the cubes in order of ix, then iy, then iz; inside a cube the
 // dots keep the order in which the scan meets them.
-void groupByCubes(int n, int cubus) {
+void groupByCubes(int cubus, tvector<double>* dots) {
+  const int n = static_cast<int>(dots->size() / 3);
+  double* xus = dots->data();
   const double edge = 2.0 / cubus;
   tvector<int> cube(static_cast<size_t>(n), 0, TrackedAllocator<int>("unsp cubes"));
   auto cell = [&](double c) {
@@ -170,10 +165,9 @@ void groupByCubes(int n, int cubus) {
     return k < 0 ? 0 : (k >= cubus ? cubus - 1 : k);
   };
   for (int i = 0; i < n; ++i) {
-    const double* d = dotAt(i);
+    const double* d = &xus[3 * static_cast<size_t>(i)];
     cube[i] = cell(d[0]) + cubus * cell(d[1]) + cubus * cubus * cell(d[2]);
   }
-  double* xus = unspState().xus.data();
   int grouped = 0;
   for (int ix = 0; ix < cubus; ++ix) {
     for (int iy = 0; iy < cubus; ++iy) {
@@ -192,15 +186,23 @@ void groupByCubes(int n, int cubus) {
 
 }  // namespace
 
-void nscWarning(const char* message, std::source_location where) {
-  std::fprintf(stderr, "---> WARNING : line %i in file %s\n%s\n ...!\n",
-               static_cast<int>(where.line()), baseName(where.file_name()), message);
+std::string nscWarningText(const char* message, int line, const char* file) {
+  return formatText("---> WARNING : line %i in file %s\n%s\n ...!\n", line, baseName(file),
+                    message);
 }
 
-void nscError(const char* message, std::source_location where) {
-  std::fprintf(stderr,
-               "---> ERROR when executing line %i in file %s !\n%s\n---> Execution stopped !\n",
-               static_cast<int>(where.line()), baseName(where.file_name()), message);
+std::string nscErrorText(const char* message, int line, const char* file) {
+  return formatText(
+      "---> ERROR when executing line %i in file %s !\n%s\n---> Execution stopped !\n", line,
+      baseName(file), message);
+}
+
+Status nscWarning(const char* message, int line, const char* file) {
+  return Status(1, nscWarningText(message, line, file));
+}
+
+Status nscError(const char* message, int line, const char* file) {
+  return Status(1, nscErrorText(message, line, file));
 }
 
 int unsp_type(int density) {
@@ -211,7 +213,7 @@ int unsp_type(int density) {
   return (10 * i1 * i1 - 2 < 30 * i2 * i2 - 2) ? kUnspArc : kUnspDodecahedron;
 }
 
-int divarc(const double a[3], const double b[3], int m, int n, double out[3]) {
+Status divarc(const double a[3], const double b[3], int m, int n, double out[3]) {
   const double d[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
                        a[0] * b[1] - a[1] * b[0]};
   const double dd = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
@@ -220,18 +222,15 @@ int divarc(const double a[3], const double b[3], int m, int n, double out[3]) {
   char line[96];
   if (dd < kMinAxisLength) {
     std::snprintf(line, sizeof line, "divarc: rotation axis of length %f", dd);
-    nscError(line);
-    return 1;
+    return nscError(line, KORVA_NSC_HERE);
   }
   if (aa < kMinSqLength) {
     std::snprintf(line, sizeof line, "divarc: vector 1 of sq.length %f", aa);
-    nscError(line);
-    return 1;
+    return nscError(line, KORVA_NSC_HERE);
   }
   if (bb < kMinSqLength) {
     std::snprintf(line, sizeof line, "divarc: vector 2 of sq.length %f", bb);
-    nscError(line);
-    return 1;
+    return nscError(line, KORVA_NSC_HERE);
   }
   const double sine = dd / std::sqrt(aa * bb);
   const double phi = (std::fabs(sine) >= 1.0 ? kHalfPi : std::asin(sine)) * m / n;
@@ -243,55 +242,56 @@ int divarc(const double a[3], const double b[3], int m, int n, double out[3]) {
   const double c = std::cos(phi), s = std::sin(phi);
   for (int i = 0; i < 3; ++i) out[i] = a[i] * c + ka[i] * s;
   normalise(out);
-  return 0;
+  return Status();
 }
 
-int ico_dot_arc(int density) {
-  if (!checkDensity(density)) return -1;
+Outcome<tvector<double>> ico_dot_arc(int density) {
+  if (Status s = checkDensity(density); !s.ok()) return {std::move(s), {}};
   const int t = static_cast<int>(std::ceil(std::sqrt((density - 2.0) / 10.0)));
   const int nDot = 10 * t * t + 2;
   double v[12][3], edgeSq;
   icosahedronVertices(v, &edgeSq);
-  beginBuild(nDot);
-  for (int i = 0; i < 12; ++i)
-    if (addDot(v[i])) return -1;
+  DotBuild build(nDot);
+  Status s;
+  for (int i = 0; i < 12 && s.ok(); ++i) s = build.add(v[i]);
   if (t > 1) {
     for (int i = 0; i < 12; ++i)
-      for (int j = i + 1; j < 12; ++j)
-        if (near(sqDist(v[i], v[j]), edgeSq) && addArcPoints(v[i], v[j], t)) return -1;
+      for (int j = i + 1; j < 12 && s.ok(); ++j)
+        if (near(sqDist(v[i], v[j]), edgeSq)) s = addArcPoints(v[i], v[j], t, &build);
     for (int i = 0; i < 12; ++i) {
       for (int j = i + 1; j < 12; ++j) {
         if (!near(sqDist(v[i], v[j]), edgeSq)) continue;
-        for (int k = j + 1; k < 12; ++k) {
+        for (int k = j + 1; k < 12 && s.ok(); ++k) {
           if (!near(sqDist(v[i], v[k]), edgeSq) || !near(sqDist(v[j], v[k]), edgeSq)) continue;
-          if (addFacePoints(v[i], v[j], v[k], t)) return -1;
+          s = addFacePoints(v[i], v[j], v[k], t, &build);
         }
       }
     }
   }
-  return finishBuild("ico_dot_arc", density, t, nDot);
+  if (!s.ok()) return {std::move(s), {}};
+  return finishBuild("ico_dot_arc", density, t, nDot, &build);
 }
 
-int ico_dot_dod(int density) {
-  if (!checkDensity(density)) return -1;
+Outcome<tvector<double>> ico_dot_dod(int density) {
+  if (Status s = checkDensity(density); !s.ok()) return {std::move(s), {}};
   int t = static_cast<int>(std::ceil(std::sqrt((density - 2.0) / 30.0)));
   if (t < 1) t = 1;
   const int nDot = 30 * t * t + 2;
   double p[32][3], edgeSq;
   icosahedronVertices(p, &edgeSq);
-  beginBuild(nDot);
-  for (int i = 0; i < 12; ++i)
-    if (addDot(p[i])) return -1;
+  DotBuild build(nDot);
+  Status s;
+  for (int i = 0; i < 12 && s.ok(); ++i) s = build.add(p[i]);
   int centres = 12;
   for (int i = 0; i < 12; ++i) {
     for (int j = i + 1; j < 12; ++j) {
       if (!near(sqDist(p[i], p[j]), edgeSq)) continue;
-      for (int k = j + 1; k < 12; ++k) {
+      for (int k = j + 1; k < 12 && s.ok(); ++k) {
         if (!near(sqDist(p[i], p[k]), edgeSq) || !near(sqDist(p[j], p[k]), edgeSq)) continue;
         double* c = p[centres];
         for (int a = 0; a < 3; ++a) c[a] = p[i][a] + p[j][a] + p[k][a];
         normalise(c);
-        if (addDot(c)) return -1;
+        s = build.add(c);
         ++centres;
       }
     }
@@ -306,60 +306,43 @@ int ico_dot_dod(int density) {
       return near(sqDist(p[i], p[j]), target);
     };
     for (int i = 0; i < 31; ++i)
-      for (int j = (i < 12 ? 12 : i + 1); j < 32; ++j)
-        if (joined(i, j) && addArcPoints(p[i], p[j], t)) return -1;
+      for (int j = (i < 12 ? 12 : i + 1); j < 32 && s.ok(); ++j)
+        if (joined(i, j)) s = addArcPoints(p[i], p[j], t, &build);
     for (int i = 0; i < 12; ++i) {
       for (int j = 12; j < 32; ++j) {
         if (!joined(i, j)) continue;
-        for (int k = j + 1; k < 32; ++k) {
+        for (int k = j + 1; k < 32 && s.ok(); ++k) {
           if (!joined(i, k) || !joined(j, k)) continue;
-          if (addFacePoints(p[i], p[j], p[k], t)) return -1;
+          s = addFacePoints(p[i], p[j], p[k], t, &build);
         }
       }
     }
   }
-  return finishBuild("ico_dot_dod", density, t, nDot);
+  if (!s.ok()) return {std::move(s), {}};
+  return finishBuild("ico_dot_dod", density, t, nDot, &build);
 }
 
-int make_unsp(int density, int mode, int* n, int cubus) {
+Outcome<tvector<double>> make_unsp(int density, int mode, int cubus) {
   const int type = mode < 0 ? -mode : mode;
-  int nDot;
+  Outcome<tvector<double>> dots;
   if (type == kUnspArc) {
-    nDot = ico_dot_arc(density);
+    dots = ico_dot_arc(density);
   } else if (type == kUnspDodecahedron) {
-    nDot = ico_dot_dod(density);
+    dots = ico_dot_dod(density);
   } else {
     char line[64];
     std::snprintf(line, sizeof line, "make_unsp: mode %c%d not allowed", mode < 0 ? '-' : '+',
                   type);
-    nscWarning(line);
-    return 1;
+    return {nscWarning(line, KORVA_NSC_HERE), {}};
   }
-  if (nDot < 0) return 1;
-  if (mode < 0 && cubus > 0) groupByCubes(nDot, cubus);
-  *n = nDot;
-  return 0;
+  if (dots.ok() && mode < 0 && cubus > 0) groupByCubes(cubus, &dots.value);
+  return dots;
 }
 
-int do_unsp(int density, const double** points, int* n) {
-  if (density < kUnspMinDensity || density > kMaxDensity) {
-    checkDensity(density);
-    return 1;
-  }
-  int count = 0;
-  if (make_unsp(density, -unsp_type(density), &count, kUnspCubus)) return 1;
-  *points = unspState().xus.data();
-  *n = count;
-  return 0;
-}
-
-int copyUnitSphereDots(int density, tvector<double>* out, int* n) {
-  const double* points = nullptr;
-  int count = 0;
-  if (do_unsp(density, &points, &count)) return 1;
-  out->assign(points, points + static_cast<size_t>(count) * 3);
-  *n = count;
-  return 0;
+Outcome<tvector<double>> do_unsp(int density) {
+  // The type formula loops up to the density: refuse what no build accepts before it runs.
+  if (Status s = checkDensity(density); !s.ok()) return {std::move(s), {}};
+  return make_unsp(density, -unsp_type(density), kUnspCubus);
 }
 
 }  // namespace korva

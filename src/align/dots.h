@@ -2,9 +2,10 @@
 // simulation and integration points of the surface computation.
 #pragma once
 
-#include <source_location>
+#include <string>
 
 #include "core/alloc.h"
+#include "core/status.h"
 
 namespace korva {
 
@@ -13,36 +14,39 @@ constexpr int kUnspArc = 10;          // distribution type: icosahedron edges di
 constexpr int kUnspCubus = 4;         // cells per axis of the cube grouping
 constexpr int kUnspMinDensity = 3;    // below this the arc formula yields fewer dots than vertices
 
-// Prints the surface module's warning block ("---> WARNING : line %i in file %s", the message,
-// " ...!") to standard error.
-void nscWarning(const char* message, std::source_location where = std::source_location::current());
-// Prints the surface module's error block ("---> ERROR when executing line %i in file %s !", the
-// message, "---> Execution stopped !") to standard error.
-void nscError(const char* message, std::source_location where = std::source_location::current());
+// The source line and file that a message block of the surface module names: a macro, so that
+// the block names the line that raised it.
+#define KORVA_NSC_HERE __LINE__, __FILE__
+
+// The surface module's warning block: "---> WARNING : line %i in file %s", the message, " ...!",
+// each on its own line; file is reduced to its base name.
+std::string nscWarningText(const char* message, int line, const char* file);
+// The surface module's error block: "---> ERROR when executing line %i in file %s !", the
+// message, "---> Execution stopped !".
+std::string nscErrorText(const char* message, int line, const char* file);
+// Failures whose message is one of those blocks. Every warning of the module ends the
+// computation, so a warning is a failure too.
+Status nscWarning(const char* message, int line, const char* file);
+Status nscError(const char* message, int line, const char* file);
 
 // Returns kUnspArc or kUnspDodecahedron: the type that reaches the density with fewer dots.
 int unsp_type(int density);
 
-// Writes into out the unit vector m/n of the way from a to b along their great circle.
-// Returns 0, or 1 after an error block when a or b is too short or they are nearly parallel.
-int divarc(const double a[3], const double b[3], int m, int n, double out[3]);
+// Writes into out the unit vector m/n of the way from a to b along their great circle. Fails
+// with an error block when a or b is too short or they are nearly parallel.
+Status divarc(const double a[3], const double b[3], int m, int n, double out[3]);
 
-// Build the distribution of that type with at least density dots into the generator's storage
-// (replacing the previous one). Return n_dot, or -1 after an error block.
-int ico_dot_arc(int density);
-int ico_dot_dod(int density);
+// The distribution of that type with at least density dots: unit vectors as x, y, z triples,
+// n_dot = size / 3 of them. Fails with an error block for a density outside 3..5000000.
+Outcome<tvector<double>> ico_dot_arc(int density);
+Outcome<tvector<double>> ico_dot_dod(int density);
 
-// Builds the distribution of type |mode| (9 or 10) and groups it by cubes of a cubus^3 lattice
-// when mode is negative; stores the dot count in n. Returns 0, or 1 after a warning or error.
-int make_unsp(int density, int mode, int* n, int cubus);
+// The distribution of type |mode| (9 or 10), grouped by cubes of a cubus^3 lattice when mode is
+// negative. Fails with a warning block for any other type, or with the builder's error.
+Outcome<tvector<double>> make_unsp(int density, int mode, int cubus);
 
-// Builds the cube-grouped distribution of type unsp_type(density). On success points refers to
-// n unit vectors (x, y, z consecutive) in the generator's storage, valid until the next build;
-// the caller copies what it keeps. Returns 0, or 1 after an error block.
-int do_unsp(int density, const double** points, int* n);
-
-// do_unsp followed by a copy of the dots into out, resized to exactly 3*n doubles so that any
-// density fits. Returns 0, or 1 after an error block.
-int copyUnitSphereDots(int density, tvector<double>* out, int* n);
+// The cube-grouped distribution of type unsp_type(density): the orientation points of the
+// simulation and the integration points of the surface computation, in their fixed order.
+Outcome<tvector<double>> do_unsp(int density);
 
 }  // namespace korva

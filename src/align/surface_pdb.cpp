@@ -41,8 +41,10 @@ int callNSC(const pdbInfo& pdb, tvector<int>* flags, Log& log) {
     vdw[i] = getRadius(a->atomName);
     radii[i] = vdw[i] + kProbeRadius;
   }
-  tvector<double> relative(TrackedAllocator<double>("callNSC"));
-  if (relativeExposure(centres.data(), radii.data(), vdw.data(), static_cast<int>(n), &relative)) {
+  Outcome<tvector<char>> exposed =
+      surfaceAtoms(centres.data(), radii.data(), vdw.data(), static_cast<int>(n));
+  if (!exposed.ok()) {
+    log.write(exposed.status.message().c_str());
     log.printf("NSC: error.\n");
     return 1;
   }
@@ -50,7 +52,7 @@ int callNSC(const pdbInfo& pdb, tvector<int>* flags, Log& log) {
   // that shares them, in other chains and segments too, without a scan per exposed atom.
   tvector<exposedKey> keys(TrackedAllocator<exposedKey>("callNSC"));
   for (size_t i = 0; i < n; ++i) {
-    if (isSurfaceAtom(relative[i])) keys.push_back({chosen[i]->resId, chosen[i]->atomName});
+    if (exposed.value[i]) keys.push_back({chosen[i]->resId, chosen[i]->atomName});
   }
   std::sort(keys.begin(), keys.end(), keyLess);
   for (size_t i = 0; i < natoms; ++i) {

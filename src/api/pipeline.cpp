@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "align/coords.h"
 #include "align/dots.h"
@@ -32,6 +33,19 @@ void completeSegment(dcInfo* dc, const dTab& tab) {
 // tensor that the medium imposes, which the report and the analysis take, has the other sign.
 void negate(const double s[5], double out[5]) {
   for (int m = 0; m < 5; ++m) out[m] = -s[m];
+}
+
+// The orientation points of the simulation: the unit-sphere dots at the density -dot asks for.
+int orientationPoints(const korvaInfo& info, tvector<double>* points, int* ndots, Log& log) {
+  Outcome<tvector<double>> dots = do_unsp(info.dot);
+  if (!dots.ok()) {
+    log.write(dots.status.message().c_str());
+    log.printf("Matrix: unsp error occured.\n");
+    return 1;
+  }
+  *points = std::move(dots.value);
+  *ndots = static_cast<int>(points->size() / 3);
+  return 0;
 }
 
 }  // namespace
@@ -91,13 +105,9 @@ int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, kor
   if (checkStericOptions(*info, log)) return 1;
   refine_bicelle(info);
 
-  // Copied at once: the surface step regenerates the generator's dots at its own density.
-  tvector<double> points(TrackedAllocator<double>("matrix"));
   int ndots = 0;
-  if (copyUnitSphereDots(info->dot, &points, &ndots)) {
-    log.printf("Matrix: unsp error occured.\n");
-    return 1;
-  }
+  tvector<double> points;
+  if (orientationPoints(*info, &points, &ndots, log) != 0) return 1;
 
   // Without a selected atom the surface step has nothing to work on; say so plainly.
   bool anySelected = false;
@@ -152,16 +162,13 @@ int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, kor
 int stericFreePipeline(int n, tvector<double>* x, tvector<double>* y, tvector<double>* z,
                        korvaInfo* info, dTensor* tensor, int* simulated, Log& log) {
   *simulated = 0;
-  // Sized by the generator to the density asked for, so a large -dot cannot overflow it.
-  tvector<double> points(TrackedAllocator<double>("ssiaFree"));
   int ndots = 0;
-  if (copyUnitSphereDots(info->dot, &points, &ndots)) {
-    log.printf("Matrix: unsp error occured.\n");
-    return 1;
-  }
+  tvector<double> points;
+  if (orientationPoints(*info, &points, &ndots, log) != 0) return 1;
   // Free-format atoms carry no element, so the surface step always runs, whatever -surf says.
   int nsel = 0;
-  if (surfSel(n, x->data(), y->data(), z->data(), &nsel)) {
+  if (const Status st = surfSel(n, x->data(), y->data(), z->data(), &nsel); !st.ok()) {
+    log.write(st.message().c_str());
     log.printf("Matrix: Error reading PDB file in free format.\n");
     return 1;
   }

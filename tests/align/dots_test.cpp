@@ -9,6 +9,12 @@
 namespace korva {
 namespace {
 
+tvector<double> dotsOf(int density) {
+  Outcome<tvector<double>> dots = do_unsp(density);
+  EXPECT_TRUE(dots.ok()) << dots.status.message();
+  return std::move(dots.value);
+}
+
 // Densities and the type and count that the two tessellation formulas give (10 t^2 + 2 for the
 // arc type, 30 t^2 + 2 for the dodecahedron type), worked out by hand.
 TEST(UnitSphereDots, CountAndTypeForEachDensity) {
@@ -20,9 +26,9 @@ TEST(UnitSphereDots, CountAndTypeForEachDensity) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.density);
     EXPECT_EQ(unsp_type(c.density), c.type);
-    const double* p = nullptr;
-    int n = 0;
-    ASSERT_EQ(do_unsp(c.density, &p, &n), 0);
+    const tvector<double> dots = dotsOf(c.density);
+    const double* p = dots.data();
+    const int n = static_cast<int>(dots.size() / 3);
     EXPECT_EQ(n, c.count);
     double minSq = 4.0;
     for (int i = 0; i < n; ++i) {
@@ -46,9 +52,9 @@ TEST(UnitSphereDots, CountAndTypeForEachDensity) {
 TEST(UnitSphereDots, IcosahedralMomentsAreIsotropic) {
   for (int density : {12, 32, 42, 122, 162, 752, 1002}) {
     SCOPED_TRACE(density);
-    const double* p = nullptr;
-    int n = 0;
-    ASSERT_EQ(do_unsp(density, &p, &n), 0);
+    const tvector<double> dots = dotsOf(density);
+    const double* p = dots.data();
+    const int n = static_cast<int>(dots.size() / 3);
     double m1[3] = {0, 0, 0}, m2[3][3] = {};
     for (int i = 0; i < n; ++i)
       for (int a = 0; a < 3; ++a) {
@@ -66,10 +72,9 @@ TEST(UnitSphereDots, IcosahedralMomentsAreIsotropic) {
 // 12 vertices, 20 face centres and 90 arc midpoints (t = 2) followed by the swap-based cube
 // grouping gives these three dots (first, 61st and last) exactly.
 TEST(UnitSphereDots, DefaultOrientationOrderMatchesIndependentConstruction) {
-  const double* p = nullptr;
-  int n = 0;
-  ASSERT_EQ(do_unsp(100, &p, &n), 0);
-  ASSERT_EQ(n, 122);
+  const tvector<double> dots = dotsOf(100);
+  const double* p = dots.data();
+  ASSERT_EQ(dots.size(), 3u * 122);
   const struct {
     int index;
     double v[3];
@@ -85,9 +90,9 @@ TEST(UnitSphereDots, DefaultOrientationOrderMatchesIndependentConstruction) {
 
 // After grouping, the cube numbers follow the visiting order ix, then iy, then iz.
 TEST(UnitSphereDots, GroupedCubeByCube) {
-  const double* p = nullptr;
-  int n = 0;
-  ASSERT_EQ(do_unsp(752, &p, &n), 0);
+  const tvector<double> dots = dotsOf(752);
+  const double* p = dots.data();
+  const int n = static_cast<int>(dots.size() / 3);
   auto cell = [](double c) {
     return std::clamp(static_cast<int>(std::floor((c + 1.0) / 0.5)), 0, 3);
   };
@@ -99,14 +104,15 @@ TEST(UnitSphereDots, GroupedCubeByCube) {
   }
 }
 
-TEST(UnitSphereDots, CopyHoldsEveryDotOfLargeDensities) {
-  tvector<double> out;
-  int n = 0;
-  ASSERT_EQ(copyUnitSphereDots(50000, &out, &n), 0);
+TEST(UnitSphereDots, LargeDensityAndBuildsThatDoNotMeet) {
   // Arc type t = ceil(sqrt(49998/10)) = 71 gives 10*71^2+2 = 50412, fewer than the dodecahedron
   // type's 30*41^2+2 = 50432.
-  EXPECT_EQ(n, 50412);
-  EXPECT_EQ(out.size(), static_cast<size_t>(3 * n));
+  EXPECT_EQ(dotsOf(50000).size(), 3u * 50412);
+  // Each build is its own value: a later build of another density leaves it as it was.
+  const tvector<double> first = dotsOf(100);
+  const tvector<double> copy = first;
+  EXPECT_EQ(dotsOf(700).size(), 3u * 752);
+  EXPECT_EQ(first, copy);
 }
 
 // divarc against the closed form: the point m/n of the way along a quarter circle is at angle
@@ -115,7 +121,7 @@ TEST(UnitSphereDots, DivarcFollowsTheGreatCircle) {
   const double a[3] = {1, 0, 0}, b[3] = {0, 1, 0};
   for (int m : {1, 2, 3}) {
     double out[3];
-    ASSERT_EQ(divarc(a, b, m, 4, out), 0);
+    ASSERT_TRUE(divarc(a, b, m, 4, out).ok());
     const double angle = 1.5707963267948966 * m / 4;
     EXPECT_NEAR(out[0], std::cos(angle), 1e-12);
     EXPECT_NEAR(out[1], std::sin(angle), 1e-12);
@@ -132,23 +138,25 @@ TEST(UnitSphereDots, BadInputsFailWithTheirMessage) {
                {{2, 0, 0}, {0, 0.5, 0}, "divarc: vector 2 of sq.length 0.250000"}};
   for (const Case& c : cases) {
     double out[3];
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(divarc(c.a, c.b, 1, 2, out), 1);
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find(std::string(c.message) + "\n---> Execution stopped !\n"), std::string::npos)
-        << err;
-    EXPECT_EQ(err.rfind("---> ERROR when executing line ", 0), 0u) << err;
+    const Status s = divarc(c.a, c.b, 1, 2, out);
+    EXPECT_EQ(s.code(), 1);
+    EXPECT_NE(s.message().find(std::string(c.message) + "\n---> Execution stopped !\n"),
+              std::string::npos)
+        << s.message();
+    EXPECT_EQ(s.message().rfind("---> ERROR when executing line ", 0), 0u) << s.message();
   }
-  int n = 0;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(make_unsp(100, 5, &n, 4), 1);
-  std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("\nmake_unsp: mode +5 not allowed\n ...!\n"), std::string::npos) << err;
-  for (int density : {2, 0, -7}) {
-    const double* p = nullptr;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(do_unsp(density, &p, &n), 1);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("---> ERROR"), std::string::npos);
+  const Outcome<tvector<double>> mode = make_unsp(100, 5, 4);
+  EXPECT_FALSE(mode.ok());
+  EXPECT_NE(
+      mode.status.message().find(" in file dots.cpp\nmake_unsp: mode +5 not allowed\n ...!\n"),
+      std::string::npos)
+      << mode.status.message();
+  for (int density : {2, 0, -7, 5000001}) {
+    const Outcome<tvector<double>> dots = do_unsp(density);
+    EXPECT_FALSE(dots.ok());
+    EXPECT_NE(dots.status.message().find(" in file dots.cpp !\nunsp: dot density"),
+              std::string::npos)
+        << dots.status.message();
   }
 }
 

@@ -111,19 +111,17 @@ void expectSameSaupe(const double fast[5], const double scan[5]) {
 // land exactly on wall thresholds (multiples of 0.25) and exactly at rod contact (3-4-5 triangles).
 std::vector<double> axisAndIcosahedronPoints() {
   std::vector<double> p = {1, 0, 0, -1, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 1, 0, 0, -1};
-  const double* ico = nullptr;
-  int n = 0;
-  EXPECT_EQ(do_unsp(12, &ico, &n), 0);
-  p.insert(p.end(), ico, ico + 3 * n);
+  const Outcome<tvector<double>> ico = do_unsp(12);
+  EXPECT_TRUE(ico.ok());
+  p.insert(p.end(), ico.value.begin(), ico.value.end());
   return p;
 }
 
 TEST(StericOracle, FastDecisionsAndSaupeMatchPerPositionScan) {
   std::mt19937 rng(2024);
-  const double* dots = nullptr;
-  int ndots122 = 0;
-  ASSERT_EQ(do_unsp(100, &dots, &ndots122), 0);
-  const std::vector<double> random122(dots, dots + 3 * ndots122);
+  const Outcome<tvector<double>> dots = do_unsp(100);
+  ASSERT_TRUE(dots.ok());
+  const std::vector<double> random122(dots.value.begin(), dots.value.end());
   const std::vector<double> axis = axisAndIcosahedronPoints();
   int contactCases = 0;
   for (int trial = 0; trial < 60; ++trial) {
@@ -389,9 +387,8 @@ TEST(StericSimulation, OneAtomGivesZero) {
   korvaInfo info;
   korvaInfoNull(&info);
   refine_bicelle(&info);
-  tvector<double> pts;
-  int n = 0;
-  ASSERT_EQ(copyUnitSphereDots(info.dot, &pts, &n), 0);
+  const tvector<double> pts = do_unsp(info.dot).value;
+  const int n = static_cast<int>(pts.size() / 3);
   EXPECT_EQ(n, 122);
   for (int model : {kModelWall, kModelRod}) {
     info.lcModel = model;
@@ -437,9 +434,8 @@ TEST(StericSimulation, FiveAtomsMatchIndependentComputation) {
        {-2.8456611866355969e-05, 0.00015721424243166592, -3.3783168886004972e-05,
         -0.00011692753826275308, 0.00012075327062265829}},
   };
-  tvector<double> pts;
-  int n = 0;
-  ASSERT_EQ(copyUnitSphereDots(12, &pts, &n), 0);
+  const tvector<double> pts = do_unsp(12).value;
+  const int n = static_cast<int>(pts.size() / 3);
   ASSERT_EQ(n, 12);
   for (const auto& c : cases) {
     korvaInfo info;
@@ -473,9 +469,8 @@ TEST(StericSimulation, BadParametersEndWithOneLine) {
       {"atoms", [](korvaInfo*, int* n) { *n = 0; },
        "simulateAlignment: error - no atom to simulate.\n"},
   };
-  tvector<double> pts;
-  int n = 0;
-  ASSERT_EQ(copyUnitSphereDots(12, &pts, &n), 0);
+  const tvector<double> pts = do_unsp(12).value;
+  const int n = static_cast<int>(pts.size() / 3);
   for (const Case& c : cases) {
     korvaInfo info;
     korvaInfoNull(&info);

@@ -16,9 +16,9 @@ constexpr double kFourPi = 12.566370614359172;
 
 // Straightforward reference: every other sphere is a candidate neighbour, same burial test.
 std::vector<double> bruteForceAreas(const std::vector<double>& c, const std::vector<double>& r) {
-  const double* u = nullptr;
-  int n = 0;
-  EXPECT_EQ(do_unsp(kSurfaceDensity, &u, &n), 0);
+  const tvector<double> dots = do_unsp(kSurfaceDensity).value;
+  const double* u = dots.data();
+  const int n = static_cast<int>(dots.size() / 3);
   const int nat = static_cast<int>(r.size());
   std::vector<double> area(nat);
   for (int i = 0; i < nat; ++i) {
@@ -55,19 +55,54 @@ TEST(SurfaceArea, CellListFindsExactlyTheNeighbours) {
       for (int i = 0; i < 5; ++i)
         c[3 * i] = 6.2 * i, c[3 * i + 1] = c[3 * i + 2] = 50.0, r[i] = 3.1;
     }
-    tvector<double> areas;
-    double total = 0;
-    ASSERT_EQ(nsc_dclm(c.data(), r.data(), nat, kSurfaceDensity, kNscFlagAreas, &total, &areas,
-                       nullptr, nullptr, nullptr),
-              0);
+    const Outcome<nscResult> res =
+        nsc_dclm(c.data(), r.data(), nat, kSurfaceDensity, kNscFlagAreas);
+    ASSERT_TRUE(res.ok());
     const std::vector<double> expected = bruteForceAreas(c, r);
     double sum = 0;
     for (int i = 0; i < nat; ++i) {
-      EXPECT_EQ(areas[i], expected[i]) << "atom " << i;
-      sum += areas[i];
+      EXPECT_EQ(res.value.atomAreas[i], expected[i]) << "atom " << i;
+      sum += expected[i];
     }
-    EXPECT_NEAR(total, sum, 1e-9 * sum);
+    EXPECT_NEAR(res.value.area, sum, 1e-9 * sum);
   }
+}
+
+// The early-stopping decision against exposures from the brute-force areas, on protein-like
+// packings (12 A^3 per atom, the three radii of getRadius). The sets hold atoms whose free-dot
+// count is exactly the least that makes a surface atom, and one below it.
+TEST(SurfaceArea, DecisionsMatchBruteForceExposureAtTheThreshold) {
+  std::mt19937 rng(11);
+  const double vdwChoices[3] = {1.4, 1.8, 1.9};
+  int atThreshold = 0, justBelow = 0;
+  for (int trial = 0; trial < 3; ++trial) {
+    const int nat = 250;
+    const double ball = std::cbrt(3.0 * nat * 12.0 / (4.0 * 3.14159265));
+    std::uniform_real_distribution<double> pos(-ball, ball);
+    std::vector<double> c, r, vdw;
+    while (static_cast<int>(r.size()) < nat) {
+      const double p[3] = {pos(rng), pos(rng), pos(rng)};
+      if (p[0] * p[0] + p[1] * p[1] + p[2] * p[2] > ball * ball) continue;
+      c.insert(c.end(), p, p + 3);
+      vdw.push_back(vdwChoices[rng() % 3]);
+      r.push_back(vdw.back() + kProbeRadius);
+    }
+    const Outcome<tvector<char>> exposed = surfaceAtoms(c.data(), r.data(), vdw.data(), nat);
+    const Outcome<tvector<double>> relative = relativeExposure(c.data(), r.data(), vdw.data(), nat);
+    ASSERT_TRUE(exposed.ok() && relative.ok());
+    const std::vector<double> area = bruteForceAreas(c, r);
+    for (int i = 0; i < nat; ++i) {
+      const double dotArea = r[i] * r[i] * (kFourPi / 752);
+      const int freeDots = static_cast<int>(std::lround(area[i] / dotArea));
+      auto exposedWith = [&](int f) { return dotArea * f / (12.5663706 * vdw[i] * vdw[i]) > 0.5; };
+      atThreshold += exposedWith(freeDots) && !exposedWith(freeDots - 1);
+      justBelow += exposedWith(freeDots + 1) && !exposedWith(freeDots);
+      EXPECT_EQ(exposed.value[i] != 0, exposedWith(freeDots)) << "trial " << trial << " atom " << i;
+      EXPECT_EQ(relative.value[i], area[i] / (12.5663706 * vdw[i] * vdw[i])) << "atom " << i;
+    }
+  }
+  EXPECT_GT(atThreshold, 0);
+  EXPECT_GT(justBelow, 0);
 }
 
 // Closed forms: a lone sphere is wholly exposed; of two spheres at distance d, the part of sphere 1
@@ -75,15 +110,19 @@ TEST(SurfaceArea, CellListFindsExactlyTheNeighbours) {
 // The two-sphere volume is the sum of the spheres minus the lens; dots approximate both.
 TEST(SurfaceArea, MatchesSphereAndCapClosedForms) {
   const double lone[3] = {1, 2, 3}, r0 = 3.1;
-  tvector<double> areas;
-  double total = 0, volume = 0;
-  ASSERT_EQ(nsc_dclm(lone, &r0, 1, kSurfaceDensity, 6, &total, &areas, &volume, nullptr, nullptr),
-            0);
-  EXPECT_DOUBLE_EQ(areas[0], kFourPi * r0 * r0);
-  EXPECT_NEAR(volume, kFourPi / 3 * r0 * r0 * r0, 1e-9);
+  Outcome<nscResult> res = nsc_dclm(lone, &r0, 1, kSurfaceDensity, 7);
+  ASSERT_TRUE(res.ok());
+  EXPECT_DOUBLE_EQ(res.value.atomAreas[0], kFourPi * r0 * r0);
+  EXPECT_NEAR(res.value.volume, kFourPi / 3 * r0 * r0 * r0, 1e-9);
+  ASSERT_EQ(res.value.ndots, 752);  // every dot free, placed on the sphere
+  EXPECT_NEAR(std::hypot(res.value.dots[0] - 1, res.value.dots[1] - 2, res.value.dots[2] - 3), r0,
+              1e-12);
 
   const double c[6] = {0, 0, 0, 4.0, 0, 0}, r[2] = {3.0, 2.5};
-  ASSERT_EQ(nsc_dclm(c, r, 2, kSurfaceDensity, 6, &total, &areas, &volume, nullptr, nullptr), 0);
+  res = nsc_dclm(c, r, 2, kSurfaceDensity, 6);
+  ASSERT_TRUE(res.ok());
+  const tvector<double>& areas = res.value.atomAreas;
+  const double volume = res.value.volume;
   const double cos1 = (16.0 + 9.0 - 6.25) / (2 * 4.0 * 3.0),
                cos2 = (16.0 + 6.25 - 9.0) / (2 * 4.0 * 2.5);
   EXPECT_NEAR(areas[0], kFourPi * 9.0 * (1 - (1 - cos1) / 2), 0.02 * kFourPi * 9.0);
@@ -95,19 +134,17 @@ TEST(SurfaceArea, MatchesSphereAndCapClosedForms) {
 }
 
 TEST(SurfaceArea, NoAtomsWarns) {
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(nsc_dclm(nullptr, nullptr, 0, kSurfaceDensity, 6, nullptr, nullptr, nullptr, nullptr,
-                     nullptr),
-            1);
-  EXPECT_NE(
-      testing::internal::GetCapturedStderr().find("\nnsc_dclm: no surface atoms selected\n ...!\n"),
-      std::string::npos);
+  const Outcome<nscResult> res = nsc_dclm(nullptr, nullptr, 0, kSurfaceDensity, 6);
+  EXPECT_EQ(res.status.code(), 1);
+  EXPECT_NE(res.status.message().find(
+                " in file surface.cpp\nnsc_dclm: no surface atoms selected\n ...!\n"),
+            std::string::npos)
+      << res.status.message();
   double x[1] = {0}, y[1] = {0}, z[1] = {0};
   int nsel = -1;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(surfSel(0, x, y, z, &nsel), 1);
-  const std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("NSC: error.\n"), std::string::npos) << err;
+  const Status s = surfSel(0, x, y, z, &nsel);
+  EXPECT_EQ(s.code(), 1);
+  EXPECT_NE(s.message().find(" ...!\nNSC: error.\n"), std::string::npos) << s.message();
 }
 
 TEST(SurfaceArea, RadiusByFirstCharacter) {
@@ -135,7 +172,7 @@ TEST(SurfaceArea, SurfSelKeepsExposedAtomsInOrder) {
     for (int j = -1; j <= 1; ++j)
       for (int k = -1; k <= 1; ++k) ++n, x[n] = 2.0 * i, y[n] = 2.0 * j, z[n] = 2.0 * k;
   int nsel = 0;
-  ASSERT_EQ(surfSel(n, x, y, z, &nsel), 0);
+  ASSERT_TRUE(surfSel(n, x, y, z, &nsel).ok());
   EXPECT_LT(nsel, 27);
   EXPECT_GE(nsel, 8);
   EXPECT_EQ(x[1], -2.0);  // the first corner keeps its place
@@ -145,7 +182,7 @@ TEST(SurfaceArea, SurfSelKeepsExposedAtomsInOrder) {
                 (x[i - 1] == x[i] && (y[i - 1] < y[i] || (y[i - 1] == y[i] && z[i - 1] < z[i]))));
   }
   double lx[2] = {0, 5}, ly[2] = {0, 6}, lz[2] = {0, 7};
-  ASSERT_EQ(surfSel(1, lx, ly, lz, &nsel), 0);
+  ASSERT_TRUE(surfSel(1, lx, ly, lz, &nsel).ok());
   EXPECT_EQ(nsel, 1);
   EXPECT_EQ(lx[1], 5.0);
 }
