@@ -82,23 +82,6 @@ TEST(Stats, WeightedFitMatchesClosedForm) {
   EXPECT_NEAR(q, 0.8212932885576412, 1e-6);
 }
 
-// Identities of the coupling report: identical sets correlate with r 1, slope 1, offset 0;
-// predictions twice the observations give slope 2 and q 1.
-TEST(Stats, IdenticalAndScaledSetsGiveExactLine) {
-  std::vector<float> x = oneBased({-12.5f, 3.0f, 7.25f, 20.0f, -4.0f});
-  std::vector<float> twice = oneBased({-25.0f, 6.0f, 14.5f, 40.0f, -8.0f});
-  float r = 0, a = 1, b = 0, siga = 1, sigb = 1, chi2 = 1, q = 0;
-  pearsn(x.data(), x.data(), 5, &r, nullptr, nullptr);
-  EXPECT_NEAR(r, 1.0f, 1e-6);
-  fit(x.data(), x.data(), 5, nullptr, 0, &a, &b, &siga, &sigb, &chi2, &q);
-  EXPECT_NEAR(a, 0.0f, 1e-6);
-  EXPECT_NEAR(b, 1.0f, 1e-6);
-  EXPECT_NEAR(chi2, 0.0f, 1e-6);
-  fit(x.data(), twice.data(), 5, nullptr, 0, &a, &b, &siga, &sigb, &chi2, &q);
-  EXPECT_NEAR(b, 2.0f, 1e-6);
-  EXPECT_EQ(q, 1.0f);
-}
-
 // What cannot be computed comes back as 0, never as NaN or infinity. The 0.1 case matters: the
 // deviations from the computed mean of three equal floats are not exactly zero.
 TEST(Stats, DegenerateInputsGiveZerosNotNaN) {
@@ -141,6 +124,32 @@ TEST(Stats, DegenerateInputsGiveZerosNotNaN) {
   EXPECT_EQ(sigb, 0.0f);
   EXPECT_NEAR(chi2, 0.0f, 1e-10);
   for (float v : {a, b, siga, sigb, chi2, q}) EXPECT_TRUE(std::isfinite(v));
+}
+
+// Observed x, predicted y, errors dd; expectations from numpy: rms and Q from the differences,
+// chi2 with dd 0 counted as 1, r from corrcoef, both regressions by lstsq with the residual
+// variance, and the mean slope 0.5 (b1 + 1/b2) with its error as the report defines it.
+TEST(Stats, AgreementOfPredictedWithObserved) {
+  std::vector<float> x = oneBased({10, -5, 3, 8, -2}), y = oneBased({9, -4, 4.5f, 7, -1});
+  std::vector<float> dd = oneBased({1, 0, 2, 1, 0.5f});
+  const agreementStats st = agreement(x.data(), y.data(), dd.data(), 5);
+  EXPECT_EQ(st.n, 5);
+  const struct {
+    float value;
+    double expected;
+  } cases[] = {{st.rms, 1.118033988749895},     {st.chi2, 7.5625},
+               {st.q, 0.17589938618257298},     {st.r, 0.9913530580349167},
+               {st.offset, 0.7248157248157264}, {st.offsetErr, 0.41204664977201105},
+               {st.slope, 0.8482800982800983},  {st.slopeErr, 0.06482696725036319},
+               {st.keb, 0.855711374266769},     {st.kebErr, 0.039570579874085826}};
+  for (const auto& c : cases) EXPECT_NEAR(c.value, c.expected, 2e-6 * std::fabs(c.expected));
+  // All observed values zero: no Q and no regression, but the differences still count.
+  std::vector<float> zero = oneBased({0, 0, 0});
+  const agreementStats z = agreement(zero.data(), y.data(), dd.data(), 3);
+  EXPECT_EQ(z.q, 0.0f);
+  EXPECT_EQ(z.keb, 0.0f);
+  EXPECT_NEAR(z.rms, std::sqrt((81 + 16 + 20.25) / 3.0), 1e-5);
+  EXPECT_EQ(agreement(x.data(), y.data(), dd.data(), 0).rms, 0.0f);
 }
 
 }  // namespace

@@ -60,6 +60,12 @@ inline cmdResult runKorvaCmd(const std::string& args, const std::string& env = "
   return r;
 }
 
+// Copies text into a fixed name field of the run parameters (cut to fit).
+template <size_t N>
+void setField(char (&field)[N], const std::string& text) {
+  std::snprintf(field, N, "%s", text.c_str());
+}
+
 // The last line of a text (without its newline).
 inline std::string lastLine(const std::string& text) {
   std::string t = text;
