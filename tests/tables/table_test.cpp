@@ -1,10 +1,10 @@
 // Table reader: keyword lines, column types, null markers, headers, and bad input.
+#include "tables/table.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
-
-#include "tables/table.h"
 
 namespace korva {
 namespace {
@@ -27,17 +27,14 @@ struct Read {
   int rows = -1;
   tvector<tabVar> vars;
   hdrList headers;
-  std::string err;
-  std::string out;
+  std::string err;  // the log
 };
 
 void readTable(const std::string& path, int nullValue, Read* r, int quiet = 0, int wantData = 1) {
-  ::testing::internal::CaptureStderr();
-  ::testing::internal::CaptureStdout();
+  TextLog log;
   r->status = rdTable2(path.c_str(), &r->data, &r->columns, &r->rows, &r->vars, nullValue,
-                       &r->headers, quiet, wantData);
-  r->out = ::testing::internal::GetCapturedStdout();
-  r->err = ::testing::internal::GetCapturedStderr();
+                       &r->headers, quiet, wantData, log);
+  r->err = log.text();
 }
 
 float cell(const Read& r, int row, int column) {
@@ -282,8 +279,8 @@ TEST(Table, LineHelpers) {
 
   hdrList headers;
   hdrInit(&headers);
-  EXPECT_EQ(addHdrLine(&headers, "REMARK one"), 0);
-  EXPECT_EQ(addHdrLine(&headers, "# two"), 0);
+  addHdrLine(&headers, "REMARK one");
+  addHdrLine(&headers, "# two");
   ASSERT_EQ(headers.lines.size(), 2u);
   EXPECT_EQ(std::string(headers.lines[1].c_str()), "# two");
 }
