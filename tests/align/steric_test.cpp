@@ -160,7 +160,7 @@ TEST(StericOracle, FastDecisionsAndSaupeMatchPerPositionScan) {
     const int npsi = lattice ? 4 : 1 + static_cast<int>(rng() % 18);
     double fast[5], scan[5];
     ASSERT_EQ(stericAlignment(model, 419.0f, rM, rA, g, c, natoms, x.data(), y.data(), z.data(),
-                              rOuter, rInner, npsi, ndots, points.data(), fast),
+                              rOuter, rInner, npsi, ndots, points.data(), fast, nullLog()),
               0);
     ASSERT_EQ(scanSteric(model, 419.0f, rM, rA, g, c, natoms, x.data(), y.data(), z.data(), rOuter,
                          rInner, npsi, ndots, points.data(), scan),
@@ -175,7 +175,7 @@ TEST(StericOracle, FastDecisionsAndSaupeMatchPerPositionScan) {
 TEST(StericOracle, BlockedPositionsMatchScanIncludingContact) {
   std::mt19937 rng(99);
   tvector<float> pos;
-  const int npos = buildPositionGrid(31.0, 6.0, 20.0f, 0.2f, &pos);
+  const int npos = buildPositionGrid(31.0, 6.0, 20.0f, 0.2f, &pos, nullLog());
   std::vector<float> t(npos + 1);
   for (int i = 0; i <= npos; ++i)
     t[i] = static_cast<float>(0.0 - (static_cast<double>(pos[i]) - 20.0f));
@@ -223,7 +223,7 @@ TEST(StericOracle, BlockedPositionsMatchScanIncludingContact) {
 TEST(StericOracle, RodTiesAtContactMatchScan) {
   std::mt19937 rng(4242);
   tvector<float> pos;
-  const int npos = buildPositionGrid(41.0, 1.0, 5.0f, 0.25f, &pos);
+  const int npos = buildPositionGrid(41.0, 1.0, 5.0f, 0.25f, &pos, nullLog());
   ASSERT_EQ(npos, 160);
   const double contact = 5.0;
   const float legs[][2] = {{3, 4}, {4, 3}, {0, 5}, {5, 0}};
@@ -265,7 +265,7 @@ TEST(StericOracle, RodTiesAtContactMatchScan) {
 TEST(StericOracle, RodWideMoleculeAndGrazingAtomMatchScan) {
   std::mt19937 rng(7);
   tvector<float> pos;
-  const int npos = buildPositionGrid(70.0, 2.0, 33.5f, 0.2f, &pos);
+  const int npos = buildPositionGrid(70.0, 2.0, 33.5f, 0.2f, &pos, nullLog());
   const double contact = 33.5;
   tvector<int> scratch;
   std::vector<int> blocked(npos + 1);
@@ -289,7 +289,7 @@ TEST(StericOracle, RodWideMoleculeAndGrazingAtomMatchScan) {
 // Hand cases: an atom exactly at contact blocks. Grid 10 + 0.25 i; wall threshold -(pos - 20).
 TEST(StericContact, EqualityBlocks) {
   tvector<float> pos;
-  ASSERT_EQ(buildPositionGrid(40.0, 0.0, 10.0f, 0.25f, &pos), 160);
+  ASSERT_EQ(buildPositionGrid(40.0, 0.0, 10.0f, 0.25f, &pos, nullLog()), 160);
   std::vector<float> t(161);
   for (int i = 0; i <= 160; ++i) t[i] = 20.0f - pos[i];  // 10, 9.75, ..., -30
   const float onThird = t[3];                            // 9.25
@@ -307,44 +307,6 @@ TEST(StericContact, EqualityBlocks) {
   std::vector<int> blocked(161);
   rodBlocked(&xp, &yp, 1, pos.data(), 160, 20.0, &diff, blocked.data());
   for (int i = 0; i <= 160; ++i) EXPECT_EQ(blocked[i], i >= 32 && i <= 128 ? 1 : 0) << i;
-}
-
-// Rotation R = Rz(psi) Ry(theta) Rz(phi) on coordinates, built here from the elementary matrices.
-TEST(StericGeometry, RotationMatchesElementaryProduct) {
-  auto mul = [](const double a[3][3], const double b[3][3], double c[3][3]) {
-    for (int i = 0; i < 3; ++i)
-      for (int j = 0; j < 3; ++j)
-        c[i][j] = a[i][0] * b[0][j] + a[i][1] * b[1][j] + a[i][2] * b[2][j];
-  };
-  const double angles[][3] = {{0.3, 1.1, -0.7}, {2.0, -2.5, 0.4}, {1.570796325, 0.0, 3.0}};
-  for (const auto& a : angles) {
-    const double th = a[0], ph = a[1], ps = a[2];
-    const double rzPhi[3][3] = {
-        {std::cos(ph), std::sin(ph), 0}, {-std::sin(ph), std::cos(ph), 0}, {0, 0, 1}};
-    const double ry[3][3] = {
-        {std::cos(th), 0, -std::sin(th)}, {0, 1, 0}, {std::sin(th), 0, std::cos(th)}};
-    const double rzPsi[3][3] = {
-        {std::cos(ps), std::sin(ps), 0}, {-std::sin(ps), std::cos(ps), 0}, {0, 0, 1}};
-    double tmp[3][3], r[3][3];
-    mul(ry, rzPhi, tmp);
-    mul(rzPsi, tmp, r);
-    double ex[3], ey[3], ez[3], r1[3], r2[3], r3[3];
-    rotate_coorsystem(th, ph, ps, ex, ey, ez);
-    rotate_coorsystem(-th, -ps, -ph, r1, r2, r3);  // the transpose
-    const double* cols[3] = {ex, ey, ez};
-    const double* rows[3] = {r1, r2, r3};
-    for (int i = 0; i < 3; ++i) {
-      for (int k = 0; k < 3; ++k) {
-        EXPECT_NEAR(cols[k][i], r[i][k], 1e-15);
-        EXPECT_NEAR(rows[k][i], r[k][i], 1e-15);
-      }
-    }
-    const double v[3] = {0.2, -1.3, 2.9};
-    double out[3];
-    rotate_vector(th, ph, ps, v, out);
-    for (int i = 0; i < 3; ++i)
-      EXPECT_NEAR(out[i], r[i][0] * v[0] + r[i][1] * v[1] + r[i][2] * v[2], 1e-14);
-  }
 }
 
 // Values worked out with python from the bicelle formulas: D = 1000c/(677.94q + 453.51),
@@ -367,18 +329,18 @@ TEST(StericGeometry, BicelleAndRodCellFigures) {
   const double L = rodCellWidth(33.5f, 0.05f);
   EXPECT_NEAR(L, 147.52403, 1e-4);
   tvector<float> pos;
-  const int npos = buildPositionGrid(20.0, 5.0, 33.5f, 0.2f, &pos);
+  const int npos = buildPositionGrid(20.0, 5.0, 33.5f, 0.2f, &pos, nullLog());
   EXPECT_EQ(npos, 74);  // 15 / 0.2f: the single-precision step is 0.20000000298, so 74.99999 steps
-  const int ntot = extendRodGrid(npos, L, 0.2f, &pos);
+  const int ntot = extendRodGrid(npos, L, 0.2f, &pos, nullLog());
   EXPECT_GT(pos[ntot], L);
   EXPECT_LE(pos[ntot - 1], L);
 }
 
 TEST(StericGeometry, LongMoleculeFillsTheTableWithWarning) {
   tvector<float> pos;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(buildPositionGrid(1000.0, 0.0, 20.0f, 0.2f, &pos), 4999);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  TextLog log;
+  EXPECT_EQ(buildPositionGrid(1000.0, 0.0, 20.0f, 0.2f, &pos, log), 4999);
+  EXPECT_EQ(log.text(),
             "WARNING: concentration too low - magnitude of alignment tensor incorrect\n");
   EXPECT_EQ(pos.size(), 5000u);
 }
@@ -396,7 +358,7 @@ TEST(StericSimulation, OneAtomGivesZero) {
   for (int model : {kModelWall, kModelRod}) {
     info.lcModel = model;
     double x[2] = {0, 3}, y[2] = {0, -4}, z[2] = {0, 5}, S[5] = {1, 1, 1, 1, 1};
-    ASSERT_EQ(simulateAlignment(&info, 1, x, y, z, n, pts.data(), S), 0);
+    ASSERT_EQ(simulateAlignment(&info, 1, x, y, z, n, pts.data(), S, nullLog()), 0);
     EXPECT_EQ(x[1], 0.0);
     EXPECT_EQ(z[1], 0.0);
     if (model == kModelWall) {
@@ -450,7 +412,7 @@ TEST(StericSimulation, FiveAtomsMatchIndependentComputation) {
     refine_bicelle(&info);
     double x[6] = {0, 1.3, 4.1, -2.7, 0.4, -3.9}, y[6] = {0, -2.2, 0.6, 3.3, -0.8, -1.2},
            z[6] = {0, 0.7, -1.9, 2.2, -4.6, 1.1}, S[5];
-    ASSERT_EQ(simulateAlignment(&info, 5, x, y, z, n, pts.data(), S), 0);
+    ASSERT_EQ(simulateAlignment(&info, 5, x, y, z, n, pts.data(), S, nullLog()), 0);
     for (int m = 0; m < 5; ++m)
       EXPECT_NEAR(S[m], c.S[m], 1e-10 * std::fabs(c.S[m])) << c.model << " " << c.rA << " " << m;
   }
@@ -483,9 +445,9 @@ TEST(StericSimulation, BadParametersEndWithOneLine) {
     int natoms = 2;
     c.change(&info, &natoms);
     double x[3] = {0, 1, -1}, y[3] = {0, 0, 0}, z[3] = {0, 0, 0}, S[5] = {7, 7, 7, 7, 7};
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(simulateAlignment(&info, natoms, x, y, z, n, pts.data(), S), 1) << c.what;
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.line) << c.what;
+    TextLog log;
+    EXPECT_EQ(simulateAlignment(&info, natoms, x, y, z, n, pts.data(), S, log), 1) << c.what;
+    EXPECT_EQ(log.text(), c.line) << c.what;
     EXPECT_EQ(S[0], 7.0);
     EXPECT_EQ(x[1], 1.0);
   }
@@ -494,9 +456,9 @@ TEST(StericSimulation, BadParametersEndWithOneLine) {
   korvaInfoNull(&info);
   info.wallHalfSpacing = 25.0f;
   double x[3] = {0, 10, -10}, y[3] = {0, 0, 0}, z[3] = {0, 0, 0}, S[5] = {7, 7, 7, 7, 7};
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(simulateAlignment(&info, 2, x, y, z, n, pts.data(), S), 1);
-  const std::string err = testing::internal::GetCapturedStderr();
+  TextLog log;
+  EXPECT_EQ(simulateAlignment(&info, 2, x, y, z, n, pts.data(), S, log), 1);
+  const std::string& err = log.text();
   EXPECT_NE(err.find("stericAlignment: error - wall half-spacing 25.00 A"), std::string::npos)
       << err;
   EXPECT_NE(err.find("simulateAlignment: error in stericAlignment.\n"), std::string::npos) << err;

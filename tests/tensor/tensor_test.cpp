@@ -1,16 +1,11 @@
 // Tensor forms: Da/Dr/angles to Saupe vector and back, the float eigen-solver and its ordering,
-// coupling prediction, the solution block and the tensor options.
+// coupling prediction and the tensor record set from a Saupe vector.
 #include "tensor/tensor.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <random>
-#include <string>
-#include <vector>
-
-#include "core/args.h"
 
 namespace korva {
 namespace {
@@ -65,31 +60,24 @@ TEST(Euler2Saupe, MatchesRotatedDiagonal) {
   }
 }
 
-TEST(Saupe2Euler, AxialVectorGivesTwoSolutions) {
-  const float s[5] = {2e-3f, 6e-4f, 0, 0, 0};
-  float psi[8], theta[8], phi[8], eig[3], da, dr;
-  const int n = saupe2euler(s, psi, theta, phi, eig, &da, &dr);
-  ASSERT_EQ(n, 2);
-  EXPECT_NEAR(da, 1e-3, 1e-9);
-  EXPECT_NEAR(dr, 2e-4, 1e-9);
-  const float expected[2][3] = {{0, 0, 0}, {180, 180, 180}};
-  for (int k = 0; k < 2; k++) {
-    EXPECT_NEAR(psi[k], expected[k][0], 1e-3);
-    EXPECT_NEAR(theta[k], expected[k][1], 1e-3);
-    EXPECT_NEAR(phi[k], expected[k][2], 1e-3);
+TEST(Saupe2Euler, AxialVectorGivesTwoSolutionsOfEitherSign) {
+  for (float sign : {1.0f, -1.0f}) {
+    const float s[5] = {sign * 2e-3f, sign * 6e-4f, 0, 0, 0};
+    float psi[8], theta[8], phi[8], eig[3], da, dr;
+    ASSERT_EQ(saupe2euler(s, psi, theta, phi, eig, &da, &dr, nullLog()), 2);
+    EXPECT_NEAR(da, sign * 1e-3, 1e-9);
+    EXPECT_NEAR(dr, sign * 2e-4, 1e-9);
+    const float expected[2][3] = {{0, 0, 0}, {180, 180, 180}};
+    for (int k = 0; k < 2; k++) {
+      EXPECT_NEAR(psi[k], expected[k][0], 1e-3);
+      EXPECT_NEAR(theta[k], expected[k][1], 1e-3);
+      EXPECT_NEAR(phi[k], expected[k][2], 1e-3);
+    }
+    // Diagonal input: the solver leaves the diagonal (Sxx, Syy, Szz) as it is.
+    EXPECT_FLOAT_EQ(eig[0], sign * -7e-4f);
+    EXPECT_FLOAT_EQ(eig[1], sign * -1.3e-3f);
+    EXPECT_FLOAT_EQ(eig[2], sign * 2e-3f);
   }
-  // Diagonal input: the solver leaves the diagonal (Sxx, Syy, Szz) as it is.
-  EXPECT_FLOAT_EQ(eig[0], -7e-4f);
-  EXPECT_FLOAT_EQ(eig[1], -1.3e-3f);
-  EXPECT_FLOAT_EQ(eig[2], 2e-3f);
-}
-
-TEST(Saupe2Euler, NegativeSzzGivesNegativeDaAndDr) {
-  const float s[5] = {-2e-3f, -6e-4f, 0, 0, 0};
-  float psi[8], theta[8], phi[8], eig[3], da, dr;
-  EXPECT_EQ(saupe2euler(s, psi, theta, phi, eig, &da, &dr), 2);
-  EXPECT_NEAR(da, -1e-3, 1e-9);
-  EXPECT_NEAR(dr, -2e-4, 1e-9);
 }
 
 void expectRebuilds(const float s[5], double da, double dr, const float* psi, const float* theta,
@@ -113,7 +101,7 @@ TEST(Saupe2Euler, RandomTensorsRoundTrip) {
     float s[5];
     euler2saupe(s, a[0], a[1], a[2], da, dr);
     float psi[8], theta[8], phi[8], eig[3], gotDa, gotDr;
-    const int n = saupe2euler(s, psi, theta, phi, eig, &gotDa, &gotDr);
+    const int n = saupe2euler(s, psi, theta, phi, eig, &gotDa, &gotDr, nullLog());
     ASSERT_EQ(n, 2) << trial;
     EXPECT_NEAR(gotDa, da, 1e-6 * std::fabs(da) + 1e-9) << trial;
     EXPECT_NEAR(gotDr, dr, 1e-5 * std::fabs(da) + 1e-9) << trial;
@@ -131,7 +119,7 @@ TEST(Saupe2Euler, TensorAxisAlongMolecularXGivesOneTriplePerBranch) {
   const double da = 1e-3, dr = 2e-4;
   const float s[5] = {-7e-4f, 3.3e-3f, 0, 0, 0};
   float psi[8], theta[8], phi[8], eig[3], gotDa, gotDr;
-  const int n = saupe2euler(s, psi, theta, phi, eig, &gotDa, &gotDr);
+  const int n = saupe2euler(s, psi, theta, phi, eig, &gotDa, &gotDr, nullLog());
   ASSERT_EQ(n, 2);
   EXPECT_NEAR(gotDa, da, 1e-9);
   EXPECT_NEAR(gotDr, dr, 1e-9);
@@ -207,10 +195,9 @@ TEST(Diag3By3, NonFiniteInputFailsAndSaupe2EulerReportsIt) {
 
   const float s[5] = {NAN, 0, 1e-3f, 0, 0};
   float psi[8], theta[8], phi[8], eigVal[3] = {7, 8, 9}, da = 1, dr = 1;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(saupe2euler(s, psi, theta, phi, eigVal, &da, &dr), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "VANTRO Error: Saupe matrix could not be diagonalised.\n");
+  TextLog log;
+  EXPECT_EQ(saupe2euler(s, psi, theta, phi, eigVal, &da, &dr, log), 0);
+  EXPECT_EQ(log.text(), "VANTRO Error: Saupe matrix could not be diagonalised.\n");
   EXPECT_EQ(da, 0.0f);
   EXPECT_EQ(dr, 0.0f);
   EXPECT_EQ(eigVal[0], 7.0f);  // left as it was
@@ -250,83 +237,18 @@ TEST(FindD, PredictsFromBasisRowWithAbsoluteDI) {
   EXPECT_EQ(dErr[2], 0.0f);
 }
 
-TEST(ReportEuler, WritesSolutionBlock) {
+// A given tensor is stored with its own derived values: the axial vector of the test above.
+TEST(SetTensorSaupe, StoresVectorAndDerivedValues) {
   dTensor t;
   dTensorNull(&t);
-  t.nEuler = 2;
-  t.psiList[1] = t.thetaList[1] = t.phiList[1] = 180.0f;
-  t.da = 1e-3f;
-  t.dr = -2e-4f;
-  std::FILE* f = std::tmpfile();
-  ASSERT_NE(f, nullptr);
-  reportEuler(f, &t);
-  std::rewind(f);
-  char buf[512] = {};
-  const size_t got = std::fread(buf, 1, sizeof(buf) - 1, f);
-  std::fclose(f);
-  EXPECT_EQ(std::string(buf, got),
-            "DATA EULER_SOLUTIONS 2\n"
-            "DATA EULER_ANGLES    0.00    0.00    0.00\n"
-            "DATA EULER_ANGLES  180.00  180.00  180.00\n"
-            "\n"
-            "DATA Da  1.000000e-03\n"
-            "DATA Dr -2.000000e-04\n"
-            "\n");
-}
-
-// Runs getDCTensorParams on a command line given as words.
-int parseTensor(std::vector<std::string> words, dTensor* t) {
-  words.insert(words.begin(), "korva");
-  std::vector<char*> argv;
-  for (auto& w : words) argv.push_back(w.data());
-  argv.push_back(nullptr);
-  const int argc = static_cast<int>(words.size());
-  initArgs(argc, argv.data(), 0);
-  return getDCTensorParams(argc, argv.data(), t);
-}
-
-TEST(TensorOptions, ModeAndBoundRules) {
-  dTensor t;
-  ASSERT_EQ(parseTensor({"-da", "2e-3"}, &t), 0);
-  EXPECT_EQ(t.tensorMode, kTensorDaDr);
-  EXPECT_EQ(t.daMin, 2e-3f);
-  EXPECT_EQ(t.daMax, 2e-3f);
-  EXPECT_EQ(t.drMin, 1e-4f);
-  EXPECT_EQ(t.drMax, 1e-4f);
-  EXPECT_EQ(t.psiMin, -360.0f);
-
-  ASSERT_EQ(
-      parseTensor({"-fixed", "-psi", "10", "-theta", "20", "-phi", "30", "-phiMax", "40"}, &t), 0);
-  EXPECT_EQ(t.tensorMode, kTensorFixed);
-  EXPECT_EQ(t.psiMin, 10.0f);
-  EXPECT_EQ(t.psiMax, 10.0f);
-  EXPECT_EQ(t.thetaMin, 20.0f);
-  EXPECT_EQ(t.thetaMax, 20.0f);
-  EXPECT_EQ(t.phiMin, 30.0f);
-  EXPECT_EQ(t.phiMax, 40.0f);  // explicit bound given after the fixing
-  EXPECT_EQ(t.daMin, 1e-3f);
-
-  ASSERT_EQ(parseTensor({"-noeuler", "-euler", "-nofixed", "-da", "3e-3"}, &t), 0);
-  EXPECT_EQ(t.eulerFlag, 0);
-  EXPECT_EQ(t.tensorMode, kTensorNoFixed);
-  EXPECT_EQ(t.daMin, -1e-2f);  // bounds stay free outside DADR and FIXED
-
-  ASSERT_EQ(parseTensor({"-saupe", "1e-3", "-2e-4", ".5", "0", "-1"}, &t), 0);
-  EXPECT_EQ(t.tensorMode, kTensorSaupe);
-  const float want[5] = {1e-3f, -2e-4f, 0.5f, 0.0f, -1.0f};
-  for (int k = 0; k < 5; k++) EXPECT_EQ(t.saupeIn[k], want[k]) << k;
-}
-
-TEST(TensorOptions, SaupeNeedsFiveValues) {
-  for (const auto& words : std::vector<std::vector<std::string>>{
-           {"-saupe", "1", "2", "3", "4"}, {"-align", "1", "2", "3", "4", "5", "6"}, {"-saupe"}}) {
-    dTensor t;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(parseTensor(words, &t), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "VANTRO Error: -saupe option requires 5 values.\n");
-  }
-  EXPECT_EQ(getDCTensorParams(0, nullptr, nullptr), 0);
+  const double s[5] = {2e-3, 6e-4, 0, 0, 0};
+  EXPECT_EQ(setTensorSaupe(&t, s, nullLog()), 2);
+  EXPECT_EQ(t.nEuler, 2);
+  EXPECT_EQ(t.saupe[1], 6e-4f);
+  EXPECT_NEAR(t.da, 1e-3, 1e-9);
+  EXPECT_NEAR(t.dr, 2e-4, 1e-9);
+  EXPECT_NEAR(t.psiList[1], 180.0, 1e-3);
+  EXPECT_FLOAT_EQ(t.eigVal[2], 2e-3f);
 }
 
 }  // namespace
