@@ -1,6 +1,5 @@
 // The SVD best fit and the prediction from a given Saupe vector on hand-built coupling tables.
 #include "fit/fit_d.h"
-#include "fit/nonlinear.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "fit/svd_fit.h"
 #include "structure/test_files.h"
+#include "support/reference.h"
 #include "support/run_korva.h"
-#include "report/report.h"
 
 namespace korva {
 namespace {
@@ -30,9 +28,9 @@ struct pairSpec {
 // The basis of the linear form: a coupling along unit vector c is |DI| a(c).s.
 std::vector<double> basis(double x, double y, double z) {
   const double r = std::sqrt(x * x + y * y + z * z);
-  const double cx = x / r, cy = y / r, cz = z / r;
-  return {0.5 * (3 * cz * cz - 1), 0.5 * (cx * cx - cy * cy), 2 * cx * cy, 2 * cx * cz,
-          2 * cy * cz};
+  std::vector<double> a(5);
+  testing::basisRow(x / r, y / r, z / r, a.data());
+  return a;
 }
 
 double dot5(const std::vector<double>& a, const float s[5]) {
@@ -46,6 +44,10 @@ struct fixture {
   testing::TempDir dir;
   pdbInfo pdb;
   dTab tab;
+  dTensor tensor;
+  fitWorkspace ws;
+
+  int fit() { return fitD(&pdb, &tab, &tensor, &ws, 0, nullLog()); }
 
   explicit fixture(const std::vector<pairSpec>& pairs) {
     std::string text;
@@ -61,16 +63,14 @@ struct fixture {
                     p.nameJ, p.resName, res, p.xI + p.ux, p.yI + p.uy, p.zI + p.uz);
       text += line;
     }
-    pdbNull(&pdb);
-    EXPECT_EQ(readPDB(dir.write("t.pdb", text).c_str(), &pdb, nullptr), 0);
-    dTabNull(&tab);
+    EXPECT_EQ(readPDB(dir.write("t.pdb", text).c_str(), &pdb, nullptr, nullLog()), 0);
     tab.n = static_cast<int>(pairs.size());
     tab.in.resize(pairs.size());
     tab.work.resize(pairs.size());
     resetDC(tab.in.data(), tab.n);
     resetDC(tab.work.data(), tab.n);
-    tab.tensorMode = kTensorSVD;
-    tab.eulerFlag = 0;
+    dTensorNull(&tensor);
+    tensor.eulerFlag = 0;
     for (size_t i = 0; i < pairs.size(); i++) {
       dcRecord& w = tab.work[i];
       const int res = static_cast<int>(i) + 1;
@@ -84,11 +84,6 @@ struct fixture {
       w.W = tab.in[i].W = 1.0f;
       tab.in[i].DD = 0.0f;
     }
-  }
-  ~fixture() {
-    dTabFree(&tab);
-    pdbFree(&pdb);
-    dipolarFree();
   }
 };
 
@@ -115,8 +110,8 @@ TEST(FitDSVD, ConsistentCouplingsReproduceTheTensorAndTheirValues) {
   pairs.resize(5);  // exactly determined
   fixture f(pairs);
   setExactCouplings(&f, pairs);
-  EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), 5);
-  for (int k = 0; k < 5; k++) EXPECT_NEAR(f.tab.saupe[k], kTrueSaupe[k], 2e-7) << k;
+  EXPECT_EQ(f.fit(), 5);
+  for (int k = 0; k < 5; k++) EXPECT_NEAR(f.tensor.saupe[k], kTrueSaupe[k], 2e-7) << k;
   for (int i = 0; i < 5; i++) EXPECT_NEAR(f.tab.work[i].D, f.tab.in[i].D, 5e-3) << i;
 }
 
@@ -127,8 +122,8 @@ TEST(FitDSVD, ZeroWeightCouplingTakesNoPartAndGetsNoPrediction) {
   f.tab.in[2].D = 500.0f;  // would wreck the fit if it entered
   f.tab.work[2].W = 0.0f;
   EXPECT_EQ(countFitDC(&f.tab), 5);
-  EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), 5);
-  for (int k = 0; k < 5; k++) EXPECT_NEAR(f.tab.saupe[k], kTrueSaupe[k], 2e-7) << k;
+  EXPECT_EQ(f.fit(), 5);
+  for (int k = 0; k < 5; k++) EXPECT_NEAR(f.tensor.saupe[k], kTrueSaupe[k], 2e-7) << k;
   EXPECT_EQ(f.tab.work[2].D, kDCUnset);
   EXPECT_NEAR(f.tab.work[5].D, f.tab.in[5].D, 5e-3);  // the coupling after it is predicted
 }
@@ -145,23 +140,23 @@ TEST(FitDSVD, ScalingDIAndValuesTogetherLeavesTheTensor) {
     b.tab.in[i].DD = 2 * dd[i];
     b.tab.work[i].DI = 2 * kDI;
   }
-  fitD(&a.pdb, &a.tab, 0);
+  a.fit();
   float s[5];
-  for (int k = 0; k < 5; k++) s[k] = a.tab.saupe[k];
-  fitD(&b.pdb, &b.tab, 0);
-  for (int k = 0; k < 5; k++) EXPECT_NEAR(b.tab.saupe[k], s[k], 1e-6 * std::fabs(s[0])) << k;
+  for (int k = 0; k < 5; k++) s[k] = a.tensor.saupe[k];
+  b.fit();
+  for (int k = 0; k < 5; k++) EXPECT_NEAR(b.tensor.saupe[k], s[k], 1e-6 * std::fabs(s[0])) << k;
 }
 
 TEST(FitDSVD, GivenSaupeIsUsedUnchangedWithUnitErrors) {
   auto pairs = sixPairs();
   fixture f(pairs);
   const float given[5] = {1e-3f, -4e-4f, 2e-4f, 3e-4f, -1e-4f};
-  f.tab.tensorMode = kTensorSaupe;
-  for (int k = 0; k < 5; k++) f.tab.saupeIn[k] = given[k];
-  EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), 6);
+  f.tensor.tensorMode = kTensorSaupe;
+  for (int k = 0; k < 5; k++) f.tensor.saupeIn[k] = given[k];
+  EXPECT_EQ(f.fit(), 6);
   for (int k = 0; k < 5; k++) {
-    EXPECT_EQ(f.tab.saupe[k], given[k]);
-    EXPECT_EQ(f.tab.saupeErr[k], 1.0f);
+    EXPECT_EQ(f.tensor.saupe[k], given[k]);
+    EXPECT_EQ(f.tensor.saupeErr[k], 1.0f);
   }
   for (int i = 0; i < 6; i++) {
     const auto a = basis(pairs[i].ux, pairs[i].uy, pairs[i].uz);
@@ -176,14 +171,20 @@ TEST(FitDSVD, GivenSaupeIsUsedUnchangedWithUnitErrors) {
 TEST(FitDSVD, NonlinearModesReachTheNonlinearFit) {
   fixture f(sixPairs());
   for (int mode : {kTensorNoFixed, kTensorDaDr, kTensorFixed}) {
-    f.tab.tensorMode = mode;
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), 6);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    f.tensor.tensorMode = mode;
+    f.tab.work[0].D = kDCUnset;
+    TextLog log;
+    EXPECT_EQ(fitD(&f.pdb, &f.tab, &f.tensor, &f.ws, 0, log), 6);
+    EXPECT_EQ(log.text(), "");
     EXPECT_NE(f.tab.work[0].D, kDCUnset);
+    EXPECT_EQ(isNonlinearTensorMode(mode), 1);
   }
-  fitDCFree();
-  EXPECT_EQ(fitD(&f.pdb, nullptr, 0), 0);
+  EXPECT_EQ(isNonlinearTensorMode(kTensorSteric), 0);
+  EXPECT_EQ(fitD(&f.pdb, nullptr, &f.tensor, &f.ws, 0, nullLog()), 0);
+  f.tensor.tensorMode = 99;
+  TextLog log;
+  EXPECT_EQ(fitD(&f.pdb, &f.tab, &f.tensor, &f.ws, 0, log), 0);
+  EXPECT_EQ(log.text(), "KORVA: unknown tensor mode 99.\n");
 }
 
 // Glycine couplings: residue 1 is a glycine of the structure with CA at the origin, HA1 along z
@@ -211,8 +212,7 @@ TEST(FitDSVD, GlycinePairsFollowTheSumRule) {
     std::string text = testing::readFileText(f.dir.path("t.pdb"));
     if (!c.dropHA2) text += "ATOM     10  HA2 GLY A   1       1.090   0.000   0.000\n";
     text += "ATOM     11  CB  ALA A   2      11.530   0.000   0.000\n";
-    pdbFree(&f.pdb);
-    ASSERT_EQ(readPDB(f.dir.write("g.pdb", text).c_str(), &f.pdb, nullptr), 0);
+    ASSERT_EQ(readPDB(f.dir.write("g.pdb", text).c_str(), &f.pdb, nullptr, nullLog()), 0);
     f.tab.n = 1;
     f.tab.in.resize(1);
     f.tab.work.resize(1);
@@ -222,10 +222,10 @@ TEST(FitDSVD, GlycinePairsFollowTheSumRule) {
     w.DI = di;
     w.glyFlag = c.workFlag;
     f.tab.in[0].glyFlag = c.inFlag;
-    f.tab.tensorMode = kTensorSaupe;
+    f.tensor.tensorMode = kTensorSaupe;
     const float s[5] = {2e-3f, 6e-4f, 0.0f, 0.0f, 0.0f};
-    for (int k = 0; k < 5; k++) f.tab.saupeIn[k] = s[k];
-    EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), c.selected);
+    for (int k = 0; k < 5; k++) f.tensor.saupeIn[k] = s[k];
+    EXPECT_EQ(f.fit(), c.selected);
     EXPECT_EQ(w.selected, c.selected);
     if (c.selected) {
       EXPECT_NEAR(w.D, c.d, 1e-3);
@@ -242,29 +242,40 @@ TEST(FitDSVD, GlycinePairsFollowTheSumRule) {
 // DD = 1 so the weights are equal; Q = sqrt(sum (obs - calc)^2 / sum obs^2).
 TEST(FitDSVD, UbiquitinFitAgreesWithIndependentLeastSquares) {
   pdbInfo pdb;
-  pdbNull(&pdb);
   dTab tab;
-  dTabNull(&tab);
-  ASSERT_EQ(readPDB(testing::sourcePath("examples/ubiquitin-2mjb.pdb").c_str(), &pdb, nullptr), 0);
-  ASSERT_EQ(readDC(testing::sourcePath("examples/ubiquitin-nh-bicelle.tab").c_str(), &tab), 0);
+  ASSERT_EQ(
+      readPDB(testing::sourcePath("examples/ubiquitin-2mjb.pdb").c_str(), &pdb, nullptr, nullLog()),
+      0);
+  ASSERT_EQ(
+      readDC(testing::sourcePath("examples/ubiquitin-nh-bicelle.tab").c_str(), &tab, nullLog()), 0);
   mapDCInfo(&pdb, &tab);
   selectD(tab.in.data(), tab.n, tab.firstRes, tab.lastRes, 3);
-  selTypDC(tab.in.data(), tab.n, "All", "All");
-  ASSERT_EQ(buildDC(&pdb, &tab, 0, tab.firstRes, nullptr, 0), 63);
-  EXPECT_EQ(fitD(&pdb, &tab, 0), 63);
+  ASSERT_EQ(buildDC(&pdb, &tab, 0, tab.firstRes, nullptr, 0, nullLog()), 63);
+  dTensor tensor;
+  dTensorNull(&tensor);
+  fitWorkspace ws;
+  EXPECT_EQ(fitD(&pdb, &tab, &tensor, &ws, 0, nullLog()), 63);
   const double expected[5] = {4.229319e-04, 3.580662e-04, 5.330447e-04, -1.549725e-04,
                               3.159457e-04};
-  for (int k = 0; k < 5; k++) EXPECT_NEAR(tab.saupe[k], expected[k], 2e-8) << k;
-  float rms = 0, chi2 = 0, q = 0, r = 0, off = 0, offErr = 0, slope = 0, slopeErr = 0, keb = 0,
-        kebErr = 0;
-  int n = 0;
-  getStatDCmod(&tab, &rms, &chi2, &q, &r, &off, &offErr, &slope, &slopeErr, &keb, &kebErr, &n);
-  EXPECT_EQ(n, 63);
-  EXPECT_NEAR(q, 0.0451907, 1e-4);
-  EXPECT_NEAR(rms, 0.3696458, 1e-3);
-  dTabFree(&tab);
-  pdbFree(&pdb);
-  dipolarFree();
+  for (int k = 0; k < 5; k++) EXPECT_NEAR(tensor.saupe[k], expected[k], 2e-8) << k;
+  double sumD2 = 0.0, sumObs2 = 0.0;
+  for (int i = 0; i < tab.n; i++) {
+    const double diff = tab.in[i].D - tab.work[i].D;
+    sumD2 += diff * diff;
+    sumObs2 += static_cast<double>(tab.in[i].D) * tab.in[i].D;
+  }
+  EXPECT_NEAR(std::sqrt(sumD2 / sumObs2), 0.0451907, 1e-4);
+  EXPECT_NEAR(std::sqrt(sumD2 / 63), 0.3696458, 1e-3);
+  // The analysis of the fitted tensor is stored with it (Da, Dr and two angle solutions).
+  EXPECT_EQ(tensor.nEuler, 2);
+  // Predictions for the given vector (4e-4, 3e-4, 5e-4, -2e-4, 3e-4) of residues 2 and 3,
+  // computed in python3 as |DI| a.s from the PDB coordinates: -7.9474 and 6.8477 Hz.
+  tensor.tensorMode = kTensorSaupe;
+  const float given[5] = {4e-4f, 3e-4f, 5e-4f, -2e-4f, 3e-4f};
+  for (int k = 0; k < 5; k++) tensor.saupeIn[k] = given[k];
+  EXPECT_EQ(fitD(&pdb, &tab, &tensor, &ws, 0, nullLog()), 63);
+  EXPECT_NEAR(tab.work[0].D, -7.9474, 1e-4);
+  EXPECT_NEAR(tab.work[1].D, 6.8477, 1e-4);
 }
 
 }  // namespace

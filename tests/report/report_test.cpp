@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "structure/test_files.h"
+#include "support/run_korva.h"
+#include "tables/combine.h"
 
 namespace korva {
 namespace {
@@ -20,12 +23,12 @@ struct DcReport : ::testing::Test {
   TempDir dir;
   dTab tab;
   korvaInfo info;
+  dTensor tensor;
   void SetUp() override {
-    dTabNull(&tab);
     korvaInfoNull(&info);
+    dTensorNull(&tensor);
     info.mode = kModeCompareDC;
   }
-  void TearDown() override { dTabFree(&tab); }
   // Reads observed values obs with errors dd and stores the predictions pred (weight 1).
   void load(const std::vector<float>& obs, const std::vector<float>& pred,
             const std::vector<float>& dd, const std::string& extraCols = "",
@@ -37,28 +40,24 @@ struct DcReport : ::testing::Test {
       text += std::to_string(i + 1) + " ALA N " + std::to_string(i + 1) + " ALA H " +
               std::to_string(obs[i]) + " " + std::to_string(dd[i]) + extraVals + "\n";
     }
-    ASSERT_EQ(readDC(dir.write("in.tab", text).c_str(), &tab), 0);
+    ASSERT_EQ(readDC(dir.write("in.tab", text).c_str(), &tab, nullLog()), 0);
     for (size_t i = 0; i < pred.size(); ++i) {
       tab.work[i].selected = 1;
       tab.work[i].D = pred[i];
     }
   }
-  struct stats {
-    float rms = 0, chi2 = 0, q = 0, r = 0, offset = 0, offsetErr = 0, slope = 0, slopeErr = 0,
-          keb = 0, kebErr = 0;
-    int n = 0;
-  };
-  stats compute() {
-    stats s;
-    EXPECT_EQ(getStatDCmod(&tab, &s.rms, &s.chi2, &s.q, &s.r, &s.offset, &s.offsetErr, &s.slope,
-                           &s.slopeErr, &s.keb, &s.kebErr, &s.n),
-              0);
-    return s;
-  }
+  agreementStats compute() const { return getStatDCmod(tab); }
   std::string report(int verbose = 1) {
     info.verbose = verbose;
     std::string out = dir.path("report.tab");
-    writeDCmod(out.c_str(), "w", &tab, &info, nullptr);
+    saupeAnalysis analysis;
+    reportInput in;
+    in.info = &info;
+    in.tensor = &tensor;
+    in.analysis = &analysis;
+    in.couplings = &tab;
+    analyzeForReport(tensor, &analysis, &in.analysisStatus);
+    EXPECT_EQ(writeDCmod(out.c_str(), in, nullLog()), 0);
     return readFile(out);
   }
 };
@@ -68,7 +67,7 @@ TEST_F(DcReport, StatisticsMatchAnIndependentCalculation) {
   // RMS 0.5, Chi2 0.25+1+0.25+0.0625, Q sqrt(1/30), R 0.894427, y = 0.5 + 0.8 x with errors
   // 0.774597 and 0.282843, x on y slope 1, KEB 0.9 +/- 0.203746. The 999 coupling is left out.
   load({1, 2, 3, 4, 1000}, {1.5f, 1.5f, 3.5f, 3.5f, 7}, {1, 0.5f, 1, 2, 1});
-  stats s = compute();
+  const agreementStats s = compute();
   EXPECT_EQ(s.n, 4);
   EXPECT_NEAR(s.rms, 0.5, 1e-6);
   EXPECT_NEAR(s.chi2, 1.5625, 1e-6);
@@ -89,7 +88,7 @@ TEST_F(DcReport, StatisticsUseTheSinglePrecisionWeightedValues) {
   // RMS = |x - y|, Q = |x - y| / x = 1.4901161e-07, Chi2 (DD 1) = (x - y)^2 = 2^-52.
   load({1.0f}, {1.00000012f}, {1.0f});
   tab.work[0].W = 0.1f;
-  stats s = compute();
+  const agreementStats s = compute();
   ASSERT_EQ(s.n, 1);
   EXPECT_FLOAT_EQ(s.rms, 1.4901161e-08f);
   EXPECT_FLOAT_EQ(s.q, 1.4901161e-07f);
@@ -108,10 +107,9 @@ TEST_F(DcReport, DegenerateRegressionsPrintZeroNotNaN) {
       {{0, 0, 0}, {0, 0, 0}, 3},  // everything zero: Q has no scale
   };
   for (const Case& c : cases) {
-    dTabFree(&tab);
-    dTabNull(&tab);
+    tab = dTab();
     load(c.obs, c.pred, std::vector<float>(c.obs.size(), 0.0f));
-    stats s = compute();
+    const agreementStats s = compute();
     EXPECT_EQ(s.n, c.n);
     for (float v :
          {s.rms, s.chi2, s.q, s.r, s.offset, s.offsetErr, s.slope, s.slopeErr, s.keb, s.kebErr}) {
@@ -122,8 +120,7 @@ TEST_F(DcReport, DegenerateRegressionsPrintZeroNotNaN) {
     EXPECT_EQ(text.find("inf"), std::string::npos) << text;
   }
   // All x equal: the slope and its error, and the correlation, cannot be computed.
-  dTabFree(&tab);
-  dTabNull(&tab);
+  tab = dTab();
   load({2, 2, 2}, {1, 2, 3}, {1, 1, 1});
   const std::string text = report();
   EXPECT_NE(text.find("DATA CORR R               0.000\n"), std::string::npos);
@@ -153,8 +150,7 @@ TEST_F(DcReport, HeaderShowsNameColumnsOnlyWhenTheTableHasThem) {
                       "%.2f %.2f\n\n"),
             std::string::npos)
       << text;
-  dTabFree(&tab);
-  dTabNull(&tab);
+  tab = dTab();
   load({1}, {1}, {1}, " CHAINNAME_I SEGNAME_J", " A S1");
   text = report();
   EXPECT_NE(
@@ -178,13 +174,13 @@ TEST_F(DcReport, SaupeAnalysisOnlyForFullVectorAndEulerFlag) {
   load({1}, {1}, {1});
   info.mode = kModeCompareSaupe;
   const float withZero[5] = {1e-3f, 2e-4f, 0.0f, 1e-4f, 3e-4f};
-  std::copy(withZero, withZero + 5, tab.saupe);
+  std::copy(withZero, withZero + 5, tensor.saupe);
   info.euler = 1;
   std::string text = report();
   EXPECT_NE(text.find("DATA KORVA_MODE SAUPE_CP"), std::string::npos);
   EXPECT_NE(text.find("DATA SAUPE   1.0000e-03  2.0000e-04  0.0000e+00"), std::string::npos);
   EXPECT_EQ(text.find("IRREDUCIBLE"), std::string::npos);
-  tab.saupe[2] = 5e-5f;
+  tensor.saupe[2] = 5e-5f;
   info.euler = 0;
   text = report();
   EXPECT_NE(text.find("DATA IRREDUCIBLE REPRESENTATION"), std::string::npos);
@@ -211,12 +207,122 @@ TEST_F(DcReport, UnopenableOutputFallsBackToStandardOutput) {
   load({1}, {1}, {1});
   info.verbose = 0;
   const std::string bad = dir.path("no/such/dir/out.tab");
-  ::testing::internal::CaptureStderr();
+  saupeAnalysis analysis;
+  reportInput in;
+  in.info = &info;
+  in.tensor = &tensor;
+  in.analysis = &analysis;
+  in.couplings = &tab;
+  TextLog log;
   ::testing::internal::CaptureStdout();
-  writeDCmod(bad.c_str(), "w", &tab, &info, nullptr);
+  EXPECT_EQ(writeDCmod(bad.c_str(), in, log), 1);
   const std::string out = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "DC Error opening output file " + bad + "\n");
+  EXPECT_EQ(log.text(), "DC Error opening output file " + bad + "\n");
   EXPECT_EQ(out.rfind("DATA SEQUENCE \n", 0), 0u);
+  // A device that takes nothing: the write fails and the report goes to standard output too.
+  log.clear();
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(writeDCmod("/dev/full", in, log), 1);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout().rfind("DATA SEQUENCE \n", 0), 0u);
+  EXPECT_EQ(log.text(), "DC Error writing output file /dev/full\n");
+}
+
+// medium-a against pf1 N-H, computed in python3 from the two files (60 pairs): RMS 31.5109,
+// Chi2 59576.27, R 0.110327, Q 3.79985, offset -8.78657 +/- 4.38447, slope 0.446969 +/-
+// 0.528716, KEB slope 18.58396 +/- 403.6448.
+TEST(StatDCmod, UbiquitinComparisonMatchesIndependentValues) {
+  dTab a, b;
+  ASSERT_EQ(
+      readDC(testing::sourcePath("tests/data/2mjb-rdc-medium-a-n-h.tab").c_str(), &a, nullLog()),
+      0);
+  ASSERT_EQ(readDC(testing::sourcePath("tests/data/2mjb-rdc-pf1-n-h.tab").c_str(), &b, nullLog()),
+            0);
+  ASSERT_EQ(adjustDC(kActionAdd, 0.0f, 1.0f, &a, &b, nullLog()), 60);
+  const agreementStats s = getStatDCmod(a);
+  EXPECT_EQ(s.n, 60);
+  const struct {
+    float value;
+    double expected;
+  } cases[] = {{s.rms, 31.5109},    {s.chi2, 59576.27},     {s.r, 0.110327},
+               {s.q, 3.79985},      {s.offset, -8.78657},   {s.offsetErr, 4.38447},
+               {s.slope, 0.446969}, {s.slopeErr, 0.528716}, {s.keb, 18.58396},
+               {s.kebErr, 403.6448}};
+  for (const auto& c : cases) EXPECT_NEAR(c.value, c.expected, 1e-5 * std::fabs(c.expected) + 1e-5);
+}
+
+TEST(ReportEuler, WritesSolutionBlock) {
+  dTensor t;
+  dTensorNull(&t);
+  t.nEuler = 2;
+  t.psiList[1] = t.thetaList[1] = t.phiList[1] = 180.0f;
+  t.da = 1e-3f;
+  t.dr = -2e-4f;
+  ::testing::internal::CaptureStdout();
+  reportEuler(stdout, t);
+  std::fflush(stdout);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "DATA EULER_SOLUTIONS 2\n"
+            "DATA EULER_ANGLES    0.00    0.00    0.00\n"
+            "DATA EULER_ANGLES  180.00  180.00  180.00\n"
+            "\n"
+            "DATA Da  1.000000e-03\n"
+            "DATA Dr -2.000000e-04\n"
+            "\n");
+}
+
+// Expected points worked by hand from phi = pi/2 - acos(z), lambda = atan2(y, x) and the
+// half-turn rule for the opposite point, checked with python's math module. The tolerance covers
+// the program's 9-digit pi.
+TEST(MapAxisPoints, HandWorkedAxes) {
+  const struct {
+    double a[3];
+    double point[2];
+    double opposite[2];
+  } cases[] = {
+      {{0, 0, 1}, {0, 1.5707963250}, {0, -1.5707963250}},  // north pole
+      {{0, 0, -1}, {0, -1.5707963286}, {0, 1.5707963286}},
+      {{0, 0, 1.0 + 1e-15}, {0, 1.5707963250}, {0, -1.5707963250}},  // a rounding step beyond 1
+      {{0, 1, 0}, {1.5707963268, 0}, {-1.5707963232, 0}},
+      {{-1, 0, 0}, {3.1415926536, 0}, {0, 0}},
+      // On the prime meridian the opposite point is on the date line.
+      {{1, 0, 0}, {0, 0}, {3.1415926500, 0}},
+      // (0.48, -0.64, 0.6): phi = asin(0.6), lambda = -atan(4/3), cos(phi) = 0.8.
+      {{0.48, -0.64, 0.6}, {-0.7418361754, 0.6435011070}, {1.7714379480, -0.6435011070}},
+      {{-0.36, 0.48, -0.8}, {1.3285784582, -0.9272952198}, {-0.5563771273, 0.9272952198}},
+  };
+  for (const auto& c : cases) {
+    double p[2], o[2];
+    mapAxisPoints(c.a, p, o);
+    SCOPED_TRACE(std::to_string(c.a[0]) + " " + std::to_string(c.a[1]) + " " +
+                 std::to_string(c.a[2]));
+    EXPECT_NEAR(p[0], c.point[0], 1e-8);
+    EXPECT_NEAR(p[1], c.point[1], 1e-8);
+    EXPECT_NEAR(o[0], c.opposite[0], 1e-8);
+    EXPECT_NEAR(o[1], c.opposite[1], 1e-8);
+  }
+  // The opposite point is where the reversed axis lands, for axes off the prime meridian.
+  for (int k = 0; k < 24; k++) {
+    const double t = 0.13 + 0.25 * k, u = 0.4 + 0.11 * k;
+    const double a[3] = {std::sin(u) * std::cos(t), std::sin(u) * std::sin(t), std::cos(u)};
+    const double b[3] = {-a[0], -a[1], -a[2]};
+    double pa[2], oa[2], pb[2], ob[2];
+    mapAxisPoints(a, pa, oa);
+    mapAxisPoints(b, pb, ob);
+    EXPECT_NEAR(oa[0], pb[0], 1e-7) << k;
+    EXPECT_NEAR(oa[1], pb[1], 1e-7) << k;
+  }
+}
+
+// Byte layout of one step: the expected text was printed by python from the hand values above
+// with the two formats "  %f       %f" and " %f\t%f".
+TEST(MapLines, TwoFormatsForAxesZYX) {
+  // Columns: z = (0, 0, 1), y = (0.48, -0.64, 0.6), x = (-0.36, 0.48, -0.8).
+  const double v[3][3] = {{0, 0.48, -0.36}, {0, -0.64, 0.48}, {1, 0.6, -0.8}};
+  std::string text = "x";
+  appendMapLines(&text, v);
+  EXPECT_EQ(text,
+            "x  0.000000       1.570796  -0.741836       0.643501  1.328578       -0.927295\n"
+            " 0.000000\t-1.570796 1.771438\t-0.643501 -0.556377\t0.927295\n");
 }
 
 }  // namespace
