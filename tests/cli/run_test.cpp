@@ -24,7 +24,7 @@ TEST(RunFrame, NoArgumentsAndHelpPrintHelpAndFail) {
     EXPECT_EQ(r.status, 1) << args;
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(startsWithBanner(r.err));
-    EXPECT_NE(r.err.find(help + kExtractError), std::string::npos) << args;
+    EXPECT_NE(r.err.find("* \n\n\n" + help + kExtractError), std::string::npos) << args;
     EXPECT_EQ(lastLine(r.err).rfind("REMARK Memory Allocation Status. Reused: ", 0), 0u);
   }
 }
@@ -81,6 +81,44 @@ TEST(RunFrame, AllocationTraceWithDebugLevelTwo) {
   auto r = runKorvaCmd("-anA -inS1 1 2 3 4 5 -w 1 2 -dbg 2 -outA /dev/null");
   EXPECT_NE(r.err.find("\n_MEM "), std::string::npos);
   EXPECT_EQ(lastLine(r.err).rfind("REMARK Memory Allocation Status.", 0), 0u);
+}
+
+// An output file that cannot be written ends every mode with status 1 and a line naming it, after
+// the report has gone to standard output instead.
+TEST(RunFrame, UnwritableOutputFailsEveryModeAndKeepsTheReport) {
+  const std::string bad = "/nonexistent/dir/out";
+  const std::string ubq = "-pdb '" + testing::sourcePath("examples/ubiquitin-2mjb.pdb") +
+                          "' -inD '" + testing::sourcePath("examples/ubiquitin-nh-bicelle.tab") +
+                          "' ";
+  const std::string tabs = "-anDC -inD1 '" + testing::sourcePath("tests/data/three-nh.tab") +
+                           "' -inD2 '" + testing::sourcePath("tests/data/three-nh.tab") + "' ";
+  const std::string free =
+      "-stKorvaFree -pdbF '" + testing::sourcePath("examples/ubiquitin-heavy.txt") + "' -dot 12 ";
+  const struct {
+    std::string args;
+    std::string line;
+    bool report;  // the report still reaches standard output
+  } cases[] = {
+      {ubq + "-outD " + bad, "DC Error opening output file " + bad + "\n", true},
+      {ubq + "-pdbRot " + bad, "PDB Error opening PDB file " + bad + "\n", true},
+      {"-bestFit " + ubq + "-outD /dev/full", "DC Error writing output file /dev/full\n", true},
+      {"-bestFit " + ubq + "-pdbRot " + bad, "PDB Error opening PDB file " + bad + "\n", true},
+      {"-bestFit " + ubq + "-map 3 -outMap " + bad,
+       "KORVA Error opening log file for error space mapping " + bad + "\n", false},
+      {"-bestFit " + ubq + "-map 3 -outMap /dev/full",
+       "KORVA Error writing the error space map /dev/full\n", false},
+      {free + "-outA " + bad, "DC Error opening output file " + bad + "\n", true},
+      {"-anA -inS1 1 2 3 4 5 -inS2 1 2 3 4 5 -outA " + bad,
+       "DC Error opening output file " + bad + "\n", true},
+      {tabs + "-outD " + bad, "DC Error opening output file " + bad + "\n", true},
+  };
+  for (const auto& c : cases) {
+    const auto r = runKorvaCmd(c.args);
+    EXPECT_EQ(r.status, 1) << c.args;
+    EXPECT_NE(r.err.find(c.line), std::string::npos) << c.args << r.err;
+    EXPECT_EQ(r.out.find("REMARK Molecular Alignment Simulation.") != std::string::npos, c.report)
+        << c.args;
+  }
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
-// Tests of the free-format steric mode: the whole mode on files, its sign, and every refusal.
-#include "modes/steric_free.h"
-
+// The free-format steric mode: the whole mode on files, its sign, and every refusal.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
+#include "modes/modes.h"
 #include "structure/test_files.h"
+#include "support/run_korva.h"
 
 namespace korva {
 namespace {
@@ -29,7 +29,7 @@ std::string freeFormat(int n, F f) {
   return text;
 }
 
-// n atoms 3 A apart along z, the straight chain several tests use.
+// n atoms 3 A apart along z.
 std::string straightChain(int n) {
   return freeFormat(n, [](int k, double p[3]) {
     p[0] = 0.0;
@@ -41,14 +41,19 @@ std::string straightChain(int n) {
 struct freeRun {
   int status;
   std::string err;
-  dTab tab;
+  runParams p;
 };
 
-void runFree(korvaInfo* info, const std::string& in, const std::string& out, freeRun* r) {
-  dTabNull(&r->tab);
-  ::testing::internal::CaptureStderr();
-  r->status = ssiaFree(info, in.c_str(), out.c_str(), &r->tab);
-  r->err = ::testing::internal::GetCapturedStderr();
+// Runs the mode on the file in, the report going to out; the info fields come from change.
+template <class F>
+void runFree(const std::string& in, const std::string& out, F change, freeRun* r) {
+  r->p.info.mode = kModeStericFree;
+  testing::setField(r->p.pdbF, in);
+  testing::setField(r->p.outA, out);
+  change(r->p.info);
+  TextLog log;
+  r->status = runStericFree(r->p, log);
+  r->err = log.text();
 }
 
 // A straight chain of 20 atoms 3 A apart along z. Each atom keeps about half its probe sphere
@@ -57,102 +62,75 @@ void runFree(korvaInfo* info, const std::string& in, const std::string& out, fre
 // A wall excludes the upright orientations of a long molecule, so its long axis lies mostly in
 // the wall's plane: the order parameter of that axis relative to the wall normal is negative
 // (Szz < 0), and by the axial symmetry of the chain Sxx - Syy, Sxy, Sxz, Syz vanish up to the
-// discreteness of the orientation points.
-TEST(SsiaFree, LongChainAlignsAlongItsAxisAndWritesTheReport) {
+// discreteness of the orientation points. More orientation points than a fixed buffer of 40001
+// would hold change nothing of that.
+TEST(StericFree, LongChainAlignsAlongItsAxisAndWritesTheReport) {
   TempDir dir;
   const std::string in = dir.write("chain.txt", straightChain(20));
-  korvaInfo info;
-  korvaInfoNull(&info);
-  info.mode = kModeStericFree;
-  freeRun r;
-  runFree(&info, in, dir.path("out.tab"), &r);
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.err.find(in + ", 20 Atoms, Free format.\n"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("REMARK 20 atoms selected for simulation.\n"), std::string::npos) << r.err;
-  EXPECT_LT(r.tab.saupe[0], -1e-3f);
-  for (int m = 1; m < 5; ++m) EXPECT_LT(std::fabs(r.tab.saupe[m]), -0.05f * r.tab.saupe[0]) << m;
-  const std::string report = readFile(dir.path("out.tab"));
-  EXPECT_NE(report.find("DATA SAUPE"), std::string::npos) << report;
-}
-
-// -nosurf has no effect in this mode: the buried centre of a 3x3x3 block still drops out.
-// A 3x3x3 block 0.01 A apart: every atom but the corners has neighbours on both sides along some
-// axis and is buried all round; a corner keeps about one octant of its sphere, relative
-// (3.1/1.7)^2 / 8 = 0.42 < 0.5. No atom is left.
-TEST(SsiaFree, AllAtomsBuriedStopsWithZeroAtomsLine) {
-  TempDir dir;
-  const std::string in = dir.write("block.txt", freeFormat(27, [](int k, double p[3]) {
-                                     p[0] = 0.01 * (k % 3);
-                                     p[1] = 0.01 * (k / 3 % 3);
-                                     p[2] = 0.01 * (k / 9);
-                                   }));
-  for (int surf : {1, 0}) {
-    korvaInfo info;
-    korvaInfoNull(&info);
-    info.mode = kModeStericFree;
-    info.surf = surf;
+  for (int dot : {100, 45000}) {
     freeRun r;
-    runFree(&info, in, dir.path("out.tab"), &r);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("KORVA: error - zero atoms remain after surface selection!\n"),
-              std::string::npos)
-        << r.err;
+    runFree(
+        in, dir.path("out.tab"),
+        [dot](korvaInfo& i) { i.dot = dot, i.digPsi = dot > 100 ? 1 : 18; }, &r);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find(in + ", 20 Atoms, Free format.\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("REMARK 20 atoms selected for simulation.\n"), std::string::npos);
+    const float* s = r.p.tensor.saupe;
+    EXPECT_LT(s[0], -1e-3f);
+    for (int m = 1; m < 5; ++m) EXPECT_LT(std::fabs(s[m]), -0.05f * s[0]) << m;
+    EXPECT_EQ(r.p.tensor.nEuler, 2);
+    EXPECT_NE(readFile(dir.path("out.tab")).find("DATA KORVA_MODE STERIC_FREE"), std::string::npos);
   }
 }
 
 // Each refusal ends the mode with status 1 and a line naming the cause, before any NaN or
-// division by zero; nothing is written.
-TEST(SsiaFree, BadOptionsAndInputsEndWithOneLine) {
+// division by zero; nothing is written. -nosurf has no effect in this mode: in a 3x3x3 block
+// 0.01 A apart every atom but the corners is buried all round, and a corner keeps about one octant
+// of its sphere, relative (3.1/1.7)^2 / 8 = 0.42 < 0.5, so no atom is left.
+TEST(StericFree, BadOptionsAndInputsEndWithOneLine) {
   TempDir dir;
   const std::string chain = dir.write("chain.txt", straightChain(20));
   const std::string empty = dir.write("empty.txt", "");
+  const std::string block = dir.write("block.txt", freeFormat(27, [](int k, double p[3]) {
+                                        p[0] = 0.01 * (k % 3);
+                                        p[1] = 0.01 * (k / 3 % 3);
+                                        p[2] = 0.01 * (k / 9);
+                                      }));
   const struct {
     const char* what;
-    int dot, digPsi;
+    int dot, digPsi, surf;
     float dGrid, wv;
     std::string file;
     const char* line;
   } cases[] = {
-      {"dot", 2, 18, 0.2f, 0.05f, chain, "KORVA: error - -dot must be at least 3.\n"},
-      {"digPsi", 100, 0, 0.2f, 0.05f, chain, "KORVA: error - -digPsi must be at least 1.\n"},
-      {"dGrid 0", 100, 18, 0.0f, 0.05f, chain, "KORVA: error - -dGrid must be greater than 0.\n"},
-      {"dGrid <0", 100, 18, -1.0f, 0.05f, chain, "KORVA: error - -dGrid must be greater than 0.\n"},
-      {"missing", 100, 18, 0.2f, 0.05f, dir.path("none.txt"),
+      {"dot", 2, 18, 1, 0.2f, 0.05f, chain, "KORVA: error - -dot must be at least 3.\n"},
+      {"digPsi", 100, 0, 1, 0.2f, 0.05f, chain, "KORVA: error - -digPsi must be at least 1.\n"},
+      {"dGrid 0", 100, 18, 1, 0.0f, 0.05f, chain,
+       "KORVA: error - -dGrid must be greater than 0.\n"},
+      {"missing", 100, 18, 1, 0.2f, 0.05f, dir.path("none.txt"),
        "Matrix: Error reading PDB file in free format.\n"},
-      {"empty", 100, 18, 0.2f, 0.05f, empty, "KORVA: error - no atoms in free-format file"},
+      {"empty", 100, 18, 1, 0.2f, 0.05f, empty, "KORVA: error - no atoms in free-format file"},
+      {"buried", 100, 18, 1, 0.2f, 0.05f, block,
+       "KORVA: error - zero atoms remain after surface selection!\n"},
+      {"buried, -nosurf", 100, 18, 0, 0.2f, 0.05f, block,
+       "KORVA: error - zero atoms remain after surface selection!\n"},
       // At 60 % lipid the wall half-spacing (about 35 A) is shorter than the 57 A chain's reach.
-      {"normaliser", 100, 18, 0.2f, 0.6f, chain, "stericAlignment: error - "},
+      {"normaliser", 100, 18, 1, 0.2f, 0.6f, chain, "stericAlignment: error - "},
   };
   for (const auto& c : cases) {
-    korvaInfo info;
-    korvaInfoNull(&info);
-    info.mode = kModeStericFree;
-    info.dot = c.dot;
-    info.digPsi = c.digPsi;
-    info.dGrid = c.dGrid;
-    info.wv = c.wv;
     freeRun r;
-    runFree(&info, c.file, dir.path("out.tab"), &r);
+    runFree(
+        c.file, dir.path("out.tab"),
+        [&c](korvaInfo& i) {
+          i.dot = c.dot, i.digPsi = c.digPsi, i.surf = c.surf, i.dGrid = c.dGrid, i.wv = c.wv;
+        },
+        &r);
     EXPECT_EQ(r.status, 1) << c.what;
     EXPECT_NE(r.err.find(c.line), std::string::npos) << c.what << ": " << r.err;
+    EXPECT_EQ(testing::lastLine(r.err), "matrix: error in ssiaFree.") << c.what;
     EXPECT_EQ(r.err.find("nan"), std::string::npos) << c.what;
     EXPECT_EQ(readFile(dir.path("out.tab")), "") << c.what;
   }
-}
-
-// More orientation points than the 40001 a fixed buffer would hold.
-TEST(SsiaFree, LargeDensityFitsTheOrientationBuffer) {
-  TempDir dir;
-  const std::string in = dir.write("chain.txt", straightChain(5));
-  korvaInfo info;
-  korvaInfoNull(&info);
-  info.mode = kModeStericFree;
-  info.dot = 45000;
-  info.digPsi = 1;
-  freeRun r;
-  runFree(&info, in, dir.path("out.tab"), &r);
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_LT(r.tab.saupe[0], 0.0f);
 }
 
 }  // namespace

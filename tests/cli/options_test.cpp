@@ -1,0 +1,200 @@
+// The option table: lookup order and overrides, five-value options, selection and tensor options,
+// and the help text against the text transcribed into tests/data/help.txt.
+#include "cli/options.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/run_korva.h"
+
+namespace korva {
+namespace {
+
+struct Parsed {
+  runParams p;
+  int status = -1;
+  std::string err;
+};
+
+// Parses a command line given as words after the program name.
+Parsed parse(const std::string& line) {
+  std::vector<std::string> words{"korva"};
+  std::istringstream in(line);
+  for (std::string w; in >> w;) words.push_back(w);
+  std::vector<char*> argv;
+  for (auto& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  Parsed r;
+  TextLog log;
+  argList args(static_cast<int>(words.size()), argv.data(), 0, log);
+  r.status = getparams(args, r.p, log);
+  r.err = log.text();
+  return r;
+}
+
+// One integer-valued setting read back after parsing a command line.
+struct intCase {
+  const char* line;
+  int (*get)(const runParams&);
+  int expected;
+};
+
+TEST(Options, LookupOrderAndOverrides) {
+  const intCase cases[] = {
+      // Modes: the last of the lookup order wins.
+      {"-pdb x", [](const runParams& p) { return p.info.mode; }, kModeSteric},
+      {"-stKorvaFree", [](const runParams& p) { return p.info.mode; }, kModeStericFree},
+      {"-anA -bestFit", [](const runParams& p) { return p.info.mode; }, kModeCompareSaupe},
+      {"-anDC -anA", [](const runParams& p) { return p.info.mode; }, kModeCompareDC},
+      {"-stKorvaFree -stKorva", [](const runParams& p) { return p.info.mode; }, kModeStericFree},
+      {"-bestFit", [](const runParams& p) { return p.info.mode; }, kModeBestFit},
+      // Action and scales follow the mode, then the options; -max is looked up last.
+      {"-anA", [](const runParams& p) { return p.info.action; }, kActionSub},
+      {"-anDC", [](const runParams& p) { return p.info.action; }, kActionAdd},
+      {"-anDC -sub", [](const runParams& p) { return p.info.action; }, kActionSub},
+      {"-anA -max -add", [](const runParams& p) { return p.info.action; }, kActionMax},
+      {"-anA -mul", [](const runParams& p) { return p.info.action; }, kActionMul},
+      {"-anA -div", [](const runParams& p) { return p.info.action; }, kActionDiv},
+      // Medium; of each pair of switches the second in the table wins.
+      {"-pdb x", [](const runParams& p) { return p.info.lcModel; }, kModelWall},
+      {"-pf1 -bic", [](const runParams& p) { return p.info.lcModel; }, kModelRod},
+      {"-H", [](const runParams& p) { return p.info.useH; }, 1},
+      {"-noH -H", [](const runParams& p) { return p.info.useH; }, 0},
+      {"-nosurf -surf", [](const runParams& p) { return p.info.surf; }, 0},
+      {"-surf", [](const runParams& p) { return p.info.surf; }, 1},
+      // Coupling segment, range mode (-incl is the help's spelling of -inc), files.
+      {"-s1 5 -d1 3", [](const runParams& p) { return p.dc.s1; }, 5},
+      {"-dN 40", [](const runParams& p) { return p.dc.sN; }, 40},
+      {"-a1 7", [](const runParams& p) { return p.dc.a1; }, 7},
+      {"-pdb x", [](const runParams& p) { return p.dc.s1; }, kResUnset},
+      {"-excl", [](const runParams& p) { return p.dc.rangeMode; }, 1},
+      {"-inc", [](const runParams& p) { return p.dc.rangeMode; }, 2},
+      {"-incl", [](const runParams& p) { return p.dc.rangeMode; }, 2},
+      {"-pdb x", [](const runParams& p) { return p.dc.rangeMode; }, 3},
+      // Optional numbers of the debug level and verbosity.
+      {"-pdb x -dbg", [](const runParams& p) { return p.dbgFlag; }, 1},
+      {"-dbg 3", [](const runParams& p) { return p.dbgFlag; }, 3},
+      {"-dbg -pdb x", [](const runParams& p) { return p.dbgFlag; }, 1},
+      {"-noverb", [](const runParams& p) { return p.info.verbose; }, 0},
+      {"-noverb 2", [](const runParams& p) { return p.info.verbose; }, 2},
+      {"-pdb x", [](const runParams& p) { return p.info.verbose; }, 1},
+      {"-bestFit -map 7", [](const runParams& p) { return p.mapCount; }, 7},
+      {"-dot 12 -digPsi 4", [](const runParams& p) { return p.info.dot + p.info.digPsi; }, 16},
+      // Tensor modes: a magnitude asks for Da and Dr held; -dadr is looked up last.
+      {"-bestFit -da 2e-3", [](const runParams& p) { return p.tensor.tensorMode; }, kTensorDaDr},
+      {"-dadr -svd -nofixed", [](const runParams& p) { return p.tensor.tensorMode; }, kTensorDaDr},
+      {"-nofixed -da 1e-3", [](const runParams& p) { return p.tensor.tensorMode; }, kTensorNoFixed},
+      {"-fixed", [](const runParams& p) { return p.tensor.tensorMode; }, kTensorFixed},
+      {"-noeuler -euler", [](const runParams& p) { return p.tensor.eulerFlag + p.info.euler; }, 0},
+      // Selection.
+      {"-pdb x", [](const runParams& p) { return p.select.mode; }, kSelSet},
+      {"-pdb x", [](const runParams& p) { return p.select.atomMode; }, kMatchNone},
+      {"-res 5", [](const runParams& p) { return p.select.mode * 100 + p.select.lastRes; }, 205},
+      {"-r1 10 -rN 5", [](const runParams& p) { return p.select.firstRes; }, 5},
+      {"-res *", [](const runParams& p) { return p.select.rangeTest; }, 0},
+      {"-inv", [](const runParams& p) { return p.select.mode; }, kSelInverted},
+      {"-inv -atom CA", [](const runParams& p) { return p.select.mode; }, kSelCriteria},
+      {"-clear -set", [](const runParams& p) { return p.select.mode; }, kSelSet},
+      {"-clear", [](const runParams& p) { return p.select.mode; }, kSelClear},
+      {"-atom CA -resName ALA -regex -aGlob",
+       [](const runParams& p) { return p.select.atomMode * 10 + p.select.resMode; }, 32},
+      {"-glob -cExact -sRegex",
+       [](const runParams& p) { return p.select.chainMode * 10 + p.select.segMode; }, 0},
+      {"-chain A -seg B -glob -cExact -sRegex",
+       [](const runParams& p) { return p.select.chainMode * 10 + p.select.segMode; }, 12},
+      {"-id 3 -atom N",
+       [](const runParams& p) { return p.select.value * 10 + p.select.nAtomNames; }, 31},
+  };
+  for (const auto& c : cases) {
+    const Parsed r = parse(c.line);
+    EXPECT_EQ(r.status, 0) << c.line << r.err;
+    EXPECT_EQ(c.get(r.p), c.expected) << c.line;
+  }
+}
+
+TEST(Options, RealAndTextValues) {
+  Parsed a = parse("-anDC -sub -c1 1");
+  EXPECT_EQ(a.p.info.c1, 1.0f);
+  EXPECT_EQ(a.p.info.c2, 1.0f);
+  EXPECT_EQ(parse("-anDC").p.info.c1, 0.0f);
+  EXPECT_EQ(parse("-pf1").p.info.rM, 33.5f);
+  EXPECT_EQ(parse("-rM 10 -pf1").p.info.rM, 10.0f);  // -rM overrides the model's radius
+  Parsed files = parse("-in a.tab -inD b.tab -out c -outD d -aD1 N -w 1 0.5");
+  EXPECT_STREQ(files.p.inD, "b.tab");
+  EXPECT_STREQ(files.p.outD, "d");
+  EXPECT_STREQ(files.p.aD1, "N");
+  EXPECT_STREQ(parse("-pdb x").p.aD2, "All");
+  EXPECT_STREQ(parse("-in a.tab").p.inD, "a.tab");
+  ASSERT_EQ(files.p.weights.size(), 2u);
+  EXPECT_EQ(files.p.weights[1], 0.5f);
+  Parsed da = parse("-bestFit -da 2e-3");
+  EXPECT_EQ(da.p.tensor.daMin, 2e-3f);
+  EXPECT_EQ(da.p.tensor.daMax, 2e-3f);
+  EXPECT_EQ(da.p.tensor.drMin, 1e-4f);
+  EXPECT_EQ(da.p.tensor.drMax, 1e-4f);
+  EXPECT_EQ(da.p.tensor.psiMin, -360.0f);
+  Parsed fixed = parse("-fixed -psi 10 -theta 20 -phi 30 -phiMax 90");
+  EXPECT_EQ(fixed.p.tensor.psiMin, 10.0f);
+  EXPECT_EQ(fixed.p.tensor.thetaMax, 20.0f);
+  EXPECT_EQ(fixed.p.tensor.phiMin, 30.0f);
+  EXPECT_EQ(fixed.p.tensor.phiMax, 90.0f);  // explicit bounds come after fixing
+  EXPECT_EQ(fixed.p.tensor.daMin, 1e-3f);
+  Parsed bounds = parse("-dadr -da 1e-3 -daMin -5e-3");
+  EXPECT_EQ(bounds.p.tensor.daMin, -5e-3f);
+  EXPECT_EQ(bounds.p.tensor.daMax, 1e-3f);
+  EXPECT_EQ(parse("-nofixed -da 3e-3").p.tensor.daMin, -1e-2f);  // free outside DADR and FIXED
+}
+
+TEST(Options, FiveValueOptions) {
+  Parsed ok = parse("-anA -inS1 1e-4 -2e-4 0 0 0 -inS2 1 2 3 4 5");
+  EXPECT_EQ(ok.status, 0);
+  EXPECT_DOUBLE_EQ(ok.p.saupeCp1[1], -2e-4);
+  EXPECT_DOUBLE_EQ(ok.p.saupeCp2[4], 5.0);
+  Parsed align = parse("-bestFit -align 1e-3 0 0 0 -1e-3");
+  EXPECT_EQ(align.status, 0);
+  EXPECT_EQ(align.p.tensor.tensorMode, kTensorSaupe);
+  EXPECT_EQ(align.p.tensor.saupeIn[4], -1e-3f);
+  const struct {
+    const char* line;
+    const char* err;
+    int status = 1;
+  } cases[] = {
+      {"-anA -inS1 1 2 3 4", "VANTRO Error: -inS1 option requires 5 values.\n"},
+      {"-anA -inS2 1 2 3 4 5 6", "VANTRO Error: -inS2 option requires 5 values.\n"},
+      {"-bestFit -saupe 1 2 3 4", "VANTRO Error: -saupe option requires 5 values.\n"},
+      {"-bestFit -align 1 2 3 4 5 6", "VANTRO Error: -saupe option requires 5 values.\n"},
+      {"-bestFit -saupe", "VANTRO Error: -saupe option requires 5 values.\n"},
+      {"-bestFit -saupe 1e-3 abc 0 0 0", "VANTRO Error: -saupe value 'abc' is not a number.\n"},
+      {"-anA -inS1 1 2 3 4 5x", "VANTRO Error: -inS1 value '5x' is not a number.\n"},
+      {"-bestFit -map -5", "VANTRO Error: -map needs a step count of 0 or more.\n"},
+      {"-pdb x -verb -res 3", "PDB Selection: 3 to 3 Atoms: * Residues: * Chains * Segs: *.\n", 0},
+      {"-pdb x -verb", "PDB Selection: All Atoms.\n", 0},
+  };
+  for (const auto& c : cases) {
+    const Parsed r = parse(c.line);
+    EXPECT_EQ(r.status, c.status) << c.line;
+    EXPECT_EQ(r.err, c.err);
+  }
+  Parsed longName = parse("-pdb " + std::string(400, 'x'));
+  EXPECT_EQ(longName.status, 1);
+  EXPECT_STREQ(longName.p.pdb, "");
+}
+
+TEST(Options, HelpTextMatchesTranscription) {
+  std::FILE* f = std::tmpfile();
+  ASSERT_NE(f, nullptr);
+  writeHelpText(f);
+  std::rewind(f);
+  std::string text;
+  char buf[4096];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+  std::fclose(f);
+  EXPECT_EQ(text, testing::readFileText(testing::sourcePath("tests/data/help.txt")));
+}
+
+}  // namespace
+}  // namespace korva

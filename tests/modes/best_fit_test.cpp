@@ -1,0 +1,178 @@
+// The best-fit mode: the checked report of the real program, the structure in the fitted frame,
+// failures, the error-space map, and two runs in two threads.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "modes/modes.h"
+#include "support/run_korva.h"
+#include "tensor/saupe_analysis.h"
+
+namespace korva {
+namespace {
+
+using testing::readFileText;
+using testing::setField;
+using testing::sourcePath;
+
+const std::string kPdb = sourcePath("examples/ubiquitin-2mjb.pdb");
+const std::string kTab = sourcePath("examples/ubiquitin-nh-bicelle.tab");
+const std::string kExample = "-bestFit -pdb '" + kPdb + "' -inD '" + kTab + "'";
+
+// Best-fit parameters on the bundled example; the report goes to outD.
+runParams bestFit(const std::string& outD, const std::string& pdb = kPdb) {
+  runParams p;
+  p.info.mode = kModeBestFit;
+  setField(p.pdb, pdb);
+  setField(p.inD, kTab);
+  setField(p.outD, outD);
+  return p;
+}
+
+// Golden check, done once by hand: DATA SAUPE and Q equal the independent python3 least-squares
+// fit of the fit tests (4.2293e-04 3.5807e-04 5.3304e-04 -1.5497e-04 3.1595e-04, Q 0.0452);
+// the first three predictions -8.2645, 8.0075, 10.5370 equal |DI| a.s of the same python
+// computation; the eigenvalues sum to 0; Da = Azz / 2 = -8.6730e-04 / 2; 63 rows.
+TEST(BestFitRun, UbiquitinReportMatchesTheCheckedGolden) {
+  auto r = testing::runKorvaCmd(kExample);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, readFileText(sourcePath("tests/golden/bestfit_ubiquitin.out")));
+  EXPECT_NE(r.err.find("ubiquitin-2mjb.pdb, 1231 Atoms, Residues 1 to 76.\n"), std::string::npos);
+  EXPECT_NE(r.err.find("ubiquitin-nh-bicelle.tab, 63 Couplings, Residues 2 to 70.\n"),
+            std::string::npos);
+}
+
+// Rotating the structure into the principal frame must diagonalise the refitted tensor, whose Szz
+// is then the largest principal value Azz of the original fit.
+TEST(BestFitRun, RotatedStructureRefitsToADiagonalTensor) {
+  const std::string dir = testing::makeTempDir();
+  runParams p = bestFit(dir + "/a.tab");
+  setField(p.pdbRot, dir + "/rot.pdb");
+  ASSERT_EQ(runStructureSequence(p, nullLog()), 0);
+  const double s[5] = {p.tensor.saupe[0], p.tensor.saupe[1], p.tensor.saupe[2], p.tensor.saupe[3],
+                       p.tensor.saupe[4]};
+  saupeAnalysis a;
+  ASSERT_TRUE(analyzeSaupe(s, true, &a).ok());
+  runParams q = bestFit(dir + "/b.tab", dir + "/rot.pdb");
+  ASSERT_EQ(runStructureSequence(q, nullLog()), 0);
+  EXPECT_NEAR(q.tensor.saupe[0], a.eigVal[0], 2e-4 * std::fabs(a.eigVal[0]));
+  for (int k = 2; k < 5; k++)
+    EXPECT_LT(std::fabs(q.tensor.saupe[k]), 1e-3 * std::fabs(a.eigVal[0]));
+}
+
+TEST(BestFitRun, FailuresEndWithTheirLines) {
+  const std::string three = sourcePath("tests/data/three-nh.tab");
+  const struct {
+    int tensorMode;
+    std::string pdb, inD, outMap;
+    int mapCount;
+    std::string line;
+  } cases[] = {
+      {kTensorSVD, kPdb, three, "", 0,
+       "KORVA: best fit needs at least 5 usable couplings, found 3.\n"},
+      {kTensorNoFixed, kPdb, three, "", 0,
+       "VANTRO Error (DC Fit) 3 couplings are too few for 5 free parameters.\n"},
+      {kTensorSVD, kPdb, kTab, "/nonexistent/dir/map.txt", 5,
+       "KORVA Error opening log file for error space mapping /nonexistent/dir/map.txt\n"},
+      {kTensorSVD, "/nonexistent.pdb", three, "", 0, "Error reading PDB input /nonexistent.pdb\n"},
+      {kTensorSVD, kPdb, "/nonexistent.tab", "", 0, "Error reading DC input /nonexistent.tab\n"},
+  };
+  for (const auto& c : cases) {
+    runParams p = bestFit("/dev/null", c.pdb);
+    setField(p.inD, c.inD);
+    setField(p.outMap, c.outMap);
+    p.mapCount = c.mapCount;
+    p.tensor.tensorMode = c.tensorMode;
+    TextLog log;
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(runStructureSequence(p, log), 1) << c.line;
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.text().find(c.line), std::string::npos) << log.text();
+  }
+}
+
+// A short mapping through the real program: two lines per counted step in the two formats (each
+// line re-printed from its numbers is itself), the opposite points mirror the latitudes, and the
+// squared sines of the latitudes of the three orthonormal axes add up to 1. Two runs agree byte
+// for byte.
+TEST(BestFitRun, MapFileLayoutAndRepeatability) {
+  const std::string dirs[2] = {testing::makeTempDir(), testing::makeTempDir()};
+  std::string maps[2];
+  for (int k = 0; k < 2; k++) {
+    const auto r =
+        testing::runKorvaCmd(kExample + " -map 20 -outMap map.txt -outD rep.txt", "", dirs[k]);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\nREMARK Number of steps for error statistic 20.\n"), std::string::npos);
+    maps[k] = readFileText(dirs[k] + "/map.txt");
+  }
+  EXPECT_EQ(maps[0], maps[1]);
+  EXPECT_NE(readFileText(dirs[0] + "/rep.txt")
+                .find("DATA STATISTICS MAPPING NUMBER OF SUCCESFUL STEPS   20\n"),
+            std::string::npos);
+  std::istringstream lines(maps[0]);
+  std::string l1, l2;
+  int steps = 0;
+  while (std::getline(lines, l1) && std::getline(lines, l2)) {
+    std::istringstream a(l1), b(l2);
+    double x1, y1, x2, y2, sum = 0.0;
+    std::string again1, again2;
+    char text[64];
+    for (int j = 0; j < 3; j++) {
+      a >> x1 >> y1;
+      b >> x2 >> y2;
+      std::snprintf(text, sizeof text, "  %f       %f", x1, y1);
+      again1 += text;
+      std::snprintf(text, sizeof text, " %f\t%f", x2, y2);
+      again2 += text;
+      EXPECT_NEAR(y2, -y1, 1e-6);
+      sum += std::sin(y1) * std::sin(y1);
+    }
+    EXPECT_EQ(l1, again1);
+    EXPECT_EQ(l2, again2);
+    EXPECT_NEAR(sum, 1.0, 1e-5) << steps;
+    steps++;
+  }
+  EXPECT_EQ(steps, 20);
+}
+
+// Two computations on different inputs in two threads at once give exactly what they give in
+// sequence: the SVD fit with its mapping, and the full nonlinear fit.
+TEST(BestFitRun, TwoRunsInTwoThreadsMatchTheSameRunsInSequence) {
+  const std::string dir = testing::makeTempDir();
+  auto make = [&](int k, const char* tag) {
+    runParams p = bestFit(dir + "/" + tag + ".tab");
+    if (k == 0) {
+      p.mapCount = 200;
+      setField(p.outMap, dir + "/" + tag + ".map");
+    } else {
+      p.tensor.tensorMode = kTensorNoFixed;
+    }
+    return p;
+  };
+  runParams seq[2] = {make(0, "s0"), make(1, "s1")};
+  runParams par[2] = {make(0, "p0"), make(1, "p1")};
+  int seqStatus[2], parStatus[2];
+  TextLog seqLog[2], parLog[2];
+  ::testing::internal::CaptureStdout();
+  for (int k = 0; k < 2; k++) seqStatus[k] = runStructureSequence(seq[k], seqLog[k]);
+  std::thread t0([&] { parStatus[0] = runStructureSequence(par[0], parLog[0]); });
+  std::thread t1([&] { parStatus[1] = runStructureSequence(par[1], parLog[1]); });
+  t0.join();
+  t1.join();
+  ::testing::internal::GetCapturedStdout();
+  for (int k = 0; k < 2; k++) {
+    EXPECT_EQ(parStatus[k], 0);
+    EXPECT_EQ(seqStatus[k], 0);
+    EXPECT_EQ(parLog[k].text(), seqLog[k].text());
+    for (int e = 0; e < 5; e++) EXPECT_EQ(par[k].tensor.saupe[e], seq[k].tensor.saupe[e]) << k;
+    EXPECT_EQ(readFileText(dir + "/p" + std::to_string(k) + ".tab"),
+              readFileText(dir + "/s" + std::to_string(k) + ".tab"));
+  }
+  EXPECT_EQ(readFileText(dir + "/p0.map"), readFileText(dir + "/s0.map"));
+}
+
+}  // namespace
+}  // namespace korva
