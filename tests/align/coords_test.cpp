@@ -7,7 +7,7 @@
 #include <string>
 
 #include "structure/pdb.h"
-#include "structure/test_files.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {

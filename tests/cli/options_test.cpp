@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "support/run_korva.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {
@@ -37,6 +37,7 @@ Parsed parse(const std::string& line) {
 }
 
 // One integer-valued setting read back after parsing a command line.
+#define FIELD(expr) [](const runParams& p) { return static_cast<int>(p.expr); }
 struct intCase {
   const char* line;
   int (*get)(const runParams&);
@@ -46,68 +47,65 @@ struct intCase {
 TEST(Options, LookupOrderAndOverrides) {
   const intCase cases[] = {
       // Modes: the last of the lookup order wins.
-      {"-pdb x", [](const runParams& p) { return p.info.mode; }, kModeSteric},
-      {"-stKorvaFree", [](const runParams& p) { return p.info.mode; }, kModeStericFree},
-      {"-anA -bestFit", [](const runParams& p) { return p.info.mode; }, kModeCompareSaupe},
-      {"-anDC -anA", [](const runParams& p) { return p.info.mode; }, kModeCompareDC},
-      {"-stKorvaFree -stKorva", [](const runParams& p) { return p.info.mode; }, kModeStericFree},
-      {"-bestFit", [](const runParams& p) { return p.info.mode; }, kModeBestFit},
+      {"-pdb x", FIELD(info.mode), kModeSteric},
+      {"-stKorvaFree", FIELD(info.mode), kModeStericFree},
+      {"-anA -bestFit", FIELD(info.mode), kModeCompareSaupe},
+      {"-anDC -anA", FIELD(info.mode), kModeCompareDC},
+      {"-stKorvaFree -stKorva", FIELD(info.mode), kModeStericFree},
+      {"-bestFit", FIELD(info.mode), kModeBestFit},
       // Action and scales follow the mode, then the options; -max is looked up last.
-      {"-anA", [](const runParams& p) { return p.info.action; }, kActionSub},
-      {"-anDC", [](const runParams& p) { return p.info.action; }, kActionAdd},
-      {"-anDC -sub", [](const runParams& p) { return p.info.action; }, kActionSub},
-      {"-anA -max -add", [](const runParams& p) { return p.info.action; }, kActionMax},
-      {"-anA -mul", [](const runParams& p) { return p.info.action; }, kActionMul},
-      {"-anA -div", [](const runParams& p) { return p.info.action; }, kActionDiv},
+      {"-anA", FIELD(info.action), kActionSub},
+      {"-anDC", FIELD(info.action), kActionAdd},
+      {"-anDC -sub", FIELD(info.action), kActionSub},
+      {"-anA -max -add", FIELD(info.action), kActionMax},
+      {"-anA -mul", FIELD(info.action), kActionMul},
+      {"-anA -div", FIELD(info.action), kActionDiv},
       // Medium; of each pair of switches the second in the table wins.
-      {"-pdb x", [](const runParams& p) { return p.info.lcModel; }, kModelWall},
-      {"-pf1 -bic", [](const runParams& p) { return p.info.lcModel; }, kModelRod},
-      {"-H", [](const runParams& p) { return p.info.useH; }, 1},
-      {"-noH -H", [](const runParams& p) { return p.info.useH; }, 0},
-      {"-nosurf -surf", [](const runParams& p) { return p.info.surf; }, 0},
-      {"-surf", [](const runParams& p) { return p.info.surf; }, 1},
+      {"-pdb x", FIELD(info.lcModel), kModelWall},
+      {"-pf1 -bic", FIELD(info.lcModel), kModelRod},
+      {"-H", FIELD(info.useH), 1},
+      {"-noH -H", FIELD(info.useH), 0},
+      {"-nosurf -surf", FIELD(info.surf), 0},
+      {"-surf", FIELD(info.surf), 1},
       // Coupling segment, range mode (-incl is the help's spelling of -inc), files.
-      {"-s1 5 -d1 3", [](const runParams& p) { return p.dc.s1; }, 5},
-      {"-dN 40", [](const runParams& p) { return p.dc.sN; }, 40},
-      {"-a1 7", [](const runParams& p) { return p.dc.a1; }, 7},
-      {"-pdb x", [](const runParams& p) { return p.dc.s1; }, kResUnset},
-      {"-excl", [](const runParams& p) { return p.dc.rangeMode; }, 1},
-      {"-inc", [](const runParams& p) { return p.dc.rangeMode; }, 2},
-      {"-incl", [](const runParams& p) { return p.dc.rangeMode; }, 2},
-      {"-pdb x", [](const runParams& p) { return p.dc.rangeMode; }, 3},
+      {"-s1 5 -d1 3", FIELD(dc.s1), 5},
+      {"-dN 40", FIELD(dc.sN), 40},
+      {"-a1 7", FIELD(dc.a1), 7},
+      {"-pdb x", FIELD(dc.s1), kResUnset},
+      {"-excl", FIELD(dc.rangeMode), 1},
+      {"-inc", FIELD(dc.rangeMode), 2},
+      {"-incl", FIELD(dc.rangeMode), 2},
+      {"-pdb x", FIELD(dc.rangeMode), 3},
       // Optional numbers of the debug level and verbosity.
-      {"-pdb x -dbg", [](const runParams& p) { return p.dbgFlag; }, 1},
-      {"-dbg 3", [](const runParams& p) { return p.dbgFlag; }, 3},
-      {"-dbg -pdb x", [](const runParams& p) { return p.dbgFlag; }, 1},
-      {"-noverb", [](const runParams& p) { return p.info.verbose; }, 0},
-      {"-noverb 2", [](const runParams& p) { return p.info.verbose; }, 2},
-      {"-pdb x", [](const runParams& p) { return p.info.verbose; }, 1},
-      {"-bestFit -map 7", [](const runParams& p) { return p.mapCount; }, 7},
-      {"-dot 12 -digPsi 4", [](const runParams& p) { return p.info.dot + p.info.digPsi; }, 16},
+      {"-pdb x -dbg", FIELD(dbgFlag), 1},
+      {"-dbg 3", FIELD(dbgFlag), 3},
+      {"-dbg -pdb x", FIELD(dbgFlag), 1},
+      {"-noverb", FIELD(info.verbose), 0},
+      {"-noverb 2", FIELD(info.verbose), 2},
+      {"-pdb x", FIELD(info.verbose), 1},
+      {"-bestFit -map 7", FIELD(mapCount), 7},
+      {"-dot 12 -digPsi 4", FIELD(info.dot + p.info.digPsi), 16},
       // Tensor modes: a magnitude asks for Da and Dr held; -dadr is looked up last.
-      {"-bestFit -da 2e-3", [](const runParams& p) { return p.tensor.tensorMode; }, kTensorDaDr},
-      {"-dadr -svd -nofixed", [](const runParams& p) { return p.tensor.tensorMode; }, kTensorDaDr},
-      {"-nofixed -da 1e-3", [](const runParams& p) { return p.tensor.tensorMode; }, kTensorNoFixed},
-      {"-fixed", [](const runParams& p) { return p.tensor.tensorMode; }, kTensorFixed},
-      {"-noeuler -euler", [](const runParams& p) { return p.tensor.eulerFlag + p.info.euler; }, 0},
+      {"-bestFit -da 2e-3", FIELD(tensor.tensorMode), kTensorDaDr},
+      {"-dadr -svd -nofixed", FIELD(tensor.tensorMode), kTensorDaDr},
+      {"-nofixed -da 1e-3", FIELD(tensor.tensorMode), kTensorNoFixed},
+      {"-fixed", FIELD(tensor.tensorMode), kTensorFixed},
+      {"-noeuler -euler", FIELD(tensor.eulerFlag + p.info.euler), 0},
       // Selection.
-      {"-pdb x", [](const runParams& p) { return p.select.mode; }, kSelSet},
-      {"-pdb x", [](const runParams& p) { return p.select.atomMode; }, kMatchNone},
-      {"-res 5", [](const runParams& p) { return p.select.mode * 100 + p.select.lastRes; }, 205},
-      {"-r1 10 -rN 5", [](const runParams& p) { return p.select.firstRes; }, 5},
-      {"-res *", [](const runParams& p) { return p.select.rangeTest; }, 0},
-      {"-inv", [](const runParams& p) { return p.select.mode; }, kSelInverted},
-      {"-inv -atom CA", [](const runParams& p) { return p.select.mode; }, kSelCriteria},
-      {"-clear -set", [](const runParams& p) { return p.select.mode; }, kSelSet},
-      {"-clear", [](const runParams& p) { return p.select.mode; }, kSelClear},
-      {"-atom CA -resName ALA -regex -aGlob",
-       [](const runParams& p) { return p.select.atomMode * 10 + p.select.resMode; }, 32},
-      {"-glob -cExact -sRegex",
-       [](const runParams& p) { return p.select.chainMode * 10 + p.select.segMode; }, 0},
-      {"-chain A -seg B -glob -cExact -sRegex",
-       [](const runParams& p) { return p.select.chainMode * 10 + p.select.segMode; }, 12},
-      {"-id 3 -atom N",
-       [](const runParams& p) { return p.select.value * 10 + p.select.nAtomNames; }, 31},
+      {"-pdb x", FIELD(select.mode), kSelSet},
+      {"-pdb x", FIELD(select.atomMode), kMatchNone},
+      {"-res 5", FIELD(select.mode * 100 + p.select.lastRes), 205},
+      {"-r1 10 -rN 5", FIELD(select.firstRes), 5},
+      {"-res *", FIELD(select.rangeTest), 0},
+      {"-inv", FIELD(select.mode), kSelInverted},
+      {"-inv -atom CA", FIELD(select.mode), kSelCriteria},
+      {"-clear -set", FIELD(select.mode), kSelSet},
+      {"-clear", FIELD(select.mode), kSelClear},
+      {"-atom CA -resName ALA -regex -aGlob", FIELD(select.atomMode * 10 + p.select.resMode), 32},
+      {"-glob -cExact -sRegex", FIELD(select.chainMode * 10 + p.select.segMode), 0},
+      {"-chain A -seg B -glob -cExact -sRegex", FIELD(select.chainMode * 10 + p.select.segMode),
+       12},
+      {"-id 3 -atom N", FIELD(select.value * 10 + p.select.nAtomNames), 31},
   };
   for (const auto& c : cases) {
     const Parsed r = parse(c.line);
@@ -193,7 +191,7 @@ TEST(Options, HelpTextMatchesTranscription) {
   char buf[4096];
   for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
   std::fclose(f);
-  EXPECT_EQ(text, testing::readFileText(testing::sourcePath("tests/data/help.txt")));
+  EXPECT_EQ(text, testing::readFile(testing::sourcePath("tests/data/help.txt")));
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fit/fit_d.h"
-#include "support/run_korva.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "modes/modes.h"
-#include "support/run_korva.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {
@@ -37,8 +37,8 @@ TEST(CompareDcRun, ReportsMatchTheCheckedGoldenFiles) {
               "REMARK 60 couplings combined (inclusive max).\n");
     EXPECT_NE(r.err.find("2mjb-rdc-medium-a-n-h.tab, 63 Couplings, Residues 2 to 70.\n"),
               std::string::npos);
-    EXPECT_EQ(testing::readFileText(work + "/out.tab"),
-              testing::readFileText(sourcePath(run.golden)))
+    EXPECT_EQ(testing::readFile(work + "/out.tab"),
+              testing::readFile(sourcePath(run.golden)))
         << run.golden;
   }
 }

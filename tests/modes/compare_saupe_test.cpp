@@ -4,7 +4,7 @@
 #include <string>
 
 #include "modes/modes.h"
-#include "support/run_korva.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {
@@ -18,7 +18,7 @@ TEST(CompareSaupeRun, ReportMatchesTheCheckedGolden) {
       testing::runKorvaCmd("-anA -inS1 1e-3 2e-4 3e-4 -1e-4 5e-5 -inS2 5e-4 1e-4 0 0 2e-4 -add");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
-            testing::readFileText(testing::sourcePath("tests/golden/compare_saupe_add.out")));
+            testing::readFile(testing::sourcePath("tests/golden/compare_saupe_add.out")));
 }
 
 // -max takes the tensor of larger magnitude, (5e-4, 0, 9e-4, 0, 0) here although its Szz is

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "support/run_korva.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {
@@ -18,7 +18,7 @@ struct ConfigRun {
 
 ConfigRun readText(const std::string& text) {
   std::string path = testing::makeTempDir() + "/config.inp";
-  testing::writeFileText(path, text);
+  testing::writeFile(path, text);
   ConfigRun r;
   korvaInfoNull(&r.info);
   TextLog log;

@@ -5,8 +5,7 @@
 #include <string>
 
 #include "modes/modes.h"
-#include "structure/test_files.h"
-#include "support/run_korva.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "structure/test_files.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "structure/test_files.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {

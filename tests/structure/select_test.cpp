@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "structure/pdb.h"
-#include "structure/test_files.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {

@@ -12,51 +12,28 @@ namespace {
 
 constexpr double kDeg = 3.14159265 / 180.0;
 
-TEST(Euler2Saupe, AxialFrameGivesDiagonalVector) {
-  // A = diag(-Da + 1.5 Dr, -Da - 1.5 Dr, 2 Da) unrotated: Szz = 2 Da, Sxx - Syy = 3 Dr.
-  const struct {
-    double dr;
-    float s1;
-  } cases[] = {{0.0, 0.0f}, {2e-4, 6e-4f}};
-  for (const auto& c : cases) {
-    float s[5];
-    ASSERT_EQ(euler2saupe(s, 0, 0, 0, 1e-3, c.dr), 0);
-    EXPECT_FLOAT_EQ(s[0], 2e-3f);
-    EXPECT_NEAR(s[1], c.s1, 1e-10);
-    for (int k = 2; k < 5; k++) EXPECT_EQ(s[k], 0.0f) << k;
-  }
-}
-
+// S = R^T diag(A) R with R = Rz(phi) Ry(theta) Rx(psi), computed in double by python3, with
+// Axx = -Da + 1.5 Dr, Ayy = -Da - 1.5 Dr, Azz = 2 Da; unrotated, Szz = 2 Da and Sxx - Syy = 3 Dr.
 TEST(Euler2Saupe, MatchesRotatedDiagonal) {
-  // S = R^T diag(A) R with R = Rz(phi) Ry(theta) Rx(psi), computed in double by python3.
   const struct {
-    double psi, theta, phi, axx, ayy, azz;
-    double s[5];
+    double angles[3], a[3], s[5];
   } cases[] = {
-      {20,
-       35,
-       -50,
-       -4e-4,
-       -1.1e-3,
-       1.5e-3,
+      {{20, 35, -50},
+       {-4e-4, -1.1e-3, 1.5e-3},
        {0.00044553602551789765, 0.00034442692762800864, -0.00010601477426801597,
         -0.001116802207815084, 0.00061072044063689582}},
-      {-70,
-       110,
-       15,
-       6e-4,
-       2e-4,
-       -8e-4,
+      {{-70, 110, 15},
+       {6e-4, 2e-4, -8e-4},
        {0.00018812426859555302, -0.0010906067758828996, 0.00042642134621443967,
         -0.00011880765476391765, 1.2277476767661562e-05}},
+      {{0, 0, 0}, {-7e-4, -1.3e-3, 2e-3}, {2e-3, 6e-4, 0, 0, 0}},
+      {{0, 0, 0}, {-1e-3, -1e-3, 2e-3}, {2e-3, 0, 0, 0, 0}},
   };
   for (const auto& c : cases) {
-    // Invert Axx = -Da + 1.5 Dr, Ayy = -Da - 1.5 Dr, Azz = 2 Da.
-    const double da = c.azz / 2.0;
-    const double dr = (c.axx - c.ayy) / 3.0;
+    const double da = c.a[2] / 2.0, dr = (c.a[0] - c.a[1]) / 3.0;
     float s[5];
-    euler2saupe(s, c.psi, c.theta, c.phi, da, dr);
-    for (int k = 0; k < 5; k++) EXPECT_NEAR(s[k], c.s[k], 2e-9) << c.psi << " element " << k;
+    ASSERT_EQ(euler2saupe(s, c.angles[0], c.angles[1], c.angles[2], da, dr), 0);
+    for (int k = 0; k < 5; k++) EXPECT_NEAR(s[k], c.s[k], 2e-9) << c.angles[0] << " " << k;
   }
 }
 
@@ -150,12 +127,6 @@ TEST(Rot2Euler, DegenerateTriplesReproduceTheMatrix) {
       }
     }
   }
-}
-
-TEST(EulerNEQ, ThresholdIsOneHundredThousandth) {
-  EXPECT_EQ(eulerNEQ(0, 1.0, 1.0 + 2e-5), 1);
-  EXPECT_EQ(eulerNEQ(0, 1.0, 1.0 + 5e-6), 0);
-  EXPECT_EQ(eulerNEQ(4, -0.5, -0.5), 0);
 }
 
 TEST(Diag3By3, RecoversEigenpairsOfRotatedDiagonal) {
