@@ -110,21 +110,6 @@ TEST(SurfaceArea, NoAtomsWarns) {
   EXPECT_NE(err.find("NSC: error.\n"), std::string::npos) << err;
 }
 
-TEST(SurfaceArea, RadiusByFirstCharacter) {
-  struct Case {
-    const char* name;
-    float radius;
-  } cases[] = {{"CA", 1.9f}, {"C", 1.9f}, {"F", 1.9f},  {"N", 1.8f},  {"P", 1.8f},
-               {"SG", 1.8f}, {"O", 1.4f}, {"HA", 1.4f}, {"ZN", 1.4f}, {"", 1.4f}};
-  for (const Case& c : cases) EXPECT_EQ(getRadius(c.name), c.radius) << c.name;
-}
-
-TEST(SurfaceArea, ExposureThresholdIsStrict) {
-  EXPECT_FALSE(isSurfaceAtom(0.5));
-  EXPECT_TRUE(isSurfaceAtom(std::nextafter(0.5, 1.0)));
-  EXPECT_FALSE(isSurfaceAtom(0.0));
-}
-
 // A 3 x 3 x 3 lattice of step 2 A: every point 3.1 A from the centre lies within 1.74 A of an
 // outer lattice point, so the centre atom is wholly buried; a lone atom has relative exposure
 // (3.1/1.7)^2 = 3.33 and stays.
