@@ -98,5 +98,40 @@ TEST(SvdLS, DegenerateSystemsGiveMinimumNorm) {
   }
 }
 
+// The decomposition itself rebuilds its matrix, A = U diag(w) V^T with V orthogonal, also when a
+// singular value is zero inside the bidiagonal form, which the sweep must first split off: a zero
+// middle column, a column that is the sum of two others, and an upper bidiagonal matrix with a
+// zero on its diagonal.
+TEST(SvdLS, DecompositionRebuildsRankDeficientMatrices) {
+  const struct {
+    int m, n;
+    float a[12];
+  } cases[] = {
+      {3, 3, {1, 0, 2, 3, 0, 4, 5, 0, 6}},
+      {4, 3, {1, 2, 3, 4, 0, 4, -1, 3, 2, 0.5f, 1, 1.5f}},
+      {3, 3, {2, 1, 0, 0, 0, 3, 0, 0, 1}},
+  };
+  for (const auto& c : cases) {
+    const int cols = c.n + 1;
+    std::vector<float> u((c.m + 1) * cols), w(cols), v(cols * cols), rv1(cols);
+    for (int i = 0; i < c.m; i++)
+      for (int j = 0; j < c.n; j++) u[(i + 1) * cols + j + 1] = c.a[i * c.n + j];
+    ASSERT_EQ(svdcmpUser(u.data(), c.m, c.n, w.data(), v.data(), rv1.data()), 0);
+    for (int i = 1; i <= c.m; i++) {
+      for (int j = 1; j <= c.n; j++) {
+        double sum = 0.0, vv = 0.0;
+        for (int k = 1; k <= c.n; k++) {
+          sum += u[i * cols + k] * w[k] * v[j * cols + k];
+          if (i <= c.n) vv += v[i * cols + k] * v[j * cols + k];
+        }
+        EXPECT_NEAR(sum, c.a[(i - 1) * c.n + j - 1], 1e-5) << c.m << " " << i << j;
+        if (i <= c.n) {
+          EXPECT_NEAR(vv, i == j ? 1.0 : 0.0, 1e-5);
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace korva

@@ -87,6 +87,9 @@ TEST_F(DcTable, NoneOrEmptyNameAndMissingColumns) {
     EXPECT_EQ(readDC(name, &tab, log), 0) << name;
     EXPECT_EQ(tab.n, 0) << name;
   }
+  // Any column may come first.
+  ASSERT_EQ(read("VARS W RESID_I\nFORMAT %f %d\n0.5 3\n"), 0);
+  EXPECT_EQ(tab.in[0].W, 0.5f);
   ASSERT_EQ(read("VARS RESID_I ATOMNAME_I ATOMNAME_J\nFORMAT %d %s %s\n 3 N H\n 7 N H\n"), 0);
   ASSERT_EQ(tab.n, 2);
   const dcRecord& r = tab.in[1];
