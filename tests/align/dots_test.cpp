@@ -83,22 +83,6 @@ TEST(UnitSphereDots, DefaultOrientationOrderMatchesIndependentConstruction) {
   }
 }
 
-// After grouping, the cube numbers follow the visiting order ix, then iy, then iz.
-TEST(UnitSphereDots, GroupedCubeByCube) {
-  const double* p = nullptr;
-  int n = 0;
-  ASSERT_EQ(do_unsp(752, &p, &n), 0);
-  auto cell = [](double c) {
-    return std::clamp(static_cast<int>(std::floor((c + 1.0) / 0.5)), 0, 3);
-  };
-  int previous = -1;
-  for (int i = 0; i < n; ++i) {
-    const int key = 16 * cell(p[3 * i]) + 4 * cell(p[3 * i + 1]) + cell(p[3 * i + 2]);
-    EXPECT_GE(key, previous) << "dot " << i;
-    previous = key;
-  }
-}
-
 TEST(UnitSphereDots, CopyHoldsEveryDotOfLargeDensities) {
   tvector<double> out;
   int n = 0;

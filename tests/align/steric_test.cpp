@@ -180,28 +180,6 @@ TEST(StericGeometry, LongMoleculeFillsTheTableWithWarning) {
   EXPECT_EQ(pos.size(), 5000u);
 }
 
-// One atom at its own centroid with rA = 0: a single position at rM where every orientation
-// touches (x' = 0 <= t = 0), so nothing is free and S is exactly zero.
-TEST(StericSimulation, OneAtomGivesZero) {
-  korvaInfo info;
-  korvaInfoNull(&info);
-  refine_bicelle(&info);
-  tvector<double> pts;
-  int n = 0;
-  ASSERT_EQ(copyUnitSphereDots(info.dot, &pts, &n), 0);
-  EXPECT_EQ(n, 122);
-  for (int model : {kModelWall, kModelRod}) {
-    info.lcModel = model;
-    double x[2] = {0, 3}, y[2] = {0, -4}, z[2] = {0, 5}, S[5] = {1, 1, 1, 1, 1};
-    ASSERT_EQ(simulateAlignment(&info, 1, x, y, z, n, pts.data(), S, nullLog()), 0);
-    EXPECT_EQ(x[1], 0.0);
-    EXPECT_EQ(z[1], 0.0);
-    if (model == kModelWall) {
-      for (double s : S) EXPECT_EQ(s, 0.0);
-    }
-  }
-}
-
 // The whole chain (refine_bicelle, centring, extent, grid, scan, normaliser, lcS) for five atoms
 // on the 12 icosahedron vertices (-dot 12) and 18 psi steps, against an independent python3
 // computation written from the model description (float32 rounding by struct.pack at every

@@ -94,22 +94,6 @@ TEST(SurfaceArea, MatchesSphereAndCapClosedForms) {
   EXPECT_NEAR(volume, vol, 0.02 * vol);
 }
 
-TEST(SurfaceArea, NoAtomsWarns) {
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(nsc_dclm(nullptr, nullptr, 0, kSurfaceDensity, 6, nullptr, nullptr, nullptr, nullptr,
-                     nullptr),
-            1);
-  EXPECT_NE(
-      testing::internal::GetCapturedStderr().find("\nnsc_dclm: no surface atoms selected\n ...!\n"),
-      std::string::npos);
-  double x[1] = {0}, y[1] = {0}, z[1] = {0};
-  int nsel = -1;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(surfSel(0, x, y, z, &nsel), 1);
-  const std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("NSC: error.\n"), std::string::npos) << err;
-}
-
 // A 3 x 3 x 3 lattice of step 2 A: every point 3.1 A from the centre lies within 1.74 A of an
 // outer lattice point, so the centre atom is wholly buried; a lone atom has relative exposure
 // (3.1/1.7)^2 = 3.33 and stays.

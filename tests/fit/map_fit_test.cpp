@@ -84,7 +84,7 @@ TEST(MapSimDC, ZeroErrorsGiveZeroDeviations) {
 // weights change by a common factor only (same estimator) and the reported errors halve, which is
 // exactly the spread that noise of 0.5 g DD_i gives. The sample deviation of 1000 Gaussian steps
 // has a relative sampling error of 1/sqrt(2 * 1000) = 2.2 %; we allow four of them. The means
-// follow the single fit within the same noise, and the axes of every step are orthonormal.
+// follow the single fit within the same noise.
 TEST(MapSimDC, SaupeDeviationsMatchSvdErrorsAtHalfTheErrors) {
   ubiquitin d;
   for (dcRecord& r : d.tab.in) r.DD *= 0.5f;
@@ -102,21 +102,6 @@ TEST(MapSimDC, SaupeDeviationsMatchSvdErrorsAtHalfTheErrors) {
   // |Azz| of the fit of the example: the largest eigenvalue magnitude (numpy eigvalsh) of the
   // independent least-squares Saupe vector of the fit tests, 8.672959e-4.
   EXPECT_NEAR(d.result.azz[0], 8.672959e-4, 2e-6);
-  for (size_t st = 0; st < d.sink.axes.size(); st += 9) {
-    const double* v = &d.sink.axes[st];
-    for (int a = 0; a < 3; a++) {
-      for (int b = 0; b < 3; b++) {
-        const double dot = v[a] * v[b] + v[3 + a] * v[3 + b] + v[6 + a] * v[6 + b];
-        ASSERT_NEAR(dot, a == b ? 1.0 : 0.0, 1e-9) << st;
-      }
-    }
-  }
-  // The mapping owns its random sequence: a second mapping repeats the first exactly.
-  ubiquitin again;
-  ASSERT_EQ(again.map(steps), 0);
-  EXPECT_EQ(again.sink.axes, d.sink.axes);
-  for (int k = 0; k < 5; k++) EXPECT_EQ(again.result.dev[k], d.result.dev[k]);
-  for (int i = 0; i < d.tab.n; i++) EXPECT_EQ(again.tab.in[i].W, d.tab.in[i].W);
 }
 
 // Fewer than five usable couplings: the SVD refit yields no tensor, so no step counts. The run

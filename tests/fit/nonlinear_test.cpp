@@ -258,50 +258,5 @@ TEST(FitDCAlign, ZeroWeightGlycineAndCoincidingAtoms) {
   EXPECT_EQ(fixed.tab.work[0].D, 0.0f);
 }
 
-// The measured ubiquitin N-H couplings: every nonlinear mode describes the tensor of the
-// order-matrix fit (the structure was refined against these couplings, so the fit is close to
-// exact). FIXED, started from the SVD tensor's own Da, Dr and first angle triple, predicts what
-// the SVD fit predicts.
-TEST(FitDCAlign, UbiquitinModesAgreeWithSvd) {
-  pdbInfo pdb;
-  dTab tab;
-  ASSERT_EQ(
-      readPDB(testing::sourcePath("examples/ubiquitin-2mjb.pdb").c_str(), &pdb, nullptr, nullLog()),
-      0);
-  ASSERT_EQ(
-      readDC(testing::sourcePath("examples/ubiquitin-nh-bicelle.tab").c_str(), &tab, nullLog()), 0);
-  mapDCInfo(&pdb, &tab);
-  selectD(tab.in.data(), tab.n, tab.firstRes, tab.lastRes, 3);
-  ASSERT_EQ(buildDC(&pdb, &tab, 0, tab.firstRes, nullptr, 0, nullLog()), 63);
-  dTensor svd;
-  dTensorNull(&svd);
-  fitWorkspace ws;
-  ASSERT_EQ(fitD(&pdb, &tab, &svd, &ws, 0, nullLog()), 63);
-  std::array<double, 5> ref;
-  for (int k = 0; k < 5; k++) ref[k] = svd.saupe[k];
-  std::vector<float> svdD;
-  for (const dcRecord& w : tab.work) svdD.push_back(w.D);
-
-  for (int mode : {kTensorNoFixed, kTensorDaDr, kTensorFixed}) {
-    dTensor t;
-    dTensorNull(&t);
-    t.tensorMode = mode;
-    if (mode != kTensorNoFixed) {
-      t.da = t.daMin = t.daMax = svd.da;
-      t.dr = t.drMin = t.drMax = svd.dr;
-    }
-    if (mode == kTensorFixed) {
-      t.psi = t.psiMin = t.psiMax = svd.psiList[0];
-      t.theta = t.thetaMin = t.thetaMax = svd.thetaList[0];
-      t.phi = t.phiMin = t.phiMax = svd.phiList[0];
-    }
-    ASSERT_EQ(fitD(&pdb, &tab, &t, &ws, 0, nullLog()), 63) << mode;
-    EXPECT_LT(relativeDiff(ref, t.saupe), 0.005) << mode;
-    if (mode == kTensorFixed) {
-      for (int i = 0; i < 63; i++) EXPECT_NEAR(tab.work[i].D, svdD[i], 0.02) << i;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace korva

@@ -86,46 +86,6 @@ TEST(StericRun, SurfaceHydrogenAndSelectionOptionsSetTheAtoms) {
   }
 }
 
-// In the wall model the grid of positions does not depend on the concentration; only the
-// normaliser does, trunc((h - pos[npos]) / g) plus the free positions, with the wall half-spacing
-// h = rM / (c - 453.51 * 5e-6) shrinking by 0.0977324 / 0.0477324 = 2.048 from -wv 0.05 to 0.1.
-// So every element grows by one common factor, somewhat above 2.048 since the molecule's reach
-// is subtracted from h. The rod model gives another tensor.
-TEST(StericRun, ConcentrationAndMedium) {
-  runParams a = steric(), b = steric(), rod = steric();
-  b.info.wv = 0.1f;
-  rod.info.lcModel = kModelRod;
-  rod.info.rM = 33.5f;
-  ASSERT_EQ(run(a), 0);
-  ASSERT_EQ(run(b), 0);
-  ASSERT_EQ(run(rod), 0);
-  const double ratio = b.tensor.saupe[0] / a.tensor.saupe[0];
-  EXPECT_GT(ratio, 2.048);
-  EXPECT_LT(ratio, 2.5);
-  for (int m = 0; m < 5; ++m) {
-    EXPECT_NEAR(b.tensor.saupe[m] / a.tensor.saupe[m], ratio, 1e-6 * ratio) << m;
-    EXPECT_NE(rod.tensor.saupe[m], a.tensor.saupe[m]) << m;
-  }
-}
-
-// A configuration file that cannot be read ends the run before the simulation (its format is
-// tested with the reader); a valid one is recorded.
-TEST(StericRun, ConfigurationFile) {
-  const std::string dir = makeTempDir();
-  testing::writeFile(dir + "/good.inp", "Pmax: 12.5\n");
-  for (const char* name : {"good.inp", "missing.inp"}) {
-    runParams p = steric();
-    setField(p.inp, dir + "/" + name);
-    TextLog log;
-    const bool good = name[0] == 'g';
-    EXPECT_EQ(run(p, log), good ? 0 : 1);
-    EXPECT_EQ(p.info.grid.pMax, good ? 12.5f : 10.0f);
-    EXPECT_EQ(log.text().find("Error reading configuration file " + dir + "/missing.inp\n") !=
-                  std::string::npos,
-              !good);
-  }
-}
-
 // The structure written with -pdbRot lies in the principal frame of the predicted tensor: the
 // order matrix is invariant under a rigid rotation of the molecule up to the discretisation of
 // orientations and grid, so a second prediction on the written structure must be diagonal to

@@ -35,9 +35,7 @@ TEST(PdbRead, BadInputNeverStopsOrCorruptsTheReading) {
     const char* warning;
   } cases[] = {
       {"empty file", "", 0, ""},
-      {"no ATOM records", "HEADER x\nREMARK 1\nEND\n", 0, ""},
       {"binary bytes", binary, 0, ""},
-      {"binary then atom", binary + "\n" + valid, 1, ""},
       {"multi-megabyte line", std::string(5 << 20, 'X') + "\n" + valid, 1, ""},
       {"multi-megabyte ATOM line", valid.substr(0, 80) + std::string(3 << 20, '9') + "\n", 1, ""},
       {"numbers in name fields", "ATOM      1 1234 5678 9  1      1.000   2.000   3.000\n", 1, ""},
@@ -195,21 +193,16 @@ TEST(PdbWrite, RoundTripKeepsColumnsAndTakesGivenCoordinates) {
   ASSERT_EQ(pdb.nAtoms, 1231);  // grep -c ^ATOM
   std::string out = dir.path("out.pdb");
   ASSERT_EQ(writePDB(out.c_str(), &pdb, nullptr, "rotated", nullLog()), 0);
-  std::string in = readFile(src);
-  std::string written = readFile(out);
+  // Every ATOM line comes back with the same columns 1-27 and 31-66.
+  const std::string in = readFile(src), written = readFile(out);
   ASSERT_EQ(written.compare(0, 16, "REMARK rotated\n\n"), 0);
   size_t ip = 0, wp = 16;
   int compared = 0;
-  while (ip < in.size()) {
-    size_t ie = in.find('\n', ip);
-    std::string line = in.substr(ip, ie - ip);
-    ip = ie + 1;
-    if (line.compare(0, 4, "ATOM") != 0) continue;
-    size_t we = written.find('\n', wp);
-    std::string w = written.substr(wp, we - wp);
-    wp = we + 1;
-    EXPECT_EQ(w.substr(0, 27), line.substr(0, 27));
-    EXPECT_EQ(w.substr(30, 36), line.substr(30, 36));
+  for (size_t ie; (ie = in.find('\n', ip)) != std::string::npos; ip = ie + 1) {
+    if (in.compare(ip, 4, "ATOM") != 0) continue;
+    EXPECT_EQ(written.substr(wp, 27), in.substr(ip, 27));
+    EXPECT_EQ(written.substr(wp + 30, 36), in.substr(ip + 30, 36));
+    wp = written.find('\n', wp) + 1;
     compared++;
   }
   EXPECT_EQ(compared, 1231);
@@ -219,8 +212,7 @@ TEST(PdbWrite, RoundTripKeepsColumnsAndTakesGivenCoordinates) {
   tvector<float> xyz(3 * 1231, 0.0f);
   xyz[3] = -1.5f;
   ASSERT_EQ(writePDB(out.c_str(), &pdb, nullptr, nullptr, nullLog(), xyz.data()), 0);
-  written = readFile(out);
-  EXPECT_EQ(written.substr(81 + 30, 24), "  -1.500   0.000   0.000");
+  EXPECT_EQ(readFile(out).substr(81 + 30, 24), "  -1.500   0.000   0.000");
   EXPECT_NE(pdb.atoms[1].x, -1.5f);
 
   TextLog log;

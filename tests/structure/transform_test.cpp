@@ -34,14 +34,6 @@ TEST(Transform, AnglesComposeAsRzRyRx) {
     }
     EXPECT_EQ(m[3][3], 1.0f);
   }
-  // A rotation and its inverse give the identity.
-  m4x4 m, back;
-  m4x4Rotation0(-123.4, 0.0, 0.0, m);
-  m4x4Rotation0(123.4, 0.0, 0.0, back);
-  m4x4Append(back, m);
-  for (int i = 0; i < 4; i++) {
-    for (int j = 0; j < 4; j++) EXPECT_NEAR(m[i][j], i == j ? 1.0 : 0.0, 2e-7);
-  }
 }
 
 TEST(Transform, AppendMultipliesFromTheLeftAndAliasingIsSafe) {

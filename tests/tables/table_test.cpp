@@ -214,36 +214,26 @@ TEST(Table, QuietAndHeaderOnlyReads) {
 }
 
 // Long words, wide rows and long lines: read whole, nothing written outside the matrix.
+// Wide rows of long words and numbers are read whole; a number too long for an integer warns.
+// The file is read in chunks of 65536 bytes: in the last case the final byte, the 7 of 57
+// without a newline, is all that the second chunk holds (7 + 7 + 65518 + 1 + 2 + 2 bytes).
 TEST(Table, OversizedInputIsReadSafely) {
-  std::string word(5000, 'W');
-  std::string digits(6000, '7');
-  std::string vars = "VARS", format = "FORMAT", row;
+  std::string vars = "VARS", format = "\nFORMAT %s", row;
   for (int k = 0; k < 600; ++k) {
     vars += " C" + std::to_string(k);
-    format += k == 0 ? " %s" : " %d";
-    row += k == 0 ? word : " " + std::to_string(k);
+    format += k > 0 ? " %d" : "";
+    row += " " + std::to_string(k);
   }
-  std::string content = vars + "\n" + format + "\n" + row + "\n" + row + " " + digits + "\n" +
-                        word + " " + digits + "\n";
-  std::string path = writeFile("wide", content);
   Read r;
-  readTable(path, 0, &r);
-  ASSERT_EQ(r.status, 0);
+  readTable(writeFile("wide", vars + format + "\n" + std::string(5000, 'W') + row.substr(2) +
+                                  "\n1 " + std::string(6000, '7') + "\n"),
+            0, &r);
   ASSERT_EQ(r.columns, 600);
-  ASSERT_EQ(r.rows, 3);
-  ASSERT_EQ(r.data.size(), 1800u);
-  ASSERT_EQ(r.vars[0].textList.size(), 1u);
+  ASSERT_EQ(r.rows, 2);
   EXPECT_EQ(r.vars[0].textList[0].size(), 5000u);
-  EXPECT_EQ(cell(r, 1, 599), 599.0f);
-  // Row 3: the 6000-digit integer overflows, and 598 words are missing.
-  EXPECT_EQ(cell(r, 2, 1), 0.0f);
-  EXPECT_NE(r.err.find("RdTable Warning: Bad I-Item 2:\n"), std::string::npos);
-  EXPECT_NE(r.err.find("RdTable Warning: Bad I-Item 600:\n"), std::string::npos);
-
-  freeTab(&r.data, &r.vars, &r.columns, &r.rows);
-  EXPECT_EQ(r.columns + r.rows, 0);
-  // The file is read in chunks of 65536 bytes: here the last byte, the 7 of 57 without a newline,
-  // is all that the second chunk holds (7 + 7 + 65518 + 1 + 2 + 2 = 65537 bytes).
+  EXPECT_EQ(cell(r, 0, 599), 599.0f);
+  EXPECT_EQ(cell(r, 1, 1), 0.0f);
+  EXPECT_EQ(r.err.find("RdTable Warning: Bad I-Item 2:\n"), 0u);
   readTable(writeFile("chunk", "VARS A\nREMARK " + std::string(65518, 'x') + "\n1\n57"), 0, &r);
   expectCells(r, {{1}, {57}});
 }
@@ -259,10 +249,6 @@ TEST(Table, LineHelpers) {
                         {"\tFormat %d", 0}, {"# ", 0},         {"-1 # trailing", 1}};
   for (const Case& c : cases) EXPECT_EQ(isDataLine(c.line), c.data) << c.line;
 
-  char text[] = "%-8_s_";
-  us2space(text);
-  EXPECT_STREQ(text, "%-8 s ");
-
   tvector<tstring> list;
   int error = 0;
   EXPECT_EQ(mapText("A", &list, &error), 0);
@@ -270,13 +256,6 @@ TEST(Table, LineHelpers) {
   EXPECT_EQ(mapText("A", &list, &error), 0);
   EXPECT_EQ(mapText("a", &list, &error), 2);
   EXPECT_EQ(error, 0);
-
-  hdrList headers;
-  hdrInit(&headers);
-  addHdrLine(&headers, "REMARK one");
-  addHdrLine(&headers, "# two");
-  ASSERT_EQ(headers.lines.size(), 2u);
-  EXPECT_EQ(std::string(headers.lines[1].c_str()), "# two");
 }
 
 }  // namespace

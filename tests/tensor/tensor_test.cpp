@@ -129,36 +129,6 @@ TEST(Rot2Euler, DegenerateTriplesReproduceTheMatrix) {
   }
 }
 
-TEST(Diag3By3, RecoversEigenpairsOfRotatedDiagonal) {
-  // Rows of R = Rz(-50) Ry(35) Rx(20) and A = (-4e-4, -1.1e-3, 1.5e-3); python3 in double.
-  const double rows[3][3] = {{0.52654078540144067, 0.84594497304122473, 0.084450600324186831},
-                             {-0.62750687137878269, 0.45374423983921242, -0.63273319115180537},
-                             {-0.57357643577926543, 0.28016649942314092, 0.76975113180802612}};
-  const double a[3] = {-4e-4, -1.1e-3, 1.5e-3};
-  float m[3][3];
-  for (int i = 0; i < 3; i++) {
-    for (int j = 0; j < 3; j++) {
-      double sum = 0;
-      for (int k = 0; k < 3; k++) sum += rows[k][i] * a[k] * rows[k][j];
-      m[i][j] = static_cast<float>(sum);
-    }
-  }
-  float eig[3], v[3][3];
-  ASSERT_EQ(diag3By3(m, eig, v), 0);
-  eigsrt3By3NegRevTP(eig, v);
-  // Ascending |value|: x, y, z of A; row k parallel to row k of R.
-  for (int k = 0; k < 3; k++) {
-    EXPECT_NEAR(eig[k], a[k], 1e-9) << k;
-    double dot = 0;
-    for (int j = 0; j < 3; j++) dot += v[k][j] * rows[k][j];
-    EXPECT_NEAR(std::fabs(dot), 1.0, 1e-5) << k;
-  }
-  const double det = v[0][0] * (v[1][1] * v[2][2] - v[1][2] * v[2][1]) -
-                     v[0][1] * (v[1][0] * v[2][2] - v[1][2] * v[2][0]) +
-                     v[0][2] * (v[1][0] * v[2][1] - v[1][1] * v[2][0]);
-  EXPECT_NEAR(det, 1.0, 1e-5);
-}
-
 TEST(Diag3By3, NonFiniteInputFailsAndSaupe2EulerReportsIt) {
   const float m[3][3] = {{NAN, 1, 0}, {1, 0, 0}, {0, 0, 1}};
   float eig[3], v[3][3];
