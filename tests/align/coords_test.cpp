@@ -57,16 +57,6 @@ TEST(CoordSelect, CollectsSelectedAtomsInOrderWithOrWithoutSurface) {
       EXPECT_EQ(atoms.z[k + 1], static_cast<double>(a.z));
     }
   }
-  // A surface step with no atom to work on fails and leaves the output alone.
-  korvaInfo info;
-  korvaInfoNull(&info);
-  info.surf = 1;
-  simAtoms atoms;
-  atoms.n = 42;
-  TextLog log;
-  EXPECT_EQ(coorSelect(pdb, info, tvector<int>(3, 0), &atoms, log), 1);
-  EXPECT_EQ(log.text(), "NSC: error.\nError reading selection of atoms.\n");
-  EXPECT_EQ(atoms.n, 42);
 }
 
 }  // namespace

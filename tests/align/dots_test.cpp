@@ -40,28 +40,6 @@ TEST(UnitSphereDots, CountAndTypeForEachDensity) {
   }
 }
 
-// Every set is invariant under the icosahedral group, so its first moment vanishes and its second
-// moment is isotropic (the group has no invariant quadrupole): sum u = 0, sum u u^T = n/3 I.
-// The degree constant has eight digits, which leaves the vertices off by about 1e-8.
-TEST(UnitSphereDots, IcosahedralMomentsAreIsotropic) {
-  for (int density : {12, 32, 42, 122, 162, 752, 1002}) {
-    SCOPED_TRACE(density);
-    const double* p = nullptr;
-    int n = 0;
-    ASSERT_EQ(do_unsp(density, &p, &n), 0);
-    double m1[3] = {0, 0, 0}, m2[3][3] = {};
-    for (int i = 0; i < n; ++i)
-      for (int a = 0; a < 3; ++a) {
-        m1[a] += p[3 * i + a];
-        for (int b = 0; b < 3; ++b) m2[a][b] += p[3 * i + a] * p[3 * i + b];
-      }
-    for (int a = 0; a < 3; ++a) {
-      EXPECT_NEAR(m1[a] / n, 0.0, 1e-6);
-      for (int b = 0; b < 3; ++b) EXPECT_NEAR(m2[a][b] / n, a == b ? 1.0 / 3.0 : 0.0, 1e-6);
-    }
-  }
-}
-
 // The default orientation points in their order: an independent python3 construction of the
 // 12 vertices, 20 face centres and 90 arc midpoints (t = 2) followed by the swap-based cube
 // grouping gives these three dots (first, 61st and last) exactly.
@@ -83,16 +61,6 @@ TEST(UnitSphereDots, DefaultOrientationOrderMatchesIndependentConstruction) {
   }
 }
 
-TEST(UnitSphereDots, CopyHoldsEveryDotOfLargeDensities) {
-  tvector<double> out;
-  int n = 0;
-  ASSERT_EQ(copyUnitSphereDots(50000, &out, &n), 0);
-  // Arc type t = ceil(sqrt(49998/10)) = 71 gives 10*71^2+2 = 50412, fewer than the dodecahedron
-  // type's 30*41^2+2 = 50432.
-  EXPECT_EQ(n, 50412);
-  EXPECT_EQ(out.size(), static_cast<size_t>(3 * n));
-}
-
 // divarc against the closed form: the point m/n of the way along a quarter circle is at angle
 // 90 m/n degrees.
 TEST(UnitSphereDots, DivarcFollowsTheGreatCircle) {
@@ -107,32 +75,20 @@ TEST(UnitSphereDots, DivarcFollowsTheGreatCircle) {
   }
 }
 
-TEST(UnitSphereDots, BadInputsFailWithTheirMessage) {
-  struct Case {
-    double a[3], b[3];
-    const char* message;
-  } cases[] = {{{1, 0, 0}, {1, 0.0001, 0}, "divarc: rotation axis of length 0.000100"},
-               {{0.5, 0, 0}, {0, 2, 0}, "divarc: vector 1 of sq.length 0.250000"},
-               {{2, 0, 0}, {0, 0.5, 0}, "divarc: vector 2 of sq.length 0.250000"}};
-  for (const Case& c : cases) {
+// Bad inputs fail after the module's error block (printed by the module itself).
+TEST(UnitSphereDots, BadInputsFail) {
+  const double cases[3][2][3] = {{{1, 0, 0}, {1, 0.0001, 0}},  // nearly parallel
+                                 {{0.5, 0, 0}, {0, 2, 0}},     // vector 1 too short
+                                 {{2, 0, 0}, {0, 0.5, 0}}};    // vector 2 too short
+  for (const auto& c : cases) {
     double out[3];
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(divarc(c.a, c.b, 1, 2, out), 1);
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find(std::string(c.message) + "\n---> Execution stopped !\n"), std::string::npos)
-        << err;
-    EXPECT_EQ(err.rfind("---> ERROR when executing line ", 0), 0u) << err;
+    EXPECT_EQ(divarc(c[0], c[1], 1, 2, out), 1);
   }
   int n = 0;
-  testing::internal::CaptureStderr();
   EXPECT_EQ(make_unsp(100, 5, &n, 4), 1);
-  std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("\nmake_unsp: mode +5 not allowed\n ...!\n"), std::string::npos) << err;
   for (int density : {2, 0, -7}) {
     const double* p = nullptr;
-    testing::internal::CaptureStderr();
     EXPECT_EQ(do_unsp(density, &p, &n), 1);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("---> ERROR"), std::string::npos);
   }
 }
 

@@ -100,50 +100,6 @@ TEST(StericOracle, RodTiesAtContactMatchScan) {
   EXPECT_GT(ties, 3000);
 }
 
-// A molecule wider than the rod (runs that begin well inside the grid, merged by start) and one
-// atom that grazes the rod exactly (|y'| = contact): decisions against the scan on a float grid
-// that is not exact, with contact 33.5.
-TEST(StericOracle, RodWideMoleculeAndGrazingAtomMatchScan) {
-  std::mt19937 rng(7);
-  tvector<float> pos;
-  const int npos = buildPositionGrid(70.0, 2.0, 33.5f, 0.2f, &pos, nullLog());
-  const double contact = 33.5;
-  tvector<int> scratch;
-  std::uniform_real_distribution<float> u(-70.0f, 70.0f);
-  for (int trial = 0; trial < 200; ++trial) {
-    const int natoms = 1 + static_cast<int>(rng() % (trial % 4 == 0 ? 300 : 12));
-    std::vector<float> xp(natoms), yp(natoms);
-    for (int j = 0; j < natoms; ++j) xp[j] = u(rng), yp[j] = u(rng) / 2;
-    const int g = static_cast<int>(rng() % natoms);
-    yp[g] = rng() % 2 ? 33.5f : -33.5f;  // touches at the single position where x' = -pos
-    xp[g] = -pos[rng() % (npos + 1)];
-    ASSERT_EQ(firstRodMismatch(xp, yp, pos, npos, contact, &scratch), -1) << "trial " << trial;
-  }
-}
-
-// Hand cases: an atom exactly at contact blocks. Grid 10 + 0.25 i; wall threshold -(pos - 20).
-TEST(StericContact, EqualityBlocks) {
-  tvector<float> pos;
-  ASSERT_EQ(buildPositionGrid(40.0, 0.0, 10.0f, 0.25f, &pos, nullLog()), 160);
-  std::vector<float> t(161);
-  for (int i = 0; i <= 160; ++i) t[i] = 20.0f - pos[i];  // 10, 9.75, ..., -30
-  const float onThird = t[3];                            // 9.25
-  const float above = std::nextafter(onThird, 100.0f);
-  EXPECT_EQ(wallFirstFree(&onThird, 1, t.data(), 160), 4);
-  EXPECT_EQ(wallFirstFree(&above, 1, t.data(), 160), 3);
-  const float far = -31.0f;
-  EXPECT_EQ(wallFirstFree(&far, 1, t.data(), 160), 161);
-  // Rod of contact 20 at (-pos, 0); an atom at x' = -30, y' = 16 touches where |pos - 30| <= 12,
-  // pos in [18, 42]: indices 32..128 (12^2 + 16^2 = 20^2 exactly at both ends).
-  const float xp = -30.0f, yp = 16.0f;
-  EXPECT_TRUE(rodTouches(18.0f, xp, yp, 20.0));
-  EXPECT_FALSE(rodTouches(17.75f, xp, yp, 20.0));
-  tvector<int> diff;
-  std::vector<int> blocked(161);
-  rodBlocked(&xp, &yp, 1, pos.data(), 160, 20.0, &diff, blocked.data());
-  for (int i = 0; i <= 160; ++i) EXPECT_EQ(blocked[i], i >= 32 && i <= 128 ? 1 : 0) << i;
-}
-
 // Values worked out with python from the bicelle formulas: D = 1000c/(677.94q + 453.51),
 // q_eff = qD/(D - 0.005), h = rM/(c - 453.51*5e-6) = 419.00216 A at the defaults; below c = 0.01
 // no free lipid is subtracted and h = rM/c.

@@ -164,15 +164,11 @@ TEST(Options, FiveValueOptions) {
 }
 
 TEST(Options, HelpTextMatchesTranscription) {
-  std::FILE* f = std::tmpfile();
-  ASSERT_NE(f, nullptr);
-  writeHelpText(f);
-  std::rewind(f);
-  std::string text;
-  char buf[4096];
-  for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
-  std::fclose(f);
-  EXPECT_EQ(text, testing::readFile(testing::sourcePath("tests/data/help.txt")));
+  ::testing::internal::CaptureStdout();
+  writeHelpText(stdout);
+  std::fflush(stdout);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            testing::readFile(testing::sourcePath("tests/data/help.txt")));
 }
 
 }  // namespace

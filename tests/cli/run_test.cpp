@@ -46,7 +46,6 @@ TEST(RunFrame, UnusedArgumentsReportedOnlyWhenAskedAndAllocationTrace) {
   EXPECT_FALSE(has(runKorvaCmd(args).err, "may be unknown or unused"));
   EXPECT_TRUE(has(runKorvaCmd(args, "DUVARUDU=ALL").err,
                   "  Arguments 8 to 10 may be unknown or unused:\n  ' -bogus 7 -anA '\n"));
-  EXPECT_TRUE(has(runKorvaCmd(args, "DUVARUDU=DEBUG").err, "  8. 0   6 Characters: '-bogus'\n"));
   const auto accepted = runKorvaCmd(
       "-anA -inS1 1 2 3 4 5 -inCS a -outCS b -outS c -ref d -path e -list f -sPath g -sList h "
       "-rList i -csThresh 1 -vcThresh 2 -fit -nofit -sID 3 -dStep 1 -sStep 2 -outA /dev/null",

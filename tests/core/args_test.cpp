@@ -126,26 +126,6 @@ std::string reportFor(const char* env, Argv& a, Lookups lookups, int* count = nu
   return log.text();
 }
 
-TEST(ArgsReport, ModesGroupUnusedArguments) {
-  // Positions: 1 -a 2 1 3 -zz 4 v 5 -yy 6 w 7 -a 8 2
-  Argv a({"prog", "-a", "1", "-zz", "v", "-yy", "w", "-a", "2"});
-  auto lookups = [](argList& args) { (void)args.intArg("-a"); };
-  int n = -1;
-  EXPECT_EQ(reportFor(nullptr, a, lookups, &n), "");
-  EXPECT_EQ(n, 0);
-  std::string all = reportFor("all", a, lookups, &n);
-  EXPECT_EQ(
-      all,
-      "Warning from prog:\n  Arguments 3 to 8 may be unknown or unused:\n  ' -zz v -yy w -a 2 '\n");
-  EXPECT_EQ(n, 1);
-  EXPECT_EQ(reportFor("FLAGS", a, lookups, &n),
-            "Warning from prog:\n  Argument 3 may be unknown or unused:\n  ' -zz '\n"
-            "Warning from prog:\n  Argument 5 may be unknown or unused:\n  ' -yy '\n"
-            "Warning from prog:\n  Argument 7 may be unknown or unused:\n  ' -a '\n");
-  EXPECT_EQ(n, 3);
-  EXPECT_EQ(reportFor("yes", a, lookups), all);  // any other value means all
-}
-
 TEST(ArgsReport, CornersOfTheScan) {
   auto flagK = [](argList& args) { (void)args.flagLoc("-k"); };
   const struct {

@@ -98,37 +98,31 @@ TEST(BestFitRun, FailuresEndWithTheirLines) {
 // sequence: the SVD fit with its mapping, and the full nonlinear fit.
 TEST(BestFitRun, TwoRunsInTwoThreadsMatchTheSameRunsInSequence) {
   const std::string dir = testing::makeTempDir();
-  auto make = [&](int k, const char* tag) {
-    runParams p = bestFit(dir + "/" + tag + ".tab");
-    if (k == 0) {
-      p.mapCount = 200;
-      setField(p.outMap, dir + "/" + tag + ".map");
-    } else {
-      p.tensor.tensorMode = kTensorNoFixed;
-    }
-    return p;
-  };
-  runParams seq[2] = {make(0, "s0"), make(1, "s1")};
-  runParams par[2] = {make(0, "p0"), make(1, "p1")};
-  int seqStatus[2], parStatus[2];
-  TextLog seqLog[2], parLog[2];
+  runParams p[4];  // runs 0 and 1 in sequence, 2 and 3 in two threads
+  int status[4];
+  TextLog log[4];
+  for (int k = 0; k < 4; k++) {
+    p[k] = bestFit(dir + "/" + std::to_string(k) + ".tab");
+    if (k % 2 == 0) p[k].mapCount = 200;
+    if (k % 2 == 0) setField(p[k].outMap, dir + "/" + std::to_string(k) + ".map");
+    if (k % 2 == 1) p[k].tensor.tensorMode = kTensorNoFixed;
+  }
   ::testing::internal::CaptureStdout();
-  for (int k = 0; k < 2; k++) seqStatus[k] = runStructureSequence(seq[k], seqLog[k]);
-  std::thread t0([&] { parStatus[0] = runStructureSequence(par[0], parLog[0]); });
-  std::thread t1([&] { parStatus[1] = runStructureSequence(par[1], parLog[1]); });
+  for (int k = 0; k < 2; k++) status[k] = runStructureSequence(p[k], log[k]);
+  std::thread t0([&] { status[2] = runStructureSequence(p[2], log[2]); });
+  std::thread t1([&] { status[3] = runStructureSequence(p[3], log[3]); });
   t0.join();
   t1.join();
   ::testing::internal::GetCapturedStdout();
   for (int k = 0; k < 2; k++) {
-    EXPECT_EQ(parStatus[k], 0);
-    EXPECT_EQ(seqStatus[k], 0);
-    EXPECT_EQ(parLog[k].text(), seqLog[k].text());
-    for (int e = 0; e < 5; e++) EXPECT_EQ(par[k].tensor.saupe[e], seq[k].tensor.saupe[e]) << k;
-    EXPECT_EQ(readFile(dir + "/p" + std::to_string(k) + ".tab"),
-              readFile(dir + "/s" + std::to_string(k) + ".tab"));
+    EXPECT_EQ(status[k] + status[k + 2], 0);
+    EXPECT_EQ(log[k + 2].text(), log[k].text());
+    for (int e = 0; e < 5; e++) EXPECT_EQ(p[k + 2].tensor.saupe[e], p[k].tensor.saupe[e]) << k;
+    EXPECT_EQ(readFile(dir + "/" + std::to_string(k + 2) + ".tab"),
+              readFile(dir + "/" + std::to_string(k) + ".tab"));
   }
-  const std::string map = readFile(dir + "/p0.map");
-  EXPECT_EQ(map, readFile(dir + "/s0.map"));
+  const std::string map = readFile(dir + "/2.map");
+  EXPECT_EQ(map, readFile(dir + "/0.map"));
   EXPECT_EQ(std::count(map.begin(), map.end(), '\n'), 400);  // two lines per counted step
 }
 

@@ -71,21 +71,5 @@ TEST(Config, MalformedLinesFail) {
   EXPECT_EQ(log.text(), "readConfig File open error: /nonexistent/k.inp.\n");
 }
 
-// Lines are read 255 characters at a time: the rest of a longer line is read as the next line.
-// "Pmax: 2 " and 247 x fill the first piece (a valid line); the next 255 x are a line without a
-// number. A key that starts a new piece after 248 blanks is read and stored.
-TEST(Config, LongLinesAreReadInPiecesAndBinaryFails) {
-  ConfigRun longLine = readText("Pmax: 2 " + std::string(100000, 'x') + "\nBETA_L: 3\n");
-  EXPECT_EQ(longLine.status, 1);
-  EXPECT_FLOAT_EQ(longLine.info.grid.pMax, 2.0f);
-  EXPECT_EQ(longLine.err,
-            "Error: Input data in auto file have wrong format\nLine:" + std::string(255, 'x'));
-  ConfigRun split = readText("Pmax: 1" + std::string(248, ' ') + "BETA_L: 5\n");
-  EXPECT_EQ(split.status, 0) << split.err;
-  EXPECT_FLOAT_EQ(split.info.grid.pMax, 1.0f);
-  EXPECT_FLOAT_EQ(split.info.grid.betaL, 5.0f);
-  EXPECT_EQ(readText(std::string("\x01\x02\xff\x00\x10", 5)).status, 1);
-}
-
 }  // namespace
 }  // namespace korva

@@ -12,11 +12,9 @@ namespace {
 
 std::string structureText(const float (*xyz)[3], const int* res, const char* chain, int n) {
   std::string text;
-  char line[96];
   for (int i = 0; i < n; i++) {
-    std::snprintf(line, sizeof line, "ATOM  %5d  CA  ALA %c%4d    %8.3f%8.3f%8.3f\n", i + 1,
-                  chain[i], res[i], xyz[i][0], xyz[i][1], xyz[i][2]);
-    text += line;
+    text += testing::atomLine(i + 1, " CA ", ' ', "ALA ", chain[i], res[i], ' ', xyz[i][0],
+                              xyz[i][1], xyz[i][2]);
   }
   return text;
 }

@@ -63,15 +63,11 @@ TEST(StrRegComp, ErrorTexts) {
     const char* error;
   } cases[] = {
       {"(", "unmatched ()"},
-      {"a)", "unmatched ()"},
       {"(a|b", "unmatched ()"},
       {"((((((((((a))))))))))", "too many ()"},
       {"(a*)*", "*+ operand could be empty"},
-      {"^+", "*+ operand could be empty"},
       {"a**", "nested *?+"},
-      {"a?+", "nested *?+"},
       {"*a", "?+* follows nothing"},
-      {"a|+b", "?+* follows nothing"},
       {"a\\", "trailing \\"},
       {"[c-a]", "invalid [] range"},
       {"[abc", "unmatched []"},

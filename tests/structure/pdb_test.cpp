@@ -12,6 +12,7 @@ namespace korva {
 namespace {
 
 using testing::atomLine;
+using testing::num;
 using testing::readFile;
 using testing::TempDir;
 
@@ -87,28 +88,20 @@ TEST(PdbRead, ColumnRuleAndRecordTest) {
   pdbInfo pdb;
   ASSERT_EQ(readText(dir, text, &pdb), 0);
   ASSERT_EQ(pdb.nAtoms, 3);
-  const pdbAtom& a = pdb.atoms[0];
-  EXPECT_STREQ(a.atomName, "CA");
-  EXPECT_STREQ(a.resName, "ALA");
-  EXPECT_STREQ(a.chainId, "A");
-  EXPECT_EQ(a.resId, 5);
-  EXPECT_EQ(a.atomId, 1);
-  EXPECT_FLOAT_EQ(a.y, 2.0f);
-  EXPECT_FLOAT_EQ(a.occupancy, 0.5f);
-  EXPECT_FLOAT_EQ(a.tempFactor, 12.25f);
-  EXPECT_STREQ(a.segId, "SEGX");
-  EXPECT_STREQ(a.element, "C");
-  EXPECT_STREQ(a.charge, "1+");
-  const pdbAtom& b = pdb.atoms[1];
-  EXPECT_STREQ(b.resName, "HSDA");
-  EXPECT_STREQ(b.chainId, "B");
-  EXPECT_EQ(b.resId, 1);  // digits present before the line ends
-  EXPECT_STREQ(b.segId, "");
-  EXPECT_STREQ(pdb.atoms[2].atomName, "O");
-  EXPECT_EQ(pdb.firstRes, 1);
-  EXPECT_EQ(pdb.lastRes, 6);
-  EXPECT_STREQ(pdb.defChain, "A");
-  EXPECT_STREQ(pdb.defSeg, "SEGX");
+  const pdbAtom &a = pdb.atoms[0], &b = pdb.atoms[1];
+  const std::string names[][2] = {{a.atomName, "CA"},  {a.resName, "ALA"},
+                                  {a.chainId, "A"},    {a.segId, "SEGX"},
+                                  {a.element, "C"},    {a.charge, "1+"},
+                                  {b.resName, "HSDA"}, {b.chainId, "B"},
+                                  {b.segId, ""},       {pdb.atoms[2].atomName, "O"},
+                                  {pdb.defChain, "A"}, {pdb.defSeg, "SEGX"}};
+  for (const auto& n : names) EXPECT_EQ(n[0], n[1]);
+  // b's residue number: the digits present before the line ends.
+  const double values[][2] = {
+      {num(a.resId), 5},       {num(a.atomId), 1},         {num(a.y), 2.0},
+      {num(a.occupancy), 0.5}, {num(a.tempFactor), 12.25}, {num(b.resId), 1},
+      {num(pdb.firstRes), 1},  {num(pdb.lastRes), 6}};
+  for (const auto& v : values) EXPECT_EQ(v[0], v[1]);
 }
 
 TEST(PdbIndex, RedundantAtomsAndInsertionCodes) {

@@ -64,16 +64,6 @@ TEST(PdbSelect, ModesAgreeOnSingleChainAndGeneralPaths) {
     }
     EXPECT_EQ(flagged, c.expected);
   }
-  // The hydrogen names are exactly the atoms whose element column is H.
-  struct pdbSelect h;
-  pdbSelectNull(&h);
-  h.mode = kSelCriteria;
-  h.rangeTest = 0;
-  std::strcpy(h.atomNames, "[1-3]H* H*");
-  h.atomMode = kMatchGlob;
-  for (const pdbAtom& a : pdb.atoms) {
-    EXPECT_EQ(pdbSelectTest(&a, &h), std::strcmp(a.element, "H") == 0 ? 1 : 0) << a.atomId;
-  }
 }
 
 TEST(PdbSelect, TwoChainsUseTheGeneralPath) {

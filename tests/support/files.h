@@ -71,6 +71,11 @@ inline std::string atomLine(int serial, const char* name4, char alt, const char*
   return buf;
 }
 
+// A value as a double, so that one table can list numbers of any type.
+inline double num(double x) {
+  return x;
+}
+
 // Copies text into a fixed name field of the run parameters (cut to fit).
 template <size_t N>
 void setField(char (&field)[N], const std::string& text) {

@@ -103,12 +103,10 @@ TEST(Table, FailuresPrintTheirMessage) {
   const Case cases[] = {
       {"comments", "REMARK only\n# comment\nDATA X\n", "RdTable Error: no entries in @\n"},
       {"empty", "", "RdTable Error: no entries in @\n"},
-      {"blank", "\n   \n\t\n", "RdTable Error: no entries in @\n"},
       {"formatcount", "VARS A B C D E\nFORMAT %d %d %d %d\n1 2 3 4 5\n",
        "RdTable Error: VARS/FORMAT mismatch:\nVARS A B C D E\nFORMAT %d %d %d %d\n"},
       {"tolcount", "VARS A B\nTOLERANCE 0.1\n1 2\n",
        "RdTable Error: VARS/TOLERANCE mismatch:\nVARS A B\nTOLERANCE 0.1\n"},
-      {"lowervars", "vars A B\n1 2\n", "RdTable Error: no variables found.\n"},
       {"novars", "1 2\n", "RdTable Error: no variables found.\n"},
       {"emptyvars", "VARS\n1 2\n", "RdTable Error: no variables found.\n"},
       {"badformat", "VARS A B\nFORMAT %d %4x\n1 2\n", "RdTable Error: bad format FORMAT %d %4x\n"},

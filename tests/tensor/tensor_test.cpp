@@ -91,23 +91,6 @@ TEST(Saupe2Euler, RandomTensorsRoundTrip) {
   }
 }
 
-TEST(Saupe2Euler, TensorAxisAlongMolecularXGivesOneTriplePerBranch) {
-  // z axis of the tensor on molecular x: Sxx = 2 Da, Syy = -Da - 1.5 Dr, Szz = -Da + 1.5 Dr.
-  const double da = 1e-3, dr = 2e-4;
-  const float s[5] = {-7e-4f, 3.3e-3f, 0, 0, 0};
-  float psi[8], theta[8], phi[8], eig[3], gotDa, gotDr;
-  const int n = saupe2euler(s, psi, theta, phi, eig, &gotDa, &gotDr, nullLog());
-  ASSERT_EQ(n, 2);
-  EXPECT_NEAR(gotDa, da, 1e-9);
-  EXPECT_NEAR(gotDr, dr, 1e-9);
-  // Sorted rows (hand-worked): x = (0,0,-1), y = (0,1,0), z = (1,0,0) = Ry(-90).
-  EXPECT_NEAR(theta[0], -90.0, 1e-3);
-  EXPECT_NEAR(theta[1], 270.0, 1e-3);
-  EXPECT_EQ(phi[0], 0.0f);
-  EXPECT_EQ(phi[1], 0.0f);
-  expectRebuilds(s, da, dr, psi, theta, phi, n, "axis on x");
-}
-
 TEST(Rot2Euler, DegenerateTriplesReproduceTheMatrix) {
   // Ry(+-90) Rx(psi): row 0 = (0, sin(theta) sin(psi), sin(theta) cos(psi)), by hand.
   for (double thetaDeg : {90.0, -90.0}) {
@@ -158,38 +141,6 @@ TEST(EigSort, TiesSwapAndMovedColumnIsNegated) {
   for (int i = 0; i < 3; i++) {
     for (int j = 0; j < 3; j++) EXPECT_EQ(v[i][j], rows[i][j]) << i << j;
   }
-}
-
-TEST(FindD, PredictsFromBasisRowWithAbsoluteDI) {
-  // Hand values: J - I along z gives a = (1,0,0,0,0); along (1,1,0)/sqrt2 gives
-  // a = (-1/2, 0, 1, 0, 0); coinciding atoms predict nothing.
-  const float x1[3] = {0, 0, 5}, y1[3] = {0, 0, 5}, z1[3] = {0, 0, 5};
-  const float x2[3] = {0, 1, 5}, y2[3] = {0, 1, 5}, z2[3] = {1.02f, 0, 5};
-  const float di[3] = {-21523.0f, 10000.0f, -21523.0f};
-  const float s[5] = {1e-3f, 2e-4f, 3e-4f, -1e-4f, 5e-5f};
-  const float sErr[5] = {1e-5f, 1e-5f, 2e-5f, 1e-5f, 1e-5f};
-  float d[3], dErr[3];
-  ASSERT_EQ(findD(x1, y1, z1, x2, y2, z2, di, d, dErr, s, sErr, 3), 0);
-  EXPECT_NEAR(d[0], 21.523, 1e-4);
-  EXPECT_NEAR(dErr[0], 21523.0 * 1e-5, 1e-5);
-  EXPECT_NEAR(d[1], 10000.0 * (-0.5e-3 + 3e-4), 1e-4);
-  EXPECT_NEAR(dErr[1], 10000.0 * std::sqrt(0.25e-10 + 4e-10), 1e-5);
-  EXPECT_EQ(d[2], 0.0f);
-  EXPECT_EQ(dErr[2], 0.0f);
-}
-
-// A given tensor is stored with its own derived values: the axial vector of the test above.
-TEST(SetTensorSaupe, StoresVectorAndDerivedValues) {
-  dTensor t;
-  dTensorNull(&t);
-  const double s[5] = {2e-3, 6e-4, 0, 0, 0};
-  EXPECT_EQ(setTensorSaupe(&t, s, nullLog()), 2);
-  EXPECT_EQ(t.nEuler, 2);
-  EXPECT_EQ(t.saupe[1], 6e-4f);
-  EXPECT_NEAR(t.da, 1e-3, 1e-9);
-  EXPECT_NEAR(t.dr, 2e-4, 1e-9);
-  EXPECT_NEAR(t.psiList[1], 180.0, 1e-3);
-  EXPECT_FLOAT_EQ(t.eigVal[2], 2e-3f);
 }
 
 }  // namespace
