@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "structure/test_files.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {
@@ -13,7 +13,7 @@ namespace {
 using korva::testing::TempDir;
 
 void readUbiquitin(pdbInfo* pdb) {
-  ASSERT_EQ(readPDB(KORVA_SOURCE_DIR "/tests/data/2mjb-model1.pdb", pdb, nullptr), 0);
+  ASSERT_EQ(readPDB(KORVA_SOURCE_DIR "/tests/data/2mjb-model1.pdb", pdb, nullptr, nullLog()), 0);
 }
 
 const pdbAtom& atomOf(const pdbInfo& pdb, const chargeSite& s) {
@@ -81,7 +81,9 @@ TEST(Charges, FileReplacesDefaultsAndRejectsBadRows) {
   }
   chargeSet set;
   const Status missing = readCharges("/nonexistent/q.tab", &pdb, &set);
-  EXPECT_EQ(missing.message(), "Charges Error: cannot read the charge file /nonexistent/q.tab.\n");
+  EXPECT_EQ(missing.message(),
+            "RdTable File open error: /nonexistent/q.tab.\n"
+            "Charges Error: cannot read the charge file /nonexistent/q.tab.\n");
 }
 
 }  // namespace

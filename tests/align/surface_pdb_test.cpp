@@ -1,5 +1,5 @@
-// Tests of the surface-atom selection on a structure: radii by element, which atoms take part,
-// and how an exposed atom carries its name-sakes along.
+// The surface-atom selection on a structure: radii by element, which atoms take part, and how an
+// exposed atom carries its name-sakes along.
 #include "align/surface_pdb.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "structure/pdb.h"
-#include "structure/test_files.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {
@@ -19,18 +19,17 @@ struct atomSpec {
   const char* name4;
   char chain;
   int resId;
-  double x, y, z;
+  double x;
 };
 
-// Reads the atoms into pdb through a scratch PDB file; all atoms start selected.
+// Reads the atoms (on the x axis) into pdb through a scratch PDB file.
 void loadAtoms(const TempDir& dir, std::initializer_list<atomSpec> atoms, pdbInfo* pdb) {
   std::string text;
   int serial = 1;
   for (const atomSpec& a : atoms) {
-    text += atomLine(serial++, a.name4, ' ', "ALA ", a.chain, a.resId, ' ', a.x, a.y, a.z);
+    text += atomLine(serial++, a.name4, ' ', "ALA ", a.chain, a.resId, ' ', a.x, 0.0, 0.0);
   }
-  ASSERT_EQ(readPDB(dir.write("m.pdb", text).c_str(), pdb, nullptr), 0);
-  for (pdbAtom& a : pdb->atoms) a.selected = 1;
+  ASSERT_EQ(readPDB(dir.write("m.pdb", text).c_str(), pdb, nullptr, nullLog()), 0);
 }
 
 // A probe atom 0.55 A from a carbon (radius 1.9 + 1.4 = 3.3 A). Exposed fraction of a sphere of
@@ -46,61 +45,45 @@ TEST(CallNSC, RadiusFollowsFirstLetterOfName) {
   for (const auto& c : cases) {
     TempDir dir;
     pdbInfo pdb;
-    loadAtoms(dir, {{c.name4, 'A', 1, 0.0, 0.0, 0.0}, {" CB ", 'A', 2, 0.55, 0.0, 0.0}}, &pdb);
-    ASSERT_EQ(callNSC(&pdb), 0);
-    EXPECT_EQ(pdb.atoms[0].selected, c.selected) << c.name4;
-    EXPECT_EQ(pdb.atoms[1].selected, 1) << "the large neighbour is exposed";
+    loadAtoms(dir, {{c.name4, 'A', 1, 0.0}, {" CB ", 'A', 2, 0.55}}, &pdb);
+    tvector<int> flags(2, 1);
+    ASSERT_EQ(callNSC(pdb, &flags, nullLog()), 0);
+    EXPECT_EQ(flags[0], c.selected) << c.name4;
+    EXPECT_EQ(flags[1], 1) << "the large neighbour is exposed";
   }
 }
 
-// Unselected atoms neither take part nor shield: the buried oxygen becomes isolated and exposed
-// once its neighbour is left out, and the neighbour ends unselected.
-TEST(CallNSC, OnlySelectedAtomsTakePart) {
+TEST(CallNSC, SelectionDecidesWhoTakesPartAndNameSakesFollow) {
   TempDir dir;
   pdbInfo pdb;
-  loadAtoms(dir, {{" O  ", 'A', 1, 0.0, 0.0, 0.0}, {" CB ", 'A', 2, 0.55, 0.0, 0.0}}, &pdb);
-  pdb.atoms[1].selected = 0;
-  ASSERT_EQ(callNSC(&pdb), 0);
-  EXPECT_EQ(pdb.atoms[0].selected, 1);
-  EXPECT_EQ(pdb.atoms[1].selected, 0);
-}
+  // Unselected atoms neither take part nor shield: the buried oxygen becomes isolated and exposed
+  // once its neighbour is left out, and the neighbour ends unselected.
+  loadAtoms(dir, {{" O  ", 'A', 1, 0.0}, {" CB ", 'A', 2, 0.55}}, &pdb);
+  tvector<int> flags = {1, 0};
+  ASSERT_EQ(callNSC(pdb, &flags, nullLog()), 0);
+  EXPECT_EQ(flags[0], 1);
+  EXPECT_EQ(flags[1], 0);
 
-// An exposed atom selects every atom with its residue number and exact name, in any chain, also
-// one that was not selected before; a different name in the same residue stays out.
-TEST(CallNSC, ExposedAtomCarriesNameSakesInOtherChains) {
-  TempDir dir;
-  pdbInfo pdb;
+  // An exposed atom selects every atom with its residue number and exact name, in any chain,
+  // also one that was not selected before; a different name in the same residue stays out.
   loadAtoms(dir,
-            {{" CA ", 'A', 5, 0.0, 0.0, 0.0},
-             {" CA ", 'B', 5, 50.0, 0.0, 0.0},
-             {" CB ", 'B', 5, 100.0, 0.0, 0.0},
-             {" CA ", 'B', 6, 150.0, 0.0, 0.0}},
+            {{" CA ", 'A', 5, 0.0},
+             {" CA ", 'B', 5, 50.0},
+             {" CB ", 'B', 5, 100.0},
+             {" CA ", 'B', 6, 150.0}},
             &pdb);
-  for (pdbAtom& a : pdb.atoms) a.selected = 0;
-  pdb.atoms[0].selected = 1;
-  ASSERT_EQ(callNSC(&pdb), 0);
-  EXPECT_EQ(pdb.atoms[0].selected, 1);
-  EXPECT_EQ(pdb.atoms[1].selected, 1);
-  EXPECT_EQ(pdb.atoms[2].selected, 0);
-  EXPECT_EQ(pdb.atoms[3].selected, 0);
-}
+  flags = {1, 0, 0, 0};
+  ASSERT_EQ(callNSC(pdb, &flags, nullLog()), 0);
+  EXPECT_EQ(flags, (tvector<int>{1, 1, 0, 0}));
 
-TEST(CallNSC, NoSelectedAtomFailsAndKeepsFlags) {
-  TempDir dir;
-  pdbInfo pdb;
-  loadAtoms(dir, {{" CA ", 'A', 5, 0.0, 0.0, 0.0}}, &pdb);
-  pdb.atoms[0].selected = 0;
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(callNSC(&pdb), 1);
-  const std::string err = ::testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("nsc_dclm: no surface atoms selected"), std::string::npos) << err;
-  EXPECT_NE(err.find("NSC: error.\n"), std::string::npos) << err;
-  EXPECT_EQ(pdb.atoms[0].selected, 0);
-
-  pdbInfo empty;
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(callNSC(&empty), 1);
-  ::testing::internal::GetCapturedStderr();
+  // No selected atom: failure, flags kept.
+  flags = {0, 0, 0, 0};
+  TextLog log;
+  EXPECT_EQ(callNSC(pdb, &flags, log), 1);
+  // The surface routine's own block first, then the selection's line.
+  EXPECT_NE(log.text().find("nsc_dclm: no surface atoms selected\n ...!\nNSC: error.\n"),
+            std::string::npos);
+  EXPECT_EQ(flags, (tvector<int>{0, 0, 0, 0}));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "support/run_korva.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {
@@ -32,8 +32,8 @@ testing::cmdResult runLimited(const std::string& args, int kb) {
   const std::string cmd = "cd '" + dir + "' && timeout 120 sh -c '" + limit + "exec \"" +
                           KORVA_BIN + "\" " + args + "' > out 2> err < /dev/null";
   const int raw = std::system(cmd.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, testing::readFileText(dir + "/out"),
-          testing::readFileText(dir + "/err")};
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, testing::readFile(dir + "/out"),
+          testing::readFile(dir + "/err")};
 }
 
 // 100,000 kB is well above what a run needs, and below what a threaded BLAS reserves for its

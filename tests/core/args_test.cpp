@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/alloc.h"
-
 namespace korva {
 namespace {
 
@@ -24,8 +22,94 @@ struct Argv {
   char** argv() { return ptrs.data(); }
 };
 
-// Runs initArgs with the given DUVARUDU value (nullptr: unset), the lookups, then checkArgs;
-// returns what checkArgs printed.
+TEST(Args, FlagAndBlankRules) {
+  const struct {
+    const char* text;
+    int flag;
+  } flags[] = {{"-pdb", 1}, {"-0.5", 0}, {"-3", 0}, {"-.2", 0}, {"-", 1},
+               {"pdb", 0},  {"", 0},     {"-e", 1}, {"--x", 1}, {nullptr, 0}};
+  for (const auto& f : flags) EXPECT_EQ(isFlag(f.text), f.flag) << (f.text ? f.text : "null");
+  EXPECT_EQ(isBlank(nullptr), 1);
+  EXPECT_EQ(isBlank(" \t\n"), 1);
+  EXPECT_EQ(isBlank(" a "), 0);
+  Argv a({"ab", "\xff", "c"});  // 97 + 98 - 1 + 99
+  EXPECT_EQ(getArgvChecksum(a.argc(), a.argv()), 293);
+  EXPECT_EQ(getArgvChecksum(0, a.argv()), 0);
+}
+
+TEST(Args, LookupsConvertAndFailAsDocumented) {
+  Argv a({"prog", "-n", " 42abc", "-x", "-0.5", "-s", "name", "-none", "xyz", "-neg", "-30", "-dot",
+          "-H", "-last"});
+  argList args(a.argc(), a.argv(), 0, nullLog());
+  EXPECT_EQ(args.intArg("-n"), 42);  // strtol: trailing text ignored
+  EXPECT_EQ(args.badFlag(), 0);
+  EXPECT_EQ(args.intArg("-none"), 0);  // no digits, but a value
+  EXPECT_EQ(args.badFlag(), 0);
+  EXPECT_FLOAT_EQ(args.fltArg("-x"), -0.5f);
+  EXPECT_EQ(args.intArg("-neg"), -30);  // a negative number is a value
+  EXPECT_EQ(args.intArg("-dot"), 0);    // the next word is the value even when it is a flag
+  EXPECT_EQ(args.badFlag(), 0);
+  EXPECT_STREQ(args.strArg("-s"), "name");
+  EXPECT_EQ(args.intArg("-absent"), 0);
+  EXPECT_EQ(args.badFlag(), 1);
+  EXPECT_EQ(args.strArg("-last"), nullptr);  // last argument: no value
+  EXPECT_EQ(args.badFlag(), 1);
+  int target = 7;
+  float ftarget = 2.0f;
+  EXPECT_EQ(args.intArgD("-last", &target), 0);
+  EXPECT_EQ(args.fltArgD("-absent", &ftarget), 0);
+  EXPECT_EQ(args.intArgD("-neg", &target), 1);
+  EXPECT_EQ(target, -30);
+  EXPECT_EQ(ftarget, 2.0f);
+  EXPECT_EQ(args.flagLoc("-s"), 5);
+  EXPECT_EQ(args.nextFlag(5), 7);
+  EXPECT_EQ(args.nextFlag(12), 13);
+  EXPECT_EQ(args.nextFlag(13), 14);
+  EXPECT_EQ(args.nthArg(14), nullptr);
+  EXPECT_EQ(args.nthArg(-1), nullptr);
+}
+
+TEST(Args, ListLookups) {
+  Argv a({"prog", "-w", "1", "-2.5", ".5", "-pdb", "x", "-empty", "-q", "-five", "1", "2e-3", "x",
+          "-e"});
+  argList args(a.argc(), a.argv(), 0, nullLog());
+  tvector<float> w = args.rListArg("-w");
+  ASSERT_EQ(w.size(), 3u);
+  EXPECT_EQ(w[0], 1.0f);
+  EXPECT_EQ(w[1], -2.5f);
+  EXPECT_EQ(w[2], 0.5f);
+  EXPECT_TRUE(args.rListArg("-empty").empty());
+  EXPECT_TRUE(args.rListArg("-absent").empty());
+
+  double out[3] = {7, 7, 7};
+  TextLog log;
+  argList args2(a.argc(), a.argv(), 0, log);
+  EXPECT_EQ(args2.fixedListArg(9, 2, out), 1);  // three words follow
+  EXPECT_EQ(out[0], 7.0);
+  EXPECT_EQ(args2.fixedListArg(9, 3, out), 2);
+  EXPECT_EQ(log.text(), "VANTRO Error: -five value 'x' is not a number.\n");
+  EXPECT_EQ(args2.fixedListArg(1, 3, out), 0);
+  EXPECT_EQ(out[1], -2.5);
+}
+
+TEST(Args, OverlongStringIsRefused) {
+  Argv a({"prog", "-pdb", std::string(300, 'a'), "-ok", std::string(255, 'b')});
+  TextLog log;
+  argList args(a.argc(), a.argv(), 0, log);
+  char target[kArgStrLen] = "keep";
+  EXPECT_EQ(args.strArgD("-pdb", target), 0);
+  EXPECT_STREQ(target, "keep");
+  EXPECT_EQ(args.overflowed(), 1);
+  EXPECT_EQ(log.text(), "VANTRO Error: value of -pdb is longer than 255 characters.\n");
+  EXPECT_EQ(args.strArgD("-ok", target), 1);  // 255 characters fit exactly
+  EXPECT_EQ(std::string(target).size(), 255u);
+  const char* p = nullptr;
+  EXPECT_EQ(args.ptrArgD("-pdb", &p), 1);  // the pointer lookup takes any length
+  EXPECT_EQ(std::string(p).size(), 300u);
+}
+
+// Runs the lookups on a fresh argList with DUVARUDU set to env (nullptr: unset) and returns what
+// check() reported.
 template <class Lookups>
 std::string reportFor(const char* env, Argv& a, Lookups lookups, int* count = nullptr) {
   if (env) {
@@ -33,170 +117,52 @@ std::string reportFor(const char* env, Argv& a, Lookups lookups, int* count = nu
   } else {
     unsetenv("DUVARUDU");
   }
-  initArgs(a.argc(), a.argv(), 4);
-  lookups();
-  ::testing::internal::CaptureStderr();
-  int n = checkArgs(a.argc(), a.argv());
-  std::string text = ::testing::internal::GetCapturedStderr();
-  if (count) *count = n;
+  TextLog log;
+  argList args(a.argc(), a.argv(), 4, log);
   unsetenv("DUVARUDU");
-  return text;
+  lookups(args);
+  const int n = args.check();
+  if (count) *count = n;
+  return log.text();
 }
 
-TEST(Args, FlagAndBlankRules) {
+TEST(ArgsReport, CornersOfTheScan) {
+  auto flagK = [](argList& args) { (void)args.flagLoc("-k"); };
   const struct {
-    const char* text;
-    int flag;
-  } flags[] = {{"-pdb", 1}, {"-0.5", 0}, {"-3", 0}, {"-.2", 0}, {"-", 1},
-               {"pdb", 0},  {"", 0},     {"-e", 1}, {"--x", 1}};
-  for (const auto& f : flags) EXPECT_EQ(isFlag(f.text), f.flag) << f.text;
-  EXPECT_EQ(isFlag(nullptr), 0);
-  EXPECT_EQ(isBlank(nullptr), 1);
-  EXPECT_EQ(isBlank(""), 1);
-  EXPECT_EQ(isBlank(" \t\n"), 1);
-  EXPECT_EQ(isBlank(" a "), 0);
-}
-
-TEST(Args, ChecksumIsSumOfSignedCharacters) {
-  Argv a({"ab", "\xff", "c"});  // 97 + 98 - 1 + 99
-  EXPECT_EQ(getArgvChecksum(a.argc(), a.argv()), 293);
-  EXPECT_EQ(getArgvChecksum(0, a.argv()), 0);
-}
-
-TEST(Args, LookupsConvertAndFailAsDocumented) {
-  Argv a(
-      {"prog", "-n", " 42abc", "-x", "-0.5", "-s", "name", "-none", "xyz", "-neg", "-30", "-last"});
-  initArgs(a.argc(), a.argv(), 0);
-  EXPECT_EQ(intArg(a.argc(), a.argv(), "-n"), 42);  // strtol: trailing text ignored
-  EXPECT_EQ(getBadFlag(), 0);
-  EXPECT_EQ(intArg(a.argc(), a.argv(), "-none"), 0);  // no digits
-  EXPECT_EQ(getBadFlag(), 0);
-  EXPECT_FLOAT_EQ(fltArg(a.argc(), a.argv(), "-x"), -0.5f);
-  EXPECT_EQ(intArg(a.argc(), a.argv(), "-neg"), -30);  // a negative number is a value
-  EXPECT_STREQ(strArg(a.argc(), a.argv(), "-s"), "name");
-  EXPECT_EQ(intArg(a.argc(), a.argv(), "-absent"), 0);
-  EXPECT_EQ(getBadFlag(), 1);
-  EXPECT_EQ(strArg(a.argc(), a.argv(), "-last"), nullptr);  // last argument: no value
-  EXPECT_EQ(getBadFlag(), 1);
-  int target = 7;
-  EXPECT_EQ(intArgD(a.argc(), a.argv(), "-last", &target), 0);
-  EXPECT_EQ(target, 7);
-  EXPECT_EQ(flagLoc(a.argc(), a.argv(), "-s"), 5);
-  EXPECT_EQ(nextFlag(a.argc(), a.argv(), 5), 7);
-  EXPECT_EQ(nextFlag(a.argc(), a.argv(), 11), 12);
-  EXPECT_EQ(getNthArg(a.argc(), a.argv(), 12), nullptr);
-  EXPECT_EQ(getNthArg(a.argc(), a.argv(), -1), nullptr);
-  nullArgs();
-}
-
-TEST(Args, ValueIsTakenEvenWhenItIsAFlag) {
-  Argv a({"prog", "-dot", "-H"});
-  initArgs(a.argc(), a.argv(), 0);
-  EXPECT_EQ(intArg(a.argc(), a.argv(), "-dot"), 0);
-  EXPECT_EQ(getBadFlag(), 0);
-  nullArgs();
-}
-
-TEST(Args, ListLookupStopsAtNextFlag) {
-  Argv a({"prog", "-w", "1", "-2.5", ".5", "-pdb", "x", "-empty", "-q"});
-  initArgs(a.argc(), a.argv(), 0);
-  int n = 0;
-  float* w = rListArg(a.argc(), a.argv(), "-w", &n);
-  ASSERT_EQ(n, 3);
-  EXPECT_FLOAT_EQ(w[0], 1.0f);
-  EXPECT_FLOAT_EQ(w[1], -2.5f);
-  EXPECT_FLOAT_EQ(w[2], 0.5f);
-  unAlloc("listArg", w, 3 * sizeof(float));
-  EXPECT_EQ(rListArg(a.argc(), a.argv(), "-empty", &n), nullptr);
-  EXPECT_EQ(n, 0);
-  nullArgs();
-}
-
-TEST(Args, OverlongStringIsRefused) {
-  std::string longName(300, 'a');
-  Argv a({"prog", "-pdb", longName, "-ok", std::string(255, 'b')});
-  initArgs(a.argc(), a.argv(), 0);
-  char target[kArgStrLen] = "keep";
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(strArgD(a.argc(), a.argv(), "-pdb", target), 0);
-  std::string err = ::testing::internal::GetCapturedStderr();
-  EXPECT_STREQ(target, "keep");
-  EXPECT_EQ(argsOverflowed(), 1);
-  EXPECT_NE(err.find("-pdb"), std::string::npos);
-  EXPECT_EQ(strArgD(a.argc(), a.argv(), "-ok", target), 1);  // 255 characters fit exactly
-  EXPECT_EQ(std::string(target).size(), 255u);
-  initArgs(a.argc(), a.argv(), 0);
-  EXPECT_EQ(argsOverflowed(), 0);
-  nullArgs();
-}
-
-TEST(ArgsReport, NothingWithoutEnvironment) {
-  Argv a({"prog", "-unknown", "5"});
-  int n = -1;
-  EXPECT_EQ(reportFor(
-                nullptr, a, [] {}, &n),
-            "");
-  EXPECT_EQ(n, 0);
-}
-
-TEST(ArgsReport, ModesGroupUnusedArguments) {
-  // Positions: 1 -a 2 1 3 -zz 4 v 5 -yy 6 w 7 -a 8 2
-  Argv a({"prog", "-a", "1", "-zz", "v", "-yy", "w", "-a", "2"});
-  auto lookups = [&] { intArg(a.argc(), a.argv(), "-a"); };
-
-  int n = 0;
-  std::string all = reportFor("all", a, lookups, &n);
-  EXPECT_EQ(
-      all,
-      "Warning from prog:\n  Arguments 3 to 8 may be unknown or unused:\n  ' -zz v -yy w -a 2 '\n");
-  EXPECT_EQ(n, 1);
-
-  std::string flags = reportFor("FLAGS", a, lookups, &n);
-  EXPECT_EQ(flags,
-            "Warning from prog:\n  Argument 3 may be unknown or unused:\n  ' -zz '\n"
-            "Warning from prog:\n  Argument 5 may be unknown or unused:\n  ' -yy '\n"
-            "Warning from prog:\n  Argument 7 may be unknown or unused:\n  ' -a '\n");
-  EXPECT_EQ(n, 3);
-
-  // Any other value means all.
-  EXPECT_EQ(reportFor("yes", a, lookups), all);
-}
-
-TEST(ArgsReport, ScanSkipsThePositionAfterAGroup) {
-  // 1 x (unused) 2 -k (used) 3 y (unused) 4 z (unused)
-  Argv a({"prog", "x", "-k", "y", "z"});
-  std::string text = reportFor("ALL", a, [&] { flagLoc(a.argc(), a.argv(), "-k"); });
-  EXPECT_EQ(text,
-            "Warning from prog:\n  Argument 1 may be unknown or unused:\n  ' x '\n"
-            "Warning from prog:\n  Arguments 3 to 4 may be unknown or unused:\n  ' y z '\n");
-}
-
-TEST(ArgsReport, BlankArgumentsAreNeverReported) {
-  Argv a({"prog", "", "  ", "-k"});
-  std::string text = reportFor("ALL", a, [&] { flagLoc(a.argc(), a.argv(), "-k"); });
-  EXPECT_EQ(text, "");
-}
-
-TEST(ArgsReport, DebugListsEveryPosition) {
-  Argv a({"prog", "-k", "v"});
-  std::string text = reportFor("debug", a, [&] { flagLoc(a.argc(), a.argv(), "-k"); });
-  EXPECT_EQ(text, "Debug Info from prog. Original Checksum: " +
-                      std::to_string(getArgvChecksum(a.argc(), a.argv())) +
-                      " Final Checksum: " + std::to_string(getArgvChecksum(a.argc(), a.argv())) +
-                      ".\n"
-                      "  0. 1   4 Characters: 'prog'\n"
-                      "  1. 1   2 Characters: '-k'\n"
-                      "  2. 0   1 Characters: 'v'\n"
-                      "Warning from prog:\n  Argument 2 may be unknown or unused:\n  ' v '\n");
-}
-
-TEST(ArgsReport, ChangedArgumentsAreWarned) {
-  Argv a({"prog", "-k"});
-  std::string text = reportFor("ALL", a, [&] {
-    flagLoc(a.argc(), a.argv(), "-k");
-    a.words[1][1] = 'j';
-  });
-  EXPECT_EQ(text, "Warning from prog: argument checking may not be valid.\n");
+    std::vector<std::string> words;
+    const char* env;
+    std::string expected;
+  } cases[] = {
+      // The scan skips the used position after a group.
+      {{"prog", "x", "-k", "y", "z"},
+       "ALL",
+       "Warning from prog:\n  Argument 1 may be unknown or unused:\n  ' x '\n"
+       "Warning from prog:\n  Arguments 3 to 4 may be unknown or unused:\n  ' y z '\n"},
+      {{"prog", "", "  ", "-k"}, "ALL", ""},  // blank arguments are never reported
+      {{"prog", "-k", "-help"},
+       "FLAGS",
+       "Program prog, argument checking enabled.\n"
+       "Warning from prog:\n  Argument 2 may be unknown or unused:\n  ' -help '\n"},
+      // Checksum of "prog" 112+114+111+103 = 440, "-k" 45+107 = 152, "v" 118: 710.
+      {{"prog", "-k", "v"},
+       "debug",
+       "Debug Info from prog. Original Checksum: 710 Final Checksum: 710.\n"
+       "  0. 1   4 Characters: 'prog'\n"
+       "  1. 1   2 Characters: '-k'\n"
+       "  2. 0   1 Characters: 'v'\n"
+       "Warning from prog:\n  Argument 2 may be unknown or unused:\n  ' v '\n"},
+  };
+  for (const auto& c : cases) {
+    Argv a(c.words);
+    EXPECT_EQ(reportFor(c.env, a, flagK), c.expected) << c.words[1];
+  }
+  Argv changed({"prog", "-k"});
+  EXPECT_EQ(reportFor("ALL", changed,
+                      [&](argList& args) {
+                        (void)args.flagLoc("-k");
+                        changed.words[1][1] = 'j';
+                      }),
+            "Warning from prog: argument checking may not be valid.\n");
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // The SVD best fit and the prediction from a given Saupe vector on hand-built coupling tables.
 #include "fit/fit_d.h"
-#include "fit/nonlinear.h"
 
 #include <gtest/gtest.h>
 
@@ -9,181 +8,135 @@
 #include <string>
 #include <vector>
 
-#include "fit/svd_fit.h"
-#include "structure/test_files.h"
-#include "support/run_korva.h"
-#include "report/report.h"
+#include "support/files.h"
+#include "support/reference.h"
 
 namespace korva {
 namespace {
 
-constexpr float kDI = -21000.0f;
+constexpr float kDI = -21000.0f;  // the glycine pairs take their own
 
+// One coupling between atoms nameI at p and nameJ at p + u of residue res.
 struct pairSpec {
   const char* resName;
   const char* nameI;
   const char* nameJ;
-  float xI, yI, zI;  // atom I
-  float ux, uy, uz;  // atom J - atom I
+  float p[3], u[3];
 };
 
-// The basis of the linear form: a coupling along unit vector c is |DI| a(c).s.
-std::vector<double> basis(double x, double y, double z) {
-  const double r = std::sqrt(x * x + y * y + z * z);
-  const double cx = x / r, cy = y / r, cz = z / r;
-  return {0.5 * (3 * cz * cz - 1), 0.5 * (cx * cx - cy * cy), 2 * cx * cy, 2 * cx * cz,
-          2 * cy * cz};
-}
-
-double dot5(const std::vector<double>& a, const float s[5]) {
-  double t = 0.0;
+// The basis of the linear form: a coupling along u is |DI| a(u).s.
+double predicted(const float u[3], const float s[5], double norm2[1] = nullptr) {
+  const double r = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
+  double a[5], t = 0.0;
+  testing::basisRow(u[0] / r, u[1] / r, u[2] / r, a);
   for (int k = 0; k < 5; k++) t += a[k] * s[k];
-  return t;
+  if (norm2 != nullptr)
+    norm2[0] = a[0] * a[0] + a[1] * a[1] + a[2] * a[2] + a[3] * a[3] + a[4] * a[4];
+  return std::fabs(kDI) * t;
 }
 
-// One residue per pair (numbered 1, 2, ...), written to a PDB file and read back.
+// A structure of one residue per pair (numbered from 1) plus extra atoms, indexed in memory, and
+// the table of the pairs' couplings mapped onto it.
 struct fixture {
-  testing::TempDir dir;
   pdbInfo pdb;
   dTab tab;
+  dTensor tensor;
+  fitWorkspace ws;
 
-  explicit fixture(const std::vector<pairSpec>& pairs) {
-    std::string text;
-    char line[128];
-    int serial = 1;
+  int fit() { return fitD(&pdb, &tab, &tensor, &ws, 0, nullLog()); }
+  void atom(int res, const char* resName, const char* name, const float* xyz, const float* u) {
+    pdbAtom a{};
+    a.resId = res;
+    pdbStrCpy(a.resName, resName);
+    pdbStrCpy(a.atomName, name);
+    a.x = xyz[0] + (u ? u[0] : 0.0f), a.y = xyz[1] + (u ? u[1] : 0.0f),
+    a.z = xyz[2] + (u ? u[2] : 0.0f);
+    pdb.atoms.push_back(a);
+  }
+
+  explicit fixture(const std::vector<pairSpec>& pairs, const std::vector<pairSpec>& extra = {}) {
     for (size_t i = 0; i < pairs.size(); i++) {
-      const pairSpec& p = pairs[i];
-      const int res = static_cast<int>(i) + 1;
-      std::snprintf(line, sizeof line, "ATOM  %5d  %-3s %3s A%4d    %8.3f%8.3f%8.3f\n", serial++,
-                    p.nameI, p.resName, res, p.xI, p.yI, p.zI);
-      text += line;
-      std::snprintf(line, sizeof line, "ATOM  %5d  %-3s %3s A%4d    %8.3f%8.3f%8.3f\n", serial++,
-                    p.nameJ, p.resName, res, p.xI + p.ux, p.yI + p.uy, p.zI + p.uz);
-      text += line;
+      atom(static_cast<int>(i) + 1, pairs[i].resName, pairs[i].nameI, pairs[i].p, nullptr);
+      atom(static_cast<int>(i) + 1, pairs[i].resName, pairs[i].nameJ, pairs[i].p, pairs[i].u);
     }
-    pdbNull(&pdb);
-    EXPECT_EQ(readPDB(dir.write("t.pdb", text).c_str(), &pdb, nullptr), 0);
-    dTabNull(&tab);
+    for (const pairSpec& e : extra) atom(e.p[0] == 0 ? 1 : 2, e.resName, e.nameI, e.p, e.u);
+    for (hSymTab* t : {&pdb.atomTab, &pdb.resTab, &pdb.chainTab, &pdb.segTab}) {
+      hSymTabAlloc(t, kAtomBuckets);  // indexPDB fills the tables that reading makes
+    }
+    EXPECT_EQ(indexPDB(&pdb, nullLog()), 0);
     tab.n = static_cast<int>(pairs.size());
     tab.in.resize(pairs.size());
     tab.work.resize(pairs.size());
     resetDC(tab.in.data(), tab.n);
     resetDC(tab.work.data(), tab.n);
-    tab.tensorMode = kTensorSVD;
-    tab.eulerFlag = 0;
-    for (size_t i = 0; i < pairs.size(); i++) {
+    dTensorNull(&tensor);
+    tensor.eulerFlag = 0;
+    for (int i = 0; i < tab.n; i++) {
       dcRecord& w = tab.work[i];
-      const int res = static_cast<int>(i) + 1;
       w.selected = 1;
-      w.resI = w.resJ = res;
-      pdbStrCpy(w.atomNameI, pairs[i].nameI);
-      pdbStrCpy(w.atomNameJ, pairs[i].nameJ);
-      w.atomI = findAtom(&pdb, res, pairs[i].nameI, pdb.defChain, pdb.defSeg);
-      w.atomJ = findAtom(&pdb, res, pairs[i].nameJ, pdb.defChain, pdb.defSeg);
+      w.resI = w.resJ = i + 1;
+      w.atomI = findAtom(&pdb, i + 1, pairs[i].nameI, "", "");
+      w.atomJ = findAtom(&pdb, i + 1, pairs[i].nameJ, "", "");
       w.DI = tab.in[i].DI = kDI;
-      w.W = tab.in[i].W = 1.0f;
       tab.in[i].DD = 0.0f;
     }
   }
-  ~fixture() {
-    dTabFree(&tab);
-    pdbFree(&pdb);
-    dipolarFree();
-  }
 };
 
-// Five independent directions (z, x, xy, xz, yz) and a sixth one, all from the origin.
+// Five independent directions (z, x, xy, xz, yz) and a sixth one.
 std::vector<pairSpec> sixPairs() {
   const float h = 0.70710678f;
-  return {{"ALA", "N", "H", 0, 0, 0, 0, 0, 1}, {"ALA", "N", "H", 5, 0, 0, 1, 0, 0},
-          {"ALA", "N", "H", 0, 5, 0, h, h, 0}, {"ALA", "N", "H", 0, 0, 5, h, 0, h},
-          {"ALA", "N", "H", 5, 5, 0, 0, h, h}, {"ALA", "N", "H", 5, 0, 5, 0.48f, 0.64f, 0.6f}};
+  return {
+      {"ALA", "N", "H", {0, 0, 0}, {0, 0, 1}}, {"ALA", "N", "H", {5, 0, 0}, {1, 0, 0}},
+      {"ALA", "N", "H", {0, 5, 0}, {h, h, 0}}, {"ALA", "N", "H", {0, 0, 5}, {h, 0, h}},
+      {"ALA", "N", "H", {5, 5, 0}, {0, h, h}}, {"ALA", "N", "H", {5, 0, 5}, {0.48f, 0.64f, 0.6f}}};
 }
 
-const float kTrueSaupe[5] = {2e-3f, 6e-4f, 1e-4f, -3e-4f, 5e-4f};
-
-// Observed values generated from kTrueSaupe with the closed-form basis.
-void setExactCouplings(fixture* f, const std::vector<pairSpec>& pairs) {
-  for (size_t i = 0; i < pairs.size(); i++) {
-    f->tab.in[i].D = static_cast<float>(
-        std::fabs(kDI) * dot5(basis(pairs[i].ux, pairs[i].uy, pairs[i].uz), kTrueSaupe));
-  }
-}
-
-TEST(FitDSVD, ConsistentCouplingsReproduceTheTensorAndTheirValues) {
-  auto pairs = sixPairs();
-  pairs.resize(5);  // exactly determined
+// Couplings generated from one tensor give it back and are predicted as observed; a coupling of
+// weight 0 takes no part (its absurd value would wreck the fit) and gets no prediction, while the
+// one after it does. A given Saupe vector is used unchanged, with unit errors.
+TEST(FitDSVD, FitOrGivenTensorPredictsTheCouplings) {
+  const auto pairs = sixPairs();
+  const float truth[5] = {2e-3f, 6e-4f, 1e-4f, -3e-4f, 5e-4f};
   fixture f(pairs);
-  setExactCouplings(&f, pairs);
-  EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), 5);
-  for (int k = 0; k < 5; k++) EXPECT_NEAR(f.tab.saupe[k], kTrueSaupe[k], 2e-7) << k;
-  for (int i = 0; i < 5; i++) EXPECT_NEAR(f.tab.work[i].D, f.tab.in[i].D, 5e-3) << i;
-}
-
-TEST(FitDSVD, ZeroWeightCouplingTakesNoPartAndGetsNoPrediction) {
-  auto pairs = sixPairs();
-  fixture f(pairs);
-  setExactCouplings(&f, pairs);
-  f.tab.in[2].D = 500.0f;  // would wreck the fit if it entered
+  for (int i = 0; i < 6; i++) f.tab.in[i].D = static_cast<float>(predicted(pairs[i].u, truth));
+  f.tab.in[2].D = 500.0f;
   f.tab.work[2].W = 0.0f;
   EXPECT_EQ(countFitDC(&f.tab), 5);
-  EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), 5);
-  for (int k = 0; k < 5; k++) EXPECT_NEAR(f.tab.saupe[k], kTrueSaupe[k], 2e-7) << k;
-  EXPECT_EQ(f.tab.work[2].D, kDCUnset);
-  EXPECT_NEAR(f.tab.work[5].D, f.tab.in[5].D, 5e-3);  // the coupling after it is predicted
-}
-
-TEST(FitDSVD, ScalingDIAndValuesTogetherLeavesTheTensor) {
-  auto pairs = sixPairs();
-  fixture a(pairs), b(pairs);
-  const float d[6] = {30.0f, -12.0f, 8.5f, 14.0f, -3.0f, 22.0f};  // not one tensor: a real fit
-  const float dd[6] = {1.0f, 2.0f, 0.5f, 1.5f, 1.0f, 3.0f};
+  EXPECT_EQ(f.fit(), 5);
+  for (int k = 0; k < 5; k++) EXPECT_NEAR(f.tensor.saupe[k], truth[k], 2e-7) << k;
   for (int i = 0; i < 6; i++) {
-    a.tab.in[i].D = d[i];
-    a.tab.in[i].DD = dd[i];
-    b.tab.in[i].D = 2 * d[i];
-    b.tab.in[i].DD = 2 * dd[i];
-    b.tab.work[i].DI = 2 * kDI;
+    EXPECT_NEAR(f.tab.work[i].D, i == 2 ? kDCUnset : f.tab.in[i].D, 5e-3) << i;
   }
-  fitD(&a.pdb, &a.tab, 0);
-  float s[5];
-  for (int k = 0; k < 5; k++) s[k] = a.tab.saupe[k];
-  fitD(&b.pdb, &b.tab, 0);
-  for (int k = 0; k < 5; k++) EXPECT_NEAR(b.tab.saupe[k], s[k], 1e-6 * std::fabs(s[0])) << k;
-}
-
-TEST(FitDSVD, GivenSaupeIsUsedUnchangedWithUnitErrors) {
-  auto pairs = sixPairs();
-  fixture f(pairs);
   const float given[5] = {1e-3f, -4e-4f, 2e-4f, 3e-4f, -1e-4f};
-  f.tab.tensorMode = kTensorSaupe;
-  for (int k = 0; k < 5; k++) f.tab.saupeIn[k] = given[k];
-  EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), 6);
+  f.tensor.tensorMode = kTensorSaupe;
+  f.tab.work[2].W = 1.0f;
+  for (int k = 0; k < 5; k++) f.tensor.saupeIn[k] = given[k];
+  EXPECT_EQ(f.fit(), 6);
   for (int k = 0; k < 5; k++) {
-    EXPECT_EQ(f.tab.saupe[k], given[k]);
-    EXPECT_EQ(f.tab.saupeErr[k], 1.0f);
+    EXPECT_EQ(f.tensor.saupe[k], given[k]);
+    EXPECT_EQ(f.tensor.saupeErr[k], 1.0f);
   }
   for (int i = 0; i < 6; i++) {
-    const auto a = basis(pairs[i].ux, pairs[i].uy, pairs[i].uz);
     double norm2 = 0.0;
-    for (double v : a) norm2 += v * v;
-    EXPECT_NEAR(f.tab.work[i].D, 21000.0 * dot5(a, given), 1e-3) << i;
-    EXPECT_NEAR(f.tab.work[i].DD, 21000.0 * std::sqrt(norm2), 1e-2) << i;
+    EXPECT_NEAR(f.tab.work[i].D, predicted(pairs[i].u, given, &norm2), 1e-3) << i;
+    EXPECT_NEAR(f.tab.work[i].DD, std::fabs(kDI) * std::sqrt(norm2), 1e-2) << i;
   }
 }
 
-// The nonlinear modes go to the nonlinear fit, which predicts all six couplings silently.
+// The nonlinear modes go to the nonlinear fit, which predicts all six couplings silently; an
+// unknown mode predicts nothing.
 TEST(FitDSVD, NonlinearModesReachTheNonlinearFit) {
   fixture f(sixPairs());
-  for (int mode : {kTensorNoFixed, kTensorDaDr, kTensorFixed}) {
-    f.tab.tensorMode = mode;
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), 6);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-    EXPECT_NE(f.tab.work[0].D, kDCUnset);
+  for (int mode : {kTensorNoFixed, kTensorDaDr, kTensorFixed, 99}) {
+    f.tensor.tensorMode = mode;
+    f.tab.work[0].D = kDCUnset;
+    TextLog log;
+    EXPECT_EQ(fitD(&f.pdb, &f.tab, &f.tensor, &f.ws, 0, log), mode == 99 ? 0 : 6);
+    EXPECT_EQ(log.text(), mode == 99 ? "KORVA: unknown tensor mode 99.\n" : "");
+    EXPECT_EQ(f.tab.work[0].D != kDCUnset, mode != 99);
+    EXPECT_EQ(isNonlinearTensorMode(mode), mode == 99 ? 0 : 1);
   }
-  fitDCFree();
-  EXPECT_EQ(fitD(&f.pdb, nullptr, 0), 0);
 }
 
 // Glycine couplings: residue 1 is a glycine of the structure with CA at the origin, HA1 along z
@@ -191,43 +144,35 @@ TEST(FitDSVD, NonlinearModesReachTheNonlinearFit) {
 // 0, 0) the z pair gives a.s = 2e-3 and the x pair -1/2 2e-3 + 1/2 6e-4 = -7e-4; with unit
 // errors the uncertainties are |DI| * 1 and |DI| * sqrt(1/4 + 1/4).
 TEST(FitDSVD, GlycinePairsFollowTheSumRule) {
-  const float di = 43000.0f;
-  struct {
+  const double di = std::fabs(kDI), sum = di * (2e-3 - 7e-4), mean = di * (1 + std::sqrt(0.5)) / 2;
+  const struct {
     int inFlag, workFlag, res;
     bool dropHA2;
-    int selected;
-    double d, dd;
+    double d, dd;  // 0: deselected
   } cases[] = {
-      {1, 1, 1, false, 1, di * (2e-3 - 7e-4), di * (1.0 + std::sqrt(0.5)) / 2},  // sum, mean
-      {0, 1, 1, false, 1, di * -7e-4, di * std::sqrt(0.5)},                      // second pair
-      {1, 0, 2, false, 1, di * (2e-3 - 7e-4), di * (1.0 + std::sqrt(0.5)) / 2},  // HA and CB
-      {1, 1, 1, true, 0, 0.0, 0.0},  // HA2 missing: deselected
+      {1, 1, 1, false, sum, mean},                        // the sum of the two pairs
+      {0, 1, 1, false, di * -7e-4, di * std::sqrt(0.5)},  // the second pair alone
+      {1, 0, 2, false, sum, mean},                        // HA and CB
+      {1, 1, 1, true, 0.0, 0.0},                          // HA2 missing
   };
   for (const auto& c : cases) {
-    std::vector<pairSpec> pairs = {{"GLY", "CA", "HA1", 0, 0, 0, 0, 0, 1.09f},
-                                   {"ALA", "CA", "HA", 10, 0, 0, 0, 0, 1.09f}};
-    fixture f(pairs);
-    // Add the second proton (or CB) of each residue by re-reading a longer file.
-    std::string text = testing::readFileText(f.dir.path("t.pdb"));
-    if (!c.dropHA2) text += "ATOM     10  HA2 GLY A   1       1.090   0.000   0.000\n";
-    text += "ATOM     11  CB  ALA A   2      11.530   0.000   0.000\n";
-    pdbFree(&f.pdb);
-    ASSERT_EQ(readPDB(f.dir.write("g.pdb", text).c_str(), &f.pdb, nullptr), 0);
+    std::vector<pairSpec> extra = {{"ALA", "CB", "", {10, 0, 0}, {1.53f, 0, 0}}};
+    if (!c.dropHA2) extra.push_back({"GLY", "HA2", "", {0, 0, 0}, {1.09f, 0, 0}});
+    fixture f({{"GLY", "CA", "HA1", {0, 0, 0}, {0, 0, 1.09f}},
+               {"ALA", "CA", "HA", {10, 0, 0}, {0, 0, 1.09f}}},
+              extra);
     f.tab.n = 1;
-    f.tab.in.resize(1);
-    f.tab.work.resize(1);
     dcRecord& w = f.tab.work[0];
     w.resI = w.resJ = c.res;
     w.atomI = w.atomJ = nullptr;
-    w.DI = di;
     w.glyFlag = c.workFlag;
     f.tab.in[0].glyFlag = c.inFlag;
-    f.tab.tensorMode = kTensorSaupe;
+    f.tensor.tensorMode = kTensorSaupe;
     const float s[5] = {2e-3f, 6e-4f, 0.0f, 0.0f, 0.0f};
-    for (int k = 0; k < 5; k++) f.tab.saupeIn[k] = s[k];
-    EXPECT_EQ(fitD(&f.pdb, &f.tab, 0), c.selected);
-    EXPECT_EQ(w.selected, c.selected);
-    if (c.selected) {
+    for (int k = 0; k < 5; k++) f.tensor.saupeIn[k] = s[k];
+    EXPECT_EQ(f.fit(), c.d != 0.0 ? 1 : 0);
+    EXPECT_EQ(w.selected, c.d != 0.0 ? 1 : 0);
+    if (c.d != 0.0) {
       EXPECT_NEAR(w.D, c.d, 1e-3);
       EXPECT_NEAR(w.DD, c.dd, 1e-2);
     }
@@ -242,29 +187,40 @@ TEST(FitDSVD, GlycinePairsFollowTheSumRule) {
 // DD = 1 so the weights are equal; Q = sqrt(sum (obs - calc)^2 / sum obs^2).
 TEST(FitDSVD, UbiquitinFitAgreesWithIndependentLeastSquares) {
   pdbInfo pdb;
-  pdbNull(&pdb);
   dTab tab;
-  dTabNull(&tab);
-  ASSERT_EQ(readPDB(testing::sourcePath("examples/ubiquitin-2mjb.pdb").c_str(), &pdb, nullptr), 0);
-  ASSERT_EQ(readDC(testing::sourcePath("examples/ubiquitin-nh-bicelle.tab").c_str(), &tab), 0);
+  ASSERT_EQ(
+      readPDB(testing::sourcePath("examples/ubiquitin-2mjb.pdb").c_str(), &pdb, nullptr, nullLog()),
+      0);
+  ASSERT_EQ(
+      readDC(testing::sourcePath("examples/ubiquitin-nh-bicelle.tab").c_str(), &tab, nullLog()), 0);
   mapDCInfo(&pdb, &tab);
   selectD(tab.in.data(), tab.n, tab.firstRes, tab.lastRes, 3);
-  selTypDC(tab.in.data(), tab.n, "All", "All");
-  ASSERT_EQ(buildDC(&pdb, &tab, 0, tab.firstRes, nullptr, 0), 63);
-  EXPECT_EQ(fitD(&pdb, &tab, 0), 63);
+  ASSERT_EQ(buildDC(&pdb, &tab, 0, tab.firstRes, nullptr, 0, nullLog()), 63);
+  dTensor tensor;
+  dTensorNull(&tensor);
+  fitWorkspace ws;
+  EXPECT_EQ(fitD(&pdb, &tab, &tensor, &ws, 0, nullLog()), 63);
   const double expected[5] = {4.229319e-04, 3.580662e-04, 5.330447e-04, -1.549725e-04,
                               3.159457e-04};
-  for (int k = 0; k < 5; k++) EXPECT_NEAR(tab.saupe[k], expected[k], 2e-8) << k;
-  float rms = 0, chi2 = 0, q = 0, r = 0, off = 0, offErr = 0, slope = 0, slopeErr = 0, keb = 0,
-        kebErr = 0;
-  int n = 0;
-  getStatDCmod(&tab, &rms, &chi2, &q, &r, &off, &offErr, &slope, &slopeErr, &keb, &kebErr, &n);
-  EXPECT_EQ(n, 63);
-  EXPECT_NEAR(q, 0.0451907, 1e-4);
-  EXPECT_NEAR(rms, 0.3696458, 1e-3);
-  dTabFree(&tab);
-  pdbFree(&pdb);
-  dipolarFree();
+  for (int k = 0; k < 5; k++) EXPECT_NEAR(tensor.saupe[k], expected[k], 2e-8) << k;
+  double sumD2 = 0.0, sumObs2 = 0.0;
+  for (int i = 0; i < tab.n; i++) {
+    const double diff = tab.in[i].D - tab.work[i].D;
+    sumD2 += diff * diff;
+    sumObs2 += static_cast<double>(tab.in[i].D) * tab.in[i].D;
+  }
+  EXPECT_NEAR(std::sqrt(sumD2 / sumObs2), 0.0451907, 1e-4);
+  EXPECT_NEAR(std::sqrt(sumD2 / 63), 0.3696458, 1e-3);
+  // The analysis of the fitted tensor is stored with it (Da, Dr and two angle solutions).
+  EXPECT_EQ(tensor.nEuler, 2);
+  // Predictions for the given vector (4e-4, 3e-4, 5e-4, -2e-4, 3e-4) of residues 2 and 3,
+  // computed in python3 as |DI| a.s from the PDB coordinates: -7.9474 and 6.8477 Hz.
+  tensor.tensorMode = kTensorSaupe;
+  const float given[5] = {4e-4f, 3e-4f, 5e-4f, -2e-4f, 3e-4f};
+  for (int k = 0; k < 5; k++) tensor.saupeIn[k] = given[k];
+  EXPECT_EQ(fitD(&pdb, &tab, &tensor, &ws, 0, nullLog()), 63);
+  EXPECT_NEAR(tab.work[0].D, -7.9474, 1e-4);
+  EXPECT_NEAR(tab.work[1].D, 6.8477, 1e-4);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // TT800 sequence and the pairing of the normal deviates.
-#include <gtest/gtest.h>
-
 #include "numeric/random.h"
+
+#include <gtest/gtest.h>
 
 namespace korva {
 namespace {
@@ -11,48 +11,29 @@ namespace {
 // default 25-word state), each output word divided by 4294967295.0. Index 25 is the first draw
 // after the state is regenerated.
 TEST(Random, FirstValuesMatchIndependentTT800) {
-  struct Case {
+  const struct {
     int index;
     double value;
-  };
-  const Case cases[] = {
-      {0, 0.7380669328239903},   {1, 0.6344595250288163},   {2, 0.08079524549674132},
-      {24, 0.931387049362852},   {25, 0.20218852120502584}, {26, 0.3356716463658194},
-      {49, 0.44296491924742354}, {50, 0.19458318343259934}, {59, 0.9968379468184053}};
-  resetRandom();
+  } cases[] = {{0, 0.7380669328239903},   {1, 0.6344595250288163},   {2, 0.08079524549674132},
+               {24, 0.931387049362852},   {25, 0.20218852120502584}, {26, 0.3356716463658194},
+               {49, 0.44296491924742354}, {50, 0.19458318343259934}, {59, 0.9968379468184053}};
+  randomTT800 rng;
   double drawn[60];
-  for (double& v : drawn) v = genrand();
-  for (const Case& c : cases) EXPECT_DOUBLE_EQ(drawn[c.index], c.value) << "index " << c.index;
-
-  resetRandom();
-  for (int i = 0; i < 60; ++i) ASSERT_EQ(genrand(), drawn[i]) << "second run differs at " << i;
+  for (double& v : drawn) v = rng.genrand();
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(drawn[c.index], c.value) << "index " << c.index;
+  randomTT800 again;  // every generator starts from the same state
+  for (int i = 0; i < 60; ++i) ASSERT_EQ(again.genrand(), drawn[i]) << "differs at " << i;
 }
 
 // The polar method on the same python TT800 sequence: the first two pairs are accepted at once,
 // giving (v2 f, v1 f) per pair; the next uniform is then draw number 5.
 TEST(Random, GaussReturnsCachedSecondDeviateWithoutDrawing) {
-  resetRandom();
-  EXPECT_NEAR(gauss(), 0.7641575525655736, 1e-12);
-  EXPECT_NEAR(gauss(), 1.3529769995438063, 1e-12);
-  EXPECT_NEAR(gauss(), -0.17306867966963302, 1e-12);
-  EXPECT_NEAR(gauss(), -0.7570758406428685, 1e-12);
-  EXPECT_NEAR(genrand(), 0.5314352623027366, 1e-15);
-
-  // The second call of a pair draws nothing: the uniform after one or two calls is the same.
-  resetRandom();
-  gauss();
-  double afterOne = genrand();
-  resetRandom();
-  gauss();
-  gauss();
-  EXPECT_EQ(genrand(), afterOne);
-}
-
-TEST(Random, ResetClearsCachedDeviate) {
-  resetRandom();
-  double first = gauss();
-  resetRandom();
-  EXPECT_EQ(gauss(), first);
+  randomTT800 rng;
+  EXPECT_NEAR(rng.gauss(), 0.7641575525655736, 1e-12);
+  EXPECT_NEAR(rng.gauss(), 1.3529769995438063, 1e-12);
+  EXPECT_NEAR(rng.gauss(), -0.17306867966963302, 1e-12);
+  EXPECT_NEAR(rng.gauss(), -0.7570758406428685, 1e-12);
+  EXPECT_NEAR(rng.genrand(), 0.5314352623027366, 1e-15);
 }
 
 }  // namespace

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "structure/test_files.h"
+#include "support/files.h"
+#include "tables/combine.h"
 
 namespace korva {
 namespace {
@@ -20,12 +22,18 @@ struct DcReport : ::testing::Test {
   TempDir dir;
   dTab tab;
   korvaInfo info;
+  dTensor tensor;
+  saupeAnalysis analysis;
+  reportInput in;
   void SetUp() override {
-    dTabNull(&tab);
     korvaInfoNull(&info);
+    dTensorNull(&tensor);
     info.mode = kModeCompareDC;
+    in.info = &info;
+    in.tensor = &tensor;
+    in.analysis = &analysis;
+    in.couplings = &tab;
   }
-  void TearDown() override { dTabFree(&tab); }
   // Reads observed values obs with errors dd and stores the predictions pred (weight 1).
   void load(const std::vector<float>& obs, const std::vector<float>& pred,
             const std::vector<float>& dd, const std::string& extraCols = "",
@@ -37,166 +45,80 @@ struct DcReport : ::testing::Test {
       text += std::to_string(i + 1) + " ALA N " + std::to_string(i + 1) + " ALA H " +
               std::to_string(obs[i]) + " " + std::to_string(dd[i]) + extraVals + "\n";
     }
-    ASSERT_EQ(readDC(dir.write("in.tab", text).c_str(), &tab), 0);
+    tab = dTab();
+    ASSERT_EQ(readDC(dir.write("in.tab", text).c_str(), &tab, nullLog()), 0);
     for (size_t i = 0; i < pred.size(); ++i) {
       tab.work[i].selected = 1;
       tab.work[i].D = pred[i];
     }
   }
-  struct stats {
-    float rms = 0, chi2 = 0, q = 0, r = 0, offset = 0, offsetErr = 0, slope = 0, slopeErr = 0,
-          keb = 0, kebErr = 0;
-    int n = 0;
-  };
-  stats compute() {
-    stats s;
-    EXPECT_EQ(getStatDCmod(&tab, &s.rms, &s.chi2, &s.q, &s.r, &s.offset, &s.offsetErr, &s.slope,
-                           &s.slopeErr, &s.keb, &s.kebErr, &s.n),
-              0);
-    return s;
-  }
   std::string report(int verbose = 1) {
     info.verbose = verbose;
-    std::string out = dir.path("report.tab");
-    writeDCmod(out.c_str(), "w", &tab, &info, nullptr);
-    return readFile(out);
+    analyzeForReport(tensor, &analysis, &in.analysisStatus);
+    EXPECT_EQ(writeDCmod(dir.path("report.tab").c_str(), in, nullLog()), 0);
+    return readFile(dir.path("report.tab"));
   }
+  bool has(const std::string& part) { return report().find(part) != std::string::npos; }
 };
 
-TEST_F(DcReport, StatisticsMatchAnIndependentCalculation) {
-  // x = 1..4, y = 1.5 1.5 3.5 3.5, errors 1 0.5 1 2; expectations by hand and python3:
-  // RMS 0.5, Chi2 0.25+1+0.25+0.0625, Q sqrt(1/30), R 0.894427, y = 0.5 + 0.8 x with errors
-  // 0.774597 and 0.282843, x on y slope 1, KEB 0.9 +/- 0.203746. The 999 coupling is left out.
-  load({1, 2, 3, 4, 1000}, {1.5f, 1.5f, 3.5f, 3.5f, 7}, {1, 0.5f, 1, 2, 1});
-  stats s = compute();
+TEST_F(DcReport, StatisticsTakeTheListedSinglePrecisionWeightedValues) {
+  // x = 1..4, y = 1.5 1.5 3.5 3.5, errors 1 0.5 1 2, by hand: RMS 0.5, Chi2 0.25+1+0.25+0.0625,
+  // slope 0.8. The placeholder coupling (1000) and an unselected one are left out.
+  load({1, 2, 3, 4, 1000, 5}, {1.5f, 1.5f, 3.5f, 3.5f, 7, 5}, {1, 0.5f, 1, 2, 1, 1});
+  tab.work[5].selected = 0;
+  agreementStats s = getStatDCmod(tab);
   EXPECT_EQ(s.n, 4);
   EXPECT_NEAR(s.rms, 0.5, 1e-6);
   EXPECT_NEAR(s.chi2, 1.5625, 1e-6);
-  EXPECT_NEAR(s.q, 0.18257419, 1e-6);
-  EXPECT_NEAR(s.r, 0.89442719, 1e-5);
-  EXPECT_NEAR(s.offset, 0.5, 1e-5);
-  EXPECT_NEAR(s.offsetErr, 0.77459667, 1e-5);
   EXPECT_NEAR(s.slope, 0.8, 1e-6);
-  EXPECT_NEAR(s.slopeErr, 0.28284271, 1e-6);
-  EXPECT_NEAR(s.keb, 0.9, 1e-6);
-  EXPECT_NEAR(s.kebErr, 0.20374617, 1e-5);
-}
-
-TEST_F(DcReport, StatisticsUseTheSinglePrecisionWeightedValues) {
   // Weight 0.1 on D_OBS 1 and D = 1 + 2^-23 (the next float). As single-precision values
   // x = 0.1f exactly and y rounds up two ulps of 0.1f, so x - y = -2^-26 = -1.4901161e-08,
   // where the unrounded products differ by only 1.1920929e-08 (python3 with struct 'f' rounding).
   // RMS = |x - y|, Q = |x - y| / x = 1.4901161e-07, Chi2 (DD 1) = (x - y)^2 = 2^-52.
   load({1.0f}, {1.00000012f}, {1.0f});
   tab.work[0].W = 0.1f;
-  stats s = compute();
+  s = getStatDCmod(tab);
   ASSERT_EQ(s.n, 1);
   EXPECT_FLOAT_EQ(s.rms, 1.4901161e-08f);
   EXPECT_FLOAT_EQ(s.q, 1.4901161e-07f);
   EXPECT_FLOAT_EQ(s.chi2, 2.220446e-16f);
 }
 
+// Regressions that cannot be computed print zeros, never nan or inf: with all observed values
+// equal there is neither a correlation nor a slope.
 TEST_F(DcReport, DegenerateRegressionsPrintZeroNotNaN) {
-  struct Case {
-    std::vector<float> obs, pred;
-    int n;
-  } cases[] = {
-      {{2}, {3}, 1},              // one coupling: no line at all
-      {{1, 2}, {1, 4}, 2},        // two: exact line, no scatter
-      {{2, 2, 2}, {1, 2, 3}, 3},  // all x equal: no slope
-      {{1, 2, 3}, {5, 5, 5}, 3},  // all y equal: no reverse slope, so no KEB slope
-      {{0, 0, 0}, {0, 0, 0}, 3},  // everything zero: Q has no scale
-  };
-  for (const Case& c : cases) {
-    dTabFree(&tab);
-    dTabNull(&tab);
-    load(c.obs, c.pred, std::vector<float>(c.obs.size(), 0.0f));
-    stats s = compute();
-    EXPECT_EQ(s.n, c.n);
-    for (float v :
-         {s.rms, s.chi2, s.q, s.r, s.offset, s.offsetErr, s.slope, s.slopeErr, s.keb, s.kebErr}) {
-      EXPECT_TRUE(std::isfinite(v)) << "n " << c.n;
-    }
-    const std::string text = report();
-    EXPECT_EQ(text.find("nan"), std::string::npos) << text;
-    EXPECT_EQ(text.find("inf"), std::string::npos) << text;
-  }
-  // All x equal: the slope and its error, and the correlation, cannot be computed.
-  dTabFree(&tab);
-  dTabNull(&tab);
-  load({2, 2, 2}, {1, 2, 3}, {1, 1, 1});
+  load({2, 2, 2}, {1, 2, 3}, {0, 0, 0});
   const std::string text = report();
-  EXPECT_NE(text.find("DATA CORR R               0.000\n"), std::string::npos);
-  EXPECT_NE(text.find("DATA REGRESSION SLOPE     0.000 +/- 0.000 [Hz]\n"), std::string::npos);
-  EXPECT_NE(text.find("DATA REGRESSION KEB SLOPE 0.000 +/- 0.000 [Hz]\n"), std::string::npos);
+  EXPECT_EQ(text.find("nan"), std::string::npos) << text;
+  EXPECT_EQ(text.find("inf"), std::string::npos) << text;
+  EXPECT_TRUE(has("DATA CORR R               0.000\n"));
+  EXPECT_TRUE(has("DATA REGRESSION SLOPE     0.000 +/- 0.000 [Hz]\n"));
+  EXPECT_TRUE(has("DATA REGRESSION KEB SLOPE 0.000 +/- 0.000 [Hz]\n"));
 }
 
-TEST_F(DcReport, PlaceholderObservationIsListedButNotCounted) {
-  load({1000, 2}, {1, 3}, {1, 1});
-  const std::string text = report();
-  EXPECT_NE(text.find("DATA N                    1\n"), std::string::npos);
-  // D_DIFF 9999.0000 for the placeholder, -1 for the other (hand calculation 2 - 3).
-  EXPECT_NE(
-      text.find("    1  ALA    N    1  ALA    H      0.00  1000.0000    1.0000  9999.0000  1.0000 "
-                "1.00\n"),
-      std::string::npos)
-      << text;
-  EXPECT_NE(text.find("    2  ALA    N    2  ALA    H      0.00    2.0000    3.0000   -1.0000"),
-            std::string::npos);
-}
-
-TEST_F(DcReport, HeaderShowsNameColumnsOnlyWhenTheTableHasThem) {
-  load({1}, {1}, {1});
-  std::string text = report();
-  EXPECT_NE(text.find("VARS    RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J DI D_OBS "
-                      "D D_DIFF DD W\nFORMAT  %4d %4s %4s %4d %4s %4s %9.2f %9.3f %9.3f %9.3f "
-                      "%.2f %.2f\n\n"),
-            std::string::npos)
-      << text;
-  dTabFree(&tab);
-  dTabNull(&tab);
+TEST_F(DcReport, RowsHeadersAndCounts) {
+  // D_DIFF 9999.0000 for the placeholder, -1 for the other (hand calculation 2 - 3); the
+  // unselected third is neither listed nor counted.
+  load({1000, 2, 5}, {1, 3, 5}, {1, 1, 1});
+  tab.work[2].selected = 0;
+  EXPECT_TRUE(has("DATA N                    1\n"));
+  EXPECT_TRUE(
+      has("    1  ALA    N    1  ALA    H      0.00  1000.0000    1.0000  9999.0000  "
+          "1.0000 1.00\n"));
+  EXPECT_TRUE(has("    2  ALA    N    2  ALA    H      0.00    2.0000    3.0000   -1.0000"));
+  EXPECT_FALSE(has("    3  ALA    N"));
+  EXPECT_TRUE(
+      has("VARS    RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J DI D_OBS "
+          "D D_DIFF DD W\nFORMAT  %4d %4s %4s %4d %4s %4s %9.2f %9.3f %9.3f %9.3f "
+          "%.2f %.2f\n\n"));
+  // Name columns only when the table has them; empty names are written as None so the report
+  // reads back.
   load({1}, {1}, {1}, " CHAINNAME_I SEGNAME_J", " A S1");
-  text = report();
-  EXPECT_NE(
-      text.find("VARS    RESID_I RESNAME_I ATOMNAME_I CHAINNAME_I SEGNAME_I RESID_J RESNAME_J "
-                "ATOMNAME_J CHAINNAME_J SEGNAME_J DI"),
-      std::string::npos);
-  // Empty names are written as None so the report reads back.
-  EXPECT_NE(text.find("    1  ALA    N    A None    1  ALA    H None   S1"), std::string::npos)
-      << text;
-}
-
-TEST_F(DcReport, UnselectedWorkingRecordIsNeitherListedNorCounted) {
-  load({1, 2}, {1, 2}, {1, 1});
-  tab.work[1].selected = 0;
-  const std::string text = report();
-  EXPECT_NE(text.find("DATA N                    1\n"), std::string::npos);
-  EXPECT_EQ(text.find("    2  ALA    N"), std::string::npos);
-}
-
-TEST_F(DcReport, SaupeAnalysisOnlyForFullVectorAndEulerFlag) {
-  load({1}, {1}, {1});
-  info.mode = kModeCompareSaupe;
-  const float withZero[5] = {1e-3f, 2e-4f, 0.0f, 1e-4f, 3e-4f};
-  std::copy(withZero, withZero + 5, tab.saupe);
-  info.euler = 1;
-  std::string text = report();
-  EXPECT_NE(text.find("DATA KORVA_MODE SAUPE_CP"), std::string::npos);
-  EXPECT_NE(text.find("DATA SAUPE   1.0000e-03  2.0000e-04  0.0000e+00"), std::string::npos);
-  EXPECT_EQ(text.find("IRREDUCIBLE"), std::string::npos);
-  tab.saupe[2] = 5e-5f;
-  info.euler = 0;
-  text = report();
-  EXPECT_NE(text.find("DATA IRREDUCIBLE REPRESENTATION"), std::string::npos);
-  EXPECT_EQ(text.find("EIGENVALUES"), std::string::npos);
-  info.euler = 1;
-  text = report();
-  EXPECT_NE(text.find("DATA EIGENVECTORS ZAXIS"), std::string::npos);
-  EXPECT_NE(text.find("DATA Q_EULER_ANGLES  4  "), std::string::npos);
-  EXPECT_NE(text.find("DATA EULER_SOLUTIONS"), std::string::npos);
-}
-
-TEST_F(DcReport, ShortReportListsPredictionsOnly) {
+  EXPECT_TRUE(
+      has("VARS    RESID_I RESNAME_I ATOMNAME_I CHAINNAME_I SEGNAME_I RESID_J RESNAME_J "
+          "ATOMNAME_J CHAINNAME_J SEGNAME_J DI"));
+  EXPECT_TRUE(has("    1  ALA    N    A None    1  ALA    H None   S1"));
+  // The short report lists the predictions only.
   load({1, 2}, {1.5f, 2.5f}, {0.5f, 1});
   EXPECT_EQ(report(0),
             "DATA SEQUENCE \n\nVARS    RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J D "
@@ -207,16 +129,108 @@ TEST_F(DcReport, ShortReportListsPredictionsOnly) {
   EXPECT_EQ(report(0), "DATA SEQUENCE \n");
 }
 
-TEST_F(DcReport, UnopenableOutputFallsBackToStandardOutput) {
+TEST_F(DcReport, SaupeAnalysisOnlyForFullVectorAndEulerFlag) {
+  load({1}, {1}, {1});
+  info.mode = kModeCompareSaupe;
+  const float withZero[5] = {1e-3f, 2e-4f, 0.0f, 1e-4f, 3e-4f};
+  std::copy(withZero, withZero + 5, tensor.saupe);
+  info.euler = 1;
+  EXPECT_TRUE(has("DATA KORVA_MODE SAUPE_CP"));
+  EXPECT_TRUE(has("DATA SAUPE   1.0000e-03  2.0000e-04  0.0000e+00"));
+  EXPECT_FALSE(has("IRREDUCIBLE"));
+  tensor.saupe[2] = 5e-5f;
+  info.euler = 0;
+  EXPECT_TRUE(has("DATA IRREDUCIBLE REPRESENTATION"));
+  EXPECT_FALSE(has("EIGENVALUES"));
+  info.euler = 1;
+  EXPECT_TRUE(has("DATA EIGENVECTORS ZAXIS"));
+  EXPECT_TRUE(has("DATA Q_EULER_ANGLES  4  "));
+  EXPECT_TRUE(has("DATA EULER_SOLUTIONS"));
+}
+
+// A file that cannot be opened or written: failure, and the report goes to standard output.
+TEST_F(DcReport, UnwritableOutputFallsBackToStandardOutput) {
   load({1}, {1}, {1});
   info.verbose = 0;
   const std::string bad = dir.path("no/such/dir/out.tab");
-  ::testing::internal::CaptureStderr();
-  ::testing::internal::CaptureStdout();
-  writeDCmod(bad.c_str(), "w", &tab, &info, nullptr);
-  const std::string out = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "DC Error opening output file " + bad + "\n");
-  EXPECT_EQ(out.rfind("DATA SEQUENCE \n", 0), 0u);
+  const struct {
+    std::string name, line;
+  } cases[] = {{bad, "DC Error opening output file " + bad + "\n"},
+               {"/dev/full", "DC Error writing output file /dev/full\n"}};
+  for (const auto& c : cases) {
+    TextLog log;
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(writeDCmod(c.name.c_str(), in, log), 1);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout().rfind("DATA SEQUENCE \n", 0), 0u);
+    EXPECT_EQ(log.text(), c.line);
+  }
+}
+
+// medium-a against pf1 N-H, computed in python3 from the two files (60 pairs): RMS 31.5109,
+// Chi2 59576.27, R 0.110327, Q 3.79985, offset -8.78657 +/- 4.38447, slope 0.446969 +/-
+// 0.528716, KEB slope 18.58396 +/- 403.6448.
+TEST(StatDCmod, UbiquitinComparisonMatchesIndependentValues) {
+  dTab a, b;
+  ASSERT_EQ(
+      readDC(testing::sourcePath("tests/data/2mjb-rdc-medium-a-n-h.tab").c_str(), &a, nullLog()),
+      0);
+  ASSERT_EQ(readDC(testing::sourcePath("tests/data/2mjb-rdc-pf1-n-h.tab").c_str(), &b, nullLog()),
+            0);
+  ASSERT_EQ(adjustDC(kActionAdd, 0.0f, 1.0f, &a, &b, nullLog()), 60);
+  const agreementStats s = getStatDCmod(a);
+  EXPECT_EQ(s.n, 60);
+  const struct {
+    float value;
+    double expected;
+  } cases[] = {{s.rms, 31.5109},    {s.chi2, 59576.27},     {s.r, 0.110327},
+               {s.q, 3.79985},      {s.offset, -8.78657},   {s.offsetErr, 4.38447},
+               {s.slope, 0.446969}, {s.slopeErr, 0.528716}, {s.keb, 18.58396},
+               {s.kebErr, 403.6448}};
+  for (const auto& c : cases) EXPECT_NEAR(c.value, c.expected, 1e-5 * std::fabs(c.expected) + 1e-5);
+}
+
+// Expected points worked by hand from phi = pi/2 - acos(z), lambda = atan2(y, x) and the
+// half-turn rule for the opposite point, checked with python's math module. The tolerance covers
+// the program's 9-digit pi.
+TEST(MapAxisPoints, HandWorkedAxes) {
+  const struct {
+    double a[3];
+    double point[2];
+    double opposite[2];
+  } cases[] = {
+      {{0, 0, 1}, {0, 1.5707963250}, {0, -1.5707963250}},  // north pole
+      {{0, 0, -1}, {0, -1.5707963286}, {0, 1.5707963286}},
+      {{0, 0, 1.0 + 1e-15}, {0, 1.5707963250}, {0, -1.5707963250}},  // a rounding step beyond 1
+      {{0, 1, 0}, {1.5707963268, 0}, {-1.5707963232, 0}},
+      {{-1, 0, 0}, {3.1415926536, 0}, {0, 0}},
+      // On the prime meridian the opposite point is on the date line.
+      {{1, 0, 0}, {0, 0}, {3.1415926500, 0}},
+      // (0.48, -0.64, 0.6): phi = asin(0.6), lambda = -atan(4/3), cos(phi) = 0.8.
+      {{0.48, -0.64, 0.6}, {-0.7418361754, 0.6435011070}, {1.7714379480, -0.6435011070}},
+      {{-0.36, 0.48, -0.8}, {1.3285784582, -0.9272952198}, {-0.5563771273, 0.9272952198}},
+  };
+  for (const auto& c : cases) {
+    double p[2], o[2];
+    mapAxisPoints(c.a, p, o);
+    SCOPED_TRACE(std::to_string(c.a[0]) + " " + std::to_string(c.a[1]) + " " +
+                 std::to_string(c.a[2]));
+    EXPECT_NEAR(p[0], c.point[0], 1e-8);
+    EXPECT_NEAR(p[1], c.point[1], 1e-8);
+    EXPECT_NEAR(o[0], c.opposite[0], 1e-8);
+    EXPECT_NEAR(o[1], c.opposite[1], 1e-8);
+  }
+}
+
+// Byte layout of one step: the expected text was printed by python from the hand values above
+// with the two formats "  %f       %f" and " %f\t%f".
+TEST(MapLines, TwoFormatsForAxesZYX) {
+  // Columns: z = (0, 0, 1), y = (0.48, -0.64, 0.6), x = (-0.36, 0.48, -0.8).
+  const double v[3][3] = {{0, 0.48, -0.36}, {0, -0.64, 0.48}, {1, 0.6, -0.8}};
+  std::string text = "x";
+  appendMapLines(&text, v);
+  EXPECT_EQ(text,
+            "x  0.000000       1.570796  -0.741836       0.643501  1.328578       -0.927295\n"
+            " 0.000000\t-1.570796 1.771438\t-0.643501 -0.556377\t0.927295\n");
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "structure/test_files.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {
@@ -20,7 +20,7 @@ namespace {
 TEST(AmideProtons, RebuiltOnesPointLikeTheDepositedOnes) {
   const std::string path = std::string(KORVA_SOURCE_DIR) + "/tests/data/2mjb-model1.pdb";
   pdbInfo full;
-  ASSERT_EQ(readPDB(path.c_str(), &full, nullptr), 0);
+  ASSERT_EQ(readPDB(path.c_str(), &full, nullptr, nullLog()), 0);
   for (double shift : {0.0, 10.0}) {
     std::string stripped, line;
     for (char ch : testing::readFile(path)) {
@@ -40,7 +40,7 @@ TEST(AmideProtons, RebuiltOnesPointLikeTheDepositedOnes) {
     }
     testing::TempDir dir;
     pdbInfo pdb;
-    ASSERT_EQ(readPDB(dir.write("s.pdb", stripped).c_str(), &pdb, nullptr), 0);
+    ASSERT_EQ(readPDB(dir.write("s.pdb", stripped).c_str(), &pdb, nullptr, nullLog()), 0);
     tvector<pdbAtom> built = buildAmideProtons(pdb, "H");
     ASSERT_EQ(built.size(), shift > 0 ? 71u : 72u);
     double worst = 0.0, sum = 0.0;

@@ -5,8 +5,7 @@
 
 #include <string>
 
-#include "core/alloc.h"
-#include "structure/test_files.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {
@@ -20,55 +19,60 @@ std::string entries(int n) {
   return text + "END\n";
 }
 
-TEST(ReadPdbFree, EntriesAndLimits) {
+TEST(ReadPdbFree, EntriesLimitsAndErrors) {
   testing::TempDir dir;
-  tvector<double> x(kFreeArrayLen), y(kFreeArrayLen), z(kFreeArrayLen);
-  struct {
+  const std::string path = dir.path("f.txt");
+  const struct {
     const char* what;
     std::string text;
-    int rc;
-    int count;
+    int count;  // -1: the read fails
+    std::string message;
   } cases[] = {
-      {"one entry", "ATOM 1 N ALA 1 1.0 2.0 3.0 END", 0, 1},
-      {"no atoms", "REMARK nothing\nEND\n", 0, 0},
-      {"empty file", "", 0, 0},
-      {"HETATM skipped", "ATOM 1 N ALA 1 1 2 3\nHETATM 2 O HOH 2 4 5 6\nEND\n", 0, 1},
-      {"REMARK word ATOM starts an entry", "REMARK ATOM 1 N ALA 1 1 2 3\n", 0, 1},
-      {"4998 atoms", entries(4998), 0, 4998},
-      {"4999 atoms", entries(4999), 1, -1},
-      {"letters for a coordinate", "ATOM 1 N ALA 1 1.0 abc 3.0\n", 1, -1},
-      {"chain letter in the number field", "ATOM 1 N ALA A 1 1.0 2.0 3.0\n", 1, -1},
-      {"ends inside an entry", "ATOM 1 N ALA 1 1.0", 1, -1},
-      {"binary", std::string("\x00\x01ATOM\xff\x00", 8), 0, 0},
-      {"megabyte word", std::string(3 << 20, 'A') + " ATOM 1 N ALA 1 1 2 3", 0, 1},
+      {"one entry", "ATOM 1 N ALA 1 1.0 2.0 3.0 END", 1, ""},
+      {"no atoms", "REMARK nothing\nEND\n", 0, ""},
+      {"empty file", "", 0, ""},
+      {"HETATM skipped", "ATOM 1 N ALA 1 1 2 3\nHETATM 2 O HOH 2 4 5 6\nEND\n", 1, ""},
+      {"REMARK word ATOM starts an entry", "REMARK ATOM 1 N ALA 1 1 2 3\n", 1, ""},
+      {"4998 atoms", entries(4998), 4998, ""},
+      {"4999 atoms", entries(4999), -1, "error in readPDBfree: too many atoms.\n"},
+      {"letters for a coordinate", "ATOM 1 N ALA 1 1.0 abc 3.0\n", -1,
+       "readPDBfree Error: unreadable atom entry 1 in " + path + ".\n"},
+      {"infinite coordinate", "ATOM 1 N ALA 1 1 2 3 ATOM 2 N ALA 1 1.0 inf 3.0\n", -1,
+       "readPDBfree Error: unreadable atom entry 2 in " + path + ".\n"},
+      {"chain letter in the number field", "ATOM 1 N ALA A 1 1.0 2.0 3.0\n", -1, ""},
+      {"ends inside an entry", "ATOM 1 N ALA 1 1.0", -1, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    int count = -1;
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(readPDBfree(dir.write("f.txt", c.text).c_str(), &count, x.data(), y.data(), z.data()),
-              c.rc);
-    std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(count, c.count);
-    if (std::string(c.what) == "4999 atoms") {
-      EXPECT_EQ(err, "error in readPDBfree: too many atoms.\n");
+    int count = -7;
+    tvector<double> x, y, z;
+    TextLog log;
+    EXPECT_EQ(readPDBfree(dir.write("f.txt", c.text).c_str(), &count, &x, &y, &z, log),
+              c.count < 0 ? 1 : 0);
+    EXPECT_EQ(count, c.count < 0 ? -7 : c.count);  // not set on failure
+    if (c.count >= 0) {
+      EXPECT_EQ(x.size(), static_cast<size_t>(c.count) + 1);
+    }
+    if (!c.message.empty()) {
+      EXPECT_EQ(log.text(), c.message);
     }
   }
   int count = -1;
-  readPDBfree(dir.write("f.txt", "ATOM 1 N ALA 1 1.0 2.0 3.0 END").c_str(), &count, x.data(),
-              y.data(), z.data());
-  EXPECT_DOUBLE_EQ(x[1], 1.0);
-  EXPECT_DOUBLE_EQ(y[1], 2.0);
-  EXPECT_DOUBLE_EQ(z[1], 3.0);
-  readPDBfree(dir.write("f.txt", entries(3)).c_str(), &count, x.data(), y.data(), z.data());
+  tvector<double> x, y, z;
+  ASSERT_EQ(readPDBfree(dir.write("f.txt", entries(3)).c_str(), &count, &x, &y, &z, nullLog()), 0);
   EXPECT_DOUBLE_EQ(x[3], 3.5);
+  EXPECT_DOUBLE_EQ(y[1], -2.0);
   EXPECT_DOUBLE_EQ(z[3], 3.25);
+  // 0.1 is read in single precision and kept widened.
+  ASSERT_EQ(readPDBfree(dir.write("f.txt", "ATOM 1 N A 1 0.1 0 0").c_str(), &count, &x, &y, &z,
+                        nullLog()),
+            0);
+  EXPECT_EQ(x[1], static_cast<double>(0.1f));
 
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(readPDBfree("/nonexistent/f.txt", &count, x.data(), y.data(), z.data()), 1);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-            "readPDBfree File open error: /nonexistent/f.txt.\n");
-  EXPECT_EQ(readPDBfree("", &count, x.data(), y.data(), z.data()), 0);
+  TextLog log;
+  EXPECT_EQ(readPDBfree("/nonexistent/f.txt", &count, &x, &y, &z, log), 1);
+  EXPECT_EQ(log.text(), "readPDBfree File open error: /nonexistent/f.txt.\n");
+  EXPECT_EQ(readPDBfree("", &count, &x, &y, &z, log), 0);
   EXPECT_EQ(count, 0);
 }
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "structure/test_files.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {
@@ -29,7 +29,7 @@ bool sameAtom(const pdbAtom& a, const pdbAtom& b) {
 void expectSameAsPdb(const tvector<atomModel>& models, const char* pdbPath) {
   pdbInfo pdb;
   ::testing::internal::CaptureStderr();  // the merged models repeat atoms
-  ASSERT_EQ(readPDB(pdbPath, &pdb, nullptr), 0);
+  ASSERT_EQ(readPDB(pdbPath, &pdb, nullptr, nullLog()), 0);
   ::testing::internal::GetCapturedStderr();
   ASSERT_EQ(models.size(), 2u);
   size_t k = 0;
@@ -137,7 +137,7 @@ TEST(MmcifWrite, ReadsBackAsWrittenAndFailsForAnUnwritablePath) {
   TempDir dir;
   pdbInfo pdb;
   ::testing::internal::CaptureStderr();
-  ASSERT_EQ(readPDB((kData + "1d3z-cut.pdb").c_str(), &pdb, nullptr), 0);
+  ASSERT_EQ(readPDB((kData + "1d3z-cut.pdb").c_str(), &pdb, nullptr, nullLog()), 0);
   ::testing::internal::GetCapturedStderr();
   std::strcpy(pdb.atoms[0].atomName, "_O'");  // needs quotes
   pdb.atoms[0].locId[0] = '\0';

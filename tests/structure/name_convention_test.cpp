@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "structure/test_files.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {
@@ -27,7 +27,7 @@ TEST(NameConvention, FindsTheStructuresNameAndSaysWhichConvention) {
   }
   testing::TempDir dir;
   pdbInfo pdb;
-  ASSERT_EQ(readPDB(dir.write("c.pdb", text).c_str(), &pdb, nullptr), 0);
+  ASSERT_EQ(readPDB(dir.write("c.pdb", text).c_str(), &pdb, nullptr, nullLog()), 0);
   struct Case {
     int res;
     const char* name;

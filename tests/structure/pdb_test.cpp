@@ -1,23 +1,23 @@
-// PDB reading, indexing, look-ups, angles and writing.
+// PDB reading, indexing, look-ups and writing.
 #include "structure/pdb.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <string>
 
-#include "structure/test_files.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {
 
 using testing::atomLine;
+using testing::num;
 using testing::readFile;
 using testing::TempDir;
 
-int readText(const TempDir& dir, const std::string& text, pdbInfo* pdb) {
-  return readPDB(dir.write("in.pdb", text).c_str(), pdb, nullptr);
+int readText(const TempDir& dir, const std::string& text, pdbInfo* pdb, Log& log = nullLog()) {
+  return readPDB(dir.write("in.pdb", text).c_str(), pdb, nullptr, log);
 }
 
 TEST(PdbRead, BadInputNeverStopsOrCorruptsTheReading) {
@@ -27,57 +27,49 @@ TEST(PdbRead, BadInputNeverStopsOrCorruptsTheReading) {
   for (int i = 0; i < 4096; i++) binary.push_back(static_cast<char>((i * 131 + 7) % 256));
   std::string letters = valid;
   letters.replace(30, 8, "abcdefgh");  // x field holds no number
-  struct Case {
+  std::string nanY = valid;
+  nanY.replace(38, 8, "  nan   ");
+  const struct {
     const char* what;
     std::string text;
     int atoms;
+    const char* warning;
   } cases[] = {
-      {"empty file", "", 0},
-      {"no ATOM records", "HEADER x\nREMARK 1\nEND\n", 0},
-      {"binary bytes", binary, 0},
-      {"binary then atom", binary + "\n" + valid, 1},
-      {"multi-megabyte line", std::string(5 << 20, 'X') + "\n" + valid, 1},
-      {"multi-megabyte ATOM line", valid.substr(0, 80) + std::string(3 << 20, '9') + "\n", 1},
-      {"numbers in name fields", "ATOM      1 1234 5678 9  1      1.000   2.000   3.000\n", 1},
-      {"letters in the x field", letters + valid, 2},
-      {"ends mid-line", valid + "ATOM      2  N   GLY A  1", 2},
+      {"empty file", "", 0, ""},
+      {"binary bytes", binary, 0, ""},
+      {"multi-megabyte line", std::string(5 << 20, 'X') + "\n" + valid, 1, ""},
+      {"multi-megabyte ATOM line", valid.substr(0, 80) + std::string(3 << 20, '9') + "\n", 1, ""},
+      {"numbers in name fields", "ATOM      1 1234 5678 9  1      1.000   2.000   3.000\n", 1, ""},
+      {"letters in the x field", letters + valid, 2, "line 1 (1 fields"},
+      {"nan in the y field", valid + nanY, 2, "line 2 (1 fields"},
+      {"ends mid-line", valid + "ATOM      2  N   GLY A  1", 2, ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     pdbInfo pdb;
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(readText(dir, c.text, &pdb), 0);
-    ::testing::internal::GetCapturedStderr();
+    TextLog log;
+    EXPECT_EQ(readText(dir, c.text, &pdb, log), 0);
     EXPECT_EQ(pdb.nAtoms, c.atoms);
     if (c.atoms == 0) {
       EXPECT_EQ(pdb.firstRes, 0);
       EXPECT_EQ(pdb.lastRes, 0);
       EXPECT_EQ(pdb.nRes, 0);
     }
-    pdbFree(&pdb);
+    if (c.warning[0] != '\0') {
+      EXPECT_NE(log.text().find(std::string("PDB Warning: unreadable number in ") +
+                                dir.path("in.pdb") + " " + c.warning),
+                std::string::npos)
+          << log.text();
+    }
   }
-}
-
-TEST(PdbRead, UnreadableNumbersAreReportedAndReadAsZero) {
-  TempDir dir;
-  std::string line = atomLine(1, " CA ", ' ', "ALA ", 'A', 3, ' ', 1.0, 2.0, 3.0);
-  line.replace(38, 8, "  nan   ");  // y field
+  // An unreadable y field reads as 0, its neighbours stay.
   pdbInfo pdb;
-  ::testing::internal::CaptureStderr();
-  ASSERT_EQ(readText(dir, line, &pdb), 0);
-  std::string err = ::testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("PDB Warning: unreadable number in"), std::string::npos) << err;
-  EXPECT_FLOAT_EQ(pdb.atoms[0].x, 1.0f);
-  EXPECT_FLOAT_EQ(pdb.atoms[0].y, 0.0f);
-  EXPECT_FLOAT_EQ(pdb.atoms[0].z, 3.0f);
-}
-
-TEST(PdbRead, MissingFileFailsWithItsName) {
-  pdbInfo pdb;
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(readPDB("/nonexistent/dir/x.pdb", &pdb, nullptr), 1);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-            "PDB Error opening PDB file /nonexistent/dir/x.pdb\n");
+  ASSERT_EQ(readText(dir, nanY, &pdb), 0);
+  EXPECT_EQ(pdb.atoms[0].y, 0.0f);
+  EXPECT_EQ(pdb.atoms[0].z, 3.0f);
+  TextLog log;
+  EXPECT_EQ(readPDB("/nonexistent/dir/x.pdb", &pdb, nullptr, log), 1);
+  EXPECT_EQ(log.text(), "PDB Error opening PDB file /nonexistent/dir/x.pdb\n");
 }
 
 TEST(PdbRead, ColumnRuleAndRecordTest) {
@@ -96,56 +88,53 @@ TEST(PdbRead, ColumnRuleAndRecordTest) {
   pdbInfo pdb;
   ASSERT_EQ(readText(dir, text, &pdb), 0);
   ASSERT_EQ(pdb.nAtoms, 3);
-  const pdbAtom& a = pdb.atoms[0];
-  EXPECT_STREQ(a.atomName, "CA");
-  EXPECT_STREQ(a.resName, "ALA");
-  EXPECT_STREQ(a.chainId, "A");
-  EXPECT_EQ(a.resId, 5);
-  EXPECT_FLOAT_EQ(a.occupancy, 0.5f);
-  EXPECT_FLOAT_EQ(a.tempFactor, 12.25f);
-  EXPECT_STREQ(a.segId, "SEGX");
-  EXPECT_STREQ(a.element, "C");
-  EXPECT_STREQ(a.charge, "1+");
-  const pdbAtom& b = pdb.atoms[1];
-  EXPECT_STREQ(b.resName, "HSDA");
-  EXPECT_STREQ(b.chainId, "B");
-  EXPECT_EQ(b.resId, 1);  // digits present before the line ends
-  EXPECT_STREQ(b.segId, "");
-  EXPECT_STREQ(b.element, "");
-  EXPECT_STREQ(pdb.atoms[2].atomName, "O");
-  EXPECT_EQ(pdb.firstRes, 1);
-  EXPECT_EQ(pdb.lastRes, 6);
-  EXPECT_EQ(pdb.atoms[0].selected, 0);
+  const pdbAtom &a = pdb.atoms[0], &b = pdb.atoms[1];
+  const std::string names[][2] = {{a.atomName, "CA"},  {a.resName, "ALA"},
+                                  {a.chainId, "A"},    {a.segId, "SEGX"},
+                                  {a.element, "C"},    {a.charge, "1+"},
+                                  {b.resName, "HSDA"}, {b.chainId, "B"},
+                                  {b.segId, ""},       {pdb.atoms[2].atomName, "O"},
+                                  {pdb.defChain, "A"}, {pdb.defSeg, "SEGX"}};
+  for (const auto& n : names) EXPECT_EQ(n[0], n[1]);
+  // b's residue number: the digits present before the line ends.
+  const double values[][2] = {
+      {num(a.resId), 5},       {num(a.atomId), 1},         {num(a.y), 2.0},
+      {num(a.occupancy), 0.5}, {num(a.tempFactor), 12.25}, {num(b.resId), 1},
+      {num(pdb.firstRes), 1},  {num(pdb.lastRes), 6}};
+  for (const auto& v : values) EXPECT_EQ(v[0], v[1]);
 }
 
-TEST(PdbIndex, RedundantAtomsAcrossModelsAreKeptAndWarned) {
+TEST(PdbIndex, RedundantAtomsAndInsertionCodes) {
   TempDir dir;
   std::string line = atomLine(1, " CA ", ' ', "ALA ", 'A', 4, ' ', 1.0, 2.0, 3.0);
-  std::string text = "MODEL 1\n" + line + "ENDMDL\nMODEL 2\n" + line + "ENDMDL\n";
   pdbInfo pdb;
-  ::testing::internal::CaptureStderr();
-  ASSERT_EQ(readText(dir, text, &pdb), 0);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+  TextLog log;
+  ASSERT_EQ(readText(dir, "MODEL 1\n" + line + "ENDMDL\nMODEL 2\n" + line + "ENDMDL\n", &pdb, log),
+            0);
+  EXPECT_EQ(log.text(),
             "PDB Warning: Redundant Atom Specification.\n"
             " ResID: 4 AtomName: CA Chain: A Segment: \n");
   ASSERT_EQ(pdb.nAtoms, 2);
   ASSERT_EQ(pdb.nRes, 1);
   EXPECT_EQ(pdb.residues[0].atoms.size(), 2u);
   EXPECT_EQ(findAtom(&pdb, 4, "CA", "A", ""), &pdb.atoms[0]);
-}
 
-TEST(PdbIndex, InsertionCodeSharesResidueRecord) {
-  TempDir dir;
+  // Residues 10 and 10A share one record; the atoms of 10A are found by name all the same, and
+  // an atom name present in both is found in 10, the plain number.
   std::string text = atomLine(1, " CA ", ' ', "ALA ", 'A', 10, ' ', 0, 0, 0) +
-                     atomLine(2, " CB ", ' ', "SER ", 'A', 10, 'A', 0, 0, 0);
-  pdbInfo pdb;
+                     atomLine(2, " CA ", ' ', "SER ", 'A', 10, 'A', 0, 0, 0) +
+                     atomLine(3, " CB ", ' ', "SER ", 'A', 10, 'A', 0, 0, 0) +
+                     atomLine(4, " N  ", ' ', "GLY ", 'A', 11, ' ', 0, 0, 0);
   ASSERT_EQ(readText(dir, text, &pdb), 0);
-  ASSERT_EQ(pdb.nRes, 1);
-  EXPECT_EQ(pdb.residues[0].nAtoms, 2);
+  ASSERT_EQ(pdb.nRes, 2);
+  EXPECT_EQ(pdb.residues[0].nAtoms, 3);
   EXPECT_STREQ(pdb.residues[0].resName, "SER");  // the last atom's name
   EXPECT_EQ(findAtom(&pdb, 10, "CA", "A", ""), &pdb.atoms[0]);
-  EXPECT_EQ(findAtom(&pdb, 10, "CB", "A", ""), nullptr);
-  EXPECT_EQ(pdb.atoms[1].res, &pdb.residues[0]);
+  EXPECT_EQ(findAtom(&pdb, 10, "CB", "A", ""), &pdb.atoms[2]);
+  EXPECT_EQ(findAtom(&pdb, 10, "N", "A", ""), nullptr);
+  EXPECT_EQ(findAtom(&pdb, 11, "CB", "A", ""), nullptr);
+  EXPECT_EQ(findAtom(&pdb, 10, "CB", "B", ""), nullptr);
+  EXPECT_EQ(pdb.atoms[2].res, &pdb.residues[0]);
 }
 
 TEST(PdbIndex, TwoChainsWithTheSameNumberingAndResidueLinks) {
@@ -153,17 +142,18 @@ TEST(PdbIndex, TwoChainsWithTheSameNumberingAndResidueLinks) {
   std::string text;
   int serial = 1;
   for (char chain : {'A', 'B'}) {
-    for (int r = 1; r <= 3; r++) {
+    for (int r = 1; r <= 3; r++)
       text += atomLine(serial++, " CA ", ' ', "GLY ", chain, r, ' ', r, chain, 0);
-    }
   }
   text += atomLine(serial++, " CA ", ' ', "GLY ", 'A', 5, ' ', 0, 0, 0);  // gap at 4
+  text += atomLine(serial++, " CA ", ' ', "GLY ", 'A', -2, ' ', 0, 0, 0);
   pdbInfo pdb;
   ASSERT_EQ(readText(dir, text, &pdb), 0);
   ASSERT_EQ(pdb.nChains, 2);
   ASSERT_EQ(pdb.nSegs, 2);
-  EXPECT_EQ(pdb.nRes, 7);
-  pdbRes* b2 = findRes(&pdb, 2, "B", "");
+  EXPECT_EQ(pdb.nRes, 8);
+  EXPECT_EQ(pdb.firstRes, -2);
+  const pdbRes* b2 = findRes(&pdb, 2, "B", "");
   ASSERT_NE(b2, nullptr);
   EXPECT_STREQ(b2->chainId, "B");
   EXPECT_FLOAT_EQ(b2->atoms[0]->y, 'B');
@@ -175,127 +165,76 @@ TEST(PdbIndex, TwoChainsWithTheSameNumberingAndResidueLinks) {
   EXPECT_EQ(findRes(&pdb, 3, "A", "")->next, nullptr);  // residue 4 is missing
   EXPECT_EQ(findRes(&pdb, 0, "A", ""), nullptr);
   EXPECT_EQ(findRes(&pdb, 6, "A", ""), nullptr);
+  EXPECT_NE(findAtom(&pdb, -2, "CA", "A", ""), nullptr);
   const pdbChain* a = findRes(&pdb, 1, "A", "")->chain;
-  EXPECT_EQ(a->firstRes, 1);
+  EXPECT_EQ(a->firstRes, -2);
   EXPECT_EQ(a->lastRes, 5);
-  ASSERT_EQ(a->resTable.size(), 5u);
-  EXPECT_EQ(a->resTable[3], nullptr);
-  EXPECT_EQ(a->resTable[4], findRes(&pdb, 5, "A", ""));
+  ASSERT_EQ(a->resTable.size(), 8u);
+  EXPECT_EQ(a->resTable[6], nullptr);
+  EXPECT_EQ(a->resTable[7], findRes(&pdb, 5, "A", ""));
+  EXPECT_EQ(pdb.segs[1].nAtoms, 3);
+  pdbFree(&pdb);
+  EXPECT_EQ(findAtom(&pdb, 1, "CA", "A", ""), nullptr);
+  EXPECT_EQ(findRes(&pdb, 1, "A", ""), nullptr);
 }
 
-TEST(PdbIndex, NeverReadStructureFindsNothing) {
-  pdbInfo pdb;
-  pdbNull(&pdb);
-  EXPECT_EQ(findAtom(&pdb, 1, "CA", "", ""), nullptr);
-  EXPECT_EQ(findRes(&pdb, 1, "", ""), nullptr);
-}
-
-TEST(PdbAngles, FirstResidueHasOnlyPsi) {
-  // Backbone laid on the axes: N1=(1,0,0) CA1=(0,0,0) C1=(0,1,0) N2=(0,1,1) gives psi1 = -90
-  // (viewed along CA->C, N1 at 3 o'clock turns counter-clockwise to N2 at 12 o'clock);
-  // CA2=(0,2,1) C2=(0,2,2) puts C2 opposite C1 about N2-CA2, so phi2 = 180.
-  TempDir dir;
-  std::string text = atomLine(1, " N  ", ' ', "GLY ", 'A', 1, ' ', 1, 0, 0) +
-                     atomLine(2, " CA ", ' ', "GLY ", 'A', 1, ' ', 0, 0, 0) +
-                     atomLine(3, " C  ", ' ', "GLY ", 'A', 1, ' ', 0, 1, 0) +
-                     atomLine(4, " N  ", ' ', "GLY ", 'A', 2, ' ', 0, 1, 1) +
-                     atomLine(5, " CA ", ' ', "GLY ", 'A', 2, ' ', 0, 2, 1) +
-                     atomLine(6, " C  ", ' ', "GLY ", 'A', 2, ' ', 0, 2, 2);
-  pdbInfo pdb;
-  ASSERT_EQ(readText(dir, text, &pdb), 0);
-  float phi = 0, psi = 0;
-  EXPECT_EQ(getPDBPhiPsi(&pdb, 1, "A", "", &phi, &psi), 2);
-  EXPECT_FLOAT_EQ(phi, 9999.0f);
-  EXPECT_NEAR(psi, -90.0f, 1e-4);
-  EXPECT_EQ(getPDBPhiPsi(&pdb, 2, "A", "", &phi, &psi), 1);
-  EXPECT_NEAR(std::fabs(phi), 180.0f, 1e-4);
-  EXPECT_FLOAT_EQ(psi, 9999.0f);
-  EXPECT_EQ(getPDBPhiPsi(&pdb, 9, "A", "", &phi, &psi), 0);
-  EXPECT_FLOAT_EQ(phi, 9999.0f);
-
-  EXPECT_FLOAT_EQ(pdb.residues[0].phi, 777777.0f);
-  updatePDBAngles(&pdb, 1, 1);
-  EXPECT_NEAR(pdb.residues[0].psi, -90.0f, 1e-4);
-  EXPECT_NEAR(std::fabs(pdb.residues[1].phi), 180.0f, 1e-4);  // lastRes + 1 is included
-}
-
-TEST(PdbWrite, RoundTripKeepsColumns) {
+TEST(PdbWrite, RoundTripKeepsColumnsAndTakesGivenCoordinates) {
   std::string src = std::string(KORVA_SOURCE_DIR) + "/tests/data/2mjb-model1.pdb";
   TempDir dir;
   pdbInfo pdb;
-  ASSERT_EQ(readPDB(src.c_str(), &pdb, nullptr), 0);
+  ASSERT_EQ(readPDB(src.c_str(), &pdb, nullptr, nullLog()), 0);
   ASSERT_EQ(pdb.nAtoms, 1231);  // grep -c ^ATOM
   std::string out = dir.path("out.pdb");
-  ASSERT_EQ(writePDB(out.c_str(), &pdb, nullptr, "rotated"), 0);
-  std::string in = readFile(src);
-  std::string written = readFile(out);
+  ASSERT_EQ(writePDB(out.c_str(), &pdb, nullptr, "rotated", nullLog()), 0);
+  // Every ATOM line comes back with the same columns 1-27 and 31-66.
+  const std::string in = readFile(src), written = readFile(out);
   ASSERT_EQ(written.compare(0, 16, "REMARK rotated\n\n"), 0);
   size_t ip = 0, wp = 16;
   int compared = 0;
-  while (ip < in.size()) {
-    size_t ie = in.find('\n', ip);
-    std::string line = in.substr(ip, ie - ip);
-    ip = ie + 1;
-    if (line.compare(0, 4, "ATOM") != 0) continue;
-    size_t we = written.find('\n', wp);
-    std::string w = written.substr(wp, we - wp);
-    wp = we + 1;
-    EXPECT_EQ(w.substr(0, 27), line.substr(0, 27));
-    EXPECT_EQ(w.substr(30, 36), line.substr(30, 36));
+  for (size_t ie; (ie = in.find('\n', ip)) != std::string::npos; ip = ie + 1) {
+    if (in.compare(ip, 4, "ATOM") != 0) continue;
+    EXPECT_EQ(written.substr(wp, 27), in.substr(ip, 27));
+    EXPECT_EQ(written.substr(wp + 30, 36), in.substr(ip + 30, 36));
+    wp = written.find('\n', wp) + 1;
     compared++;
   }
   EXPECT_EQ(compared, 1231);
   EXPECT_EQ(written.substr(wp), "END\n");
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(writePDB("/nonexistent/dir/o.pdb", &pdb, nullptr, nullptr), 1);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-            "PDB Error opening PDB file /nonexistent/dir/o.pdb\n");
-}
 
-TEST(PdbCoords, StoreRestoreAndAux) {
-  TempDir dir;
-  pdbInfo pdb;
-  ASSERT_EQ(readText(dir, atomLine(1, " CA ", ' ', "ALA ", 'A', 1, ' ', 1.5, -2.0, 3.25), &pdb), 0);
-  pdb.atoms[0].x = 99.0f;
-  pdb.atoms[0].aux = 7;
-  restorePDBCoords(&pdb);
-  EXPECT_FLOAT_EQ(pdb.atoms[0].x, 1.5f);
-  pdb.atoms[0].z = 5.0f;
-  storePDBCoords(&pdb);
-  pdb.atoms[0].z = 0.0f;
-  restorePDBCoords(&pdb);
-  EXPECT_FLOAT_EQ(pdb.atoms[0].z, 5.0f);
-  pdbClearAuxInfo(&pdb);
-  EXPECT_EQ(pdb.atoms[0].aux, 0);
-  float from[6] = {1, 2, 3, 4, 5, 6}, to[6] = {};
-  pdbCopyCoords(to, from, 2);
-  EXPECT_FLOAT_EQ(to[5], 6.0f);
-  pdbFree(&pdb);
-  EXPECT_EQ(pdb.nAtoms, 0);
-  restorePDBCoords(&pdb);  // no buffer: nothing happens
+  // Coordinates given by the caller replace the atoms' own; the structure is not changed.
+  tvector<float> xyz(3 * 1231, 0.0f);
+  xyz[3] = -1.5f;
+  ASSERT_EQ(writePDB(out.c_str(), &pdb, nullptr, nullptr, nullLog(), xyz.data()), 0);
+  EXPECT_EQ(readFile(out).substr(81 + 30, 24), "  -1.500   0.000   0.000");
+  EXPECT_NE(pdb.atoms[1].x, -1.5f);
+
+  TextLog log;
+  EXPECT_EQ(writePDB("/nonexistent/dir/o.pdb", &pdb, nullptr, nullptr, log), 1);
+  EXPECT_EQ(log.text(), "PDB Error opening PDB file /nonexistent/dir/o.pdb\n");
 }
 
 TEST(PdbNames, NormalisersAndBoundedCopy) {
-  struct {
+  const struct {
     const char* in;
     int changed;
     const char* out;
   } cases[] = {{"{}", 1, ""},     {"NONE", 1, ""}, {"none", 1, ""},   {"(null)", 1, ""},
                {"(Null)", 1, ""}, {"CA", 0, "CA"}, {"{ }", 0, "{ }"}, {"nonE1", 0, "nonE1"}};
   for (const auto& c : cases) {
-    char name[kNameLen];
-    std::strcpy(name, c.in);
-    EXPECT_EQ(fixAtomName(name), c.changed) << c.in;
-    EXPECT_STREQ(name, c.out);
+    for (int (*fix)(char*) : {fixAtomName, fixResName, fixChainName, fixSegName}) {
+      char name[kNameLen];
+      std::strcpy(name, c.in);
+      EXPECT_EQ(fix(name), c.changed) << c.in;
+      EXPECT_STREQ(name, c.out);
+    }
   }
   char name[kNameLen];
-  ::testing::internal::CaptureStderr();
-  pdbStrCpy(name, "ABCDEFGHIJKLMNOPQ");
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-            "PDB Error: string item too long: ABCDEFGHIJKLMNOPQ\n");
+  EXPECT_EQ(pdbStrCpy(name, "ABCDEFGHIJKLMNOPQ"), 1);
   EXPECT_STREQ(name, "ABCDEFGHIJKLMNO");
-  pdbStrCpy(name, "ABCDEFGHIJKLMNO");  // 15 characters fit
+  EXPECT_EQ(pdbStrCpy(name, "ABCDEFGHIJKLMNO"), 0);  // 15 characters fit
   EXPECT_STREQ(name, "ABCDEFGHIJKLMNO");
+  EXPECT_EQ(pdbStrCpy(name, nullptr), 0);
+  EXPECT_STREQ(name, "");
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "structure/test_files.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {

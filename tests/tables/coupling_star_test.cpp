@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "structure/test_files.h"
+#include "support/files.h"
 #include "tables/coupling_formats.h"
 
 namespace korva {

@@ -1,16 +1,16 @@
-// Tests of the coupling table: reading, interaction constants, selection and the working list.
+// The coupling table: reading, interaction constants, selection and the working list.
 #include "tables/dtab.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 
-#include "structure/test_files.h"
+#include "support/files.h"
 
 namespace korva {
 namespace {
 
+using testing::num;
 using testing::TempDir;
 
 constexpr const char* kHeader =
@@ -20,15 +20,18 @@ constexpr const char* kHeader =
 struct DcTable : ::testing::Test {
   TempDir dir;
   dTab tab;
-  void SetUp() override { dTabNull(&tab); }
-  void TearDown() override { dTabFree(&tab); }
-  int read(const std::string& text) { return readDC(dir.write("dc.tab", text).c_str(), &tab); }
+  TextLog log;
+  int read(const std::string& text) {
+    log.clear();
+    return readDC(dir.write("dc.tab", text).c_str(), &tab, log);
+  }
 };
 
 // Expected constants: gamma_I * gamma_J * 3.3568089714136606e-12 / r^3 evaluated in python3
-// with the single-precision ratios (H 267519808, C 67283000, N -27116000).
-TEST(DipolarConstant, TabulatedPairsGiveTheirBondLengthConstants) {
-  struct Case {
+// with the single-precision ratios (H 267519808, C 67283000, N -27116000); HB-CB 1.09 A apart
+// gives 46656.10 Hz.
+TEST(DipolarConstant, TabulatedPairsCoordinatesAndElements) {
+  const struct {
     int resI;
     const char* atomI;
     int resJ;
@@ -41,80 +44,60 @@ TEST(DipolarConstant, TabulatedPairsGiveTheirBondLengthConstants) {
       {4, "C", 5, "CA", 4284.773},   {6, "CA", 5, "C", 4284.773},   {5, "C", 5, "N", 0.0},
       {5, "H", 6, "N", 0.0},         {5, "HB", 5, "CB", 0.0},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     float di = -1.0f;
     int fixed = -1;
-    EXPECT_EQ(findDI(c.resI, "ALA", c.atomI, c.resJ, "ALA", c.atomJ, &di, &fixed), 0)
-        << c.atomI << "-" << c.atomJ;
+    EXPECT_EQ(findDI(c.resI, "ALA", c.atomI, c.resJ, "ALA", c.atomJ, &di, &fixed, nullLog()), 0);
     EXPECT_NEAR(di, c.di, 0.01) << c.atomI << "-" << c.atomJ;
     EXPECT_EQ(fixed, c.di != 0.0 ? 1 : 0) << c.atomI << "-" << c.atomJ;
   }
-}
 
-TEST(DipolarConstant, UntabulatedPairUsesCoordinatesAndTabulatedPairIgnoresThem) {
-  // HB-CB 1.09 A apart: 267519808 * 67283000 * 3.3568e-12 / 1.09^3 = 46656.10 Hz (python3).
-  const float cb[3] = {1.0f, 2.0f, 3.0f};
-  const float hb[3] = {2.09f, 2.0f, 3.0f};
-  float di = 0.0f;
+  // From coordinates: 1H counts as hydrogen (the first letter that is not a digit); coinciding
+  // atoms give 0, not a division by zero. Tabulated pairs ignore the coordinates (see below).
+  const float cb[3] = {1.0f, 2.0f, 3.0f}, hb[3] = {2.09f, 2.0f, 3.0f};
+  float di = -1.0f;
   int fixed = -1;
-  EXPECT_EQ(findDI2(hb, 7, "ALA", "HB", cb, 7, "ALA", "CB", &di, &fixed), 0);
+  EXPECT_EQ(findDI2(hb, 7, "ALA", "1H", cb, 7, "ALA", "CB", &di, &fixed, nullLog()), 0);
   EXPECT_NEAR(di, 46656.10, 0.5);
   EXPECT_EQ(fixed, 0);
-  // The amide pair keeps its 1.042 A constant although its atoms sit 1.09 A apart.
-  EXPECT_EQ(findDI2(hb, 7, "ALA", "H", cb, 7, "ALA", "N", &di, &fixed), 0);
-  EXPECT_NEAR(di, -21523.107, 0.01);
-  EXPECT_EQ(fixed, 1);
-  // Coinciding atoms give 0 rather than a division by zero.
-  EXPECT_EQ(findDI2(cb, 7, "ALA", "HB", cb, 7, "ALA", "CB", &di, &fixed), 0);
+  EXPECT_EQ(findDI2(cb, 7, "ALA", "HB", cb, 7, "ALA", "CB", &di, &fixed, nullLog()), 0);
   EXPECT_EQ(di, 0.0f);
-}
-
-TEST(DipolarConstant, ElementLetterComesFromFirstLetterOfTheName) {
-  // 1H at 1.09 A from CB counts as hydrogen: same constant as HB above.
-  const float a[3] = {0, 0, 0};
-  const float b[3] = {1.09f, 0, 0};
-  float di = 0.0f;
-  int fixed = 0;
-  EXPECT_EQ(findDI2(a, 1, "ALA", "1H", b, 1, "ALA", "CB", &di, &fixed), 0);
-  EXPECT_NEAR(di, 46656.10, 0.5);
-
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(findDI(1, "ZN", "ZN", 1, "HIS", "NE2", &di, &fixed), 1);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Dipolar Interaction - Unknown atom ZN.\n");
   // Element letters are upper case; a lower-case one is unknown.
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(findDI(1, "ALA", "h", 1, "ALA", "N", &di, &fixed), 1);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Dipolar Interaction - Unknown atom h.\n");
-}
-
-TEST_F(DcTable, NoneOrEmptyNameGivesEmptyTable) {
-  for (const char* name : {"None", "none", "NONE", ""}) {
-    EXPECT_EQ(readDC(name, &tab), 0) << name;
-    EXPECT_EQ(tab.n, 0) << name;
+  for (const char* atom : {"ZN", "h"}) {
+    TextLog log;
+    EXPECT_EQ(findDI(1, "ALA", atom, 1, "HIS", "NE2", &di, &fixed, log), 1);
+    EXPECT_EQ(log.text(), std::string("Dipolar Interaction - Unknown atom ") + atom + ".\n");
   }
 }
 
-TEST_F(DcTable, MissingColumnsKeepTheirDefaults) {
+TEST_F(DcTable, NoneOrEmptyNameAndMissingColumns) {
+  for (const char* name : {"None", "none", "NONE", ""}) {
+    EXPECT_EQ(readDC(name, &tab, log), 0) << name;
+    EXPECT_EQ(tab.n, 0) << name;
+  }
+  // Any column may come first.
+  ASSERT_EQ(read("VARS W RESID_I\nFORMAT %f %d\n0.5 3\n"), 0);
+  EXPECT_EQ(tab.in[0].W, 0.5f);
   ASSERT_EQ(read("VARS RESID_I ATOMNAME_I ATOMNAME_J\nFORMAT %d %s %s\n 3 N H\n 7 N H\n"), 0);
   ASSERT_EQ(tab.n, 2);
   const dcRecord& r = tab.in[1];
-  EXPECT_EQ(r.index, 2);
-  EXPECT_EQ(r.resI, 7);
-  EXPECT_EQ(r.resJ, kDCResUnset);
-  EXPECT_EQ(r.D, 0.0f);
-  EXPECT_EQ(r.DD, 1.0f);
-  EXPECT_EQ(r.W, 1.0f);
-  EXPECT_EQ(r.S, 1.0f);
-  EXPECT_EQ(r.readFlag, 1);
-  EXPECT_EQ(r.selected, 1);
+  const double values[][2] = {{num(r.index), 2},
+                              {num(r.resI), 7},
+                              {num(r.resJ), kDCResUnset},
+                              {num(r.D), 0},
+                              {num(r.DD), 1},
+                              {num(r.W), 1},
+                              {num(r.S), 1},
+                              {num(r.readFlag), 1},
+                              {num(r.selected), 1},
+                              {num(tab.ignoreChain), 1},
+                              {num(tab.ignoreSeg), 1},
+                              {num(tab.firstRes), kDCResUnset},
+                              {num(tab.lastRes), 7},
+                              {num(tab.work[0].D), kDCUnset},
+                              {num(tab.work[0].selected), 0}};
+  for (const auto& v : values) EXPECT_EQ(v[0], v[1]);
   EXPECT_STREQ(r.resNameI, "");
-  EXPECT_EQ(tab.ignoreChain, 1);
-  EXPECT_EQ(tab.ignoreSeg, 1);
-  EXPECT_EQ(tab.firstRes, kDCResUnset);
-  EXPECT_EQ(tab.lastRes, 7);
-  EXPECT_EQ(tab.work.size(), 2u);
-  EXPECT_EQ(tab.work[0].D, kDCUnset);
-  EXPECT_EQ(tab.work[0].selected, 0);
 }
 
 TEST_F(DcTable, ReadsEveryColumnAndNormalisesEmptyNames) {
@@ -124,81 +107,82 @@ TEST_F(DcTable, ReadsEveryColumnAndNormalisesEmptyNames) {
                  "11 4 12.7 gly HA None {} 12 GLY CA (null) SEGA 5.5 0.5 2 3\n"
                  "12 0 -3 ALA N A none -3 ALA H {} NONE 1 1 1 1\n"),
             0);
+  // Names compared without regard to case make the glycine pair; the residue number 12.7 is
+  // truncated towards zero; the second row names chain A.
   const dcRecord& r = tab.in[0];
-  EXPECT_EQ(r.index, 11);
-  EXPECT_EQ(r.abs, 4);
-  EXPECT_EQ(r.resI, 12);  // truncated towards zero
-  EXPECT_STREQ(r.chainI, "");
-  EXPECT_STREQ(r.segI, "");
-  EXPECT_STREQ(r.chainJ, "");
-  EXPECT_STREQ(r.segJ, "SEGA");
-  EXPECT_EQ(r.glyFlag, 1);  // names compared without regard to case
+  const double values[][2] = {{num(r.index), 11},
+                              {num(r.abs), 4},
+                              {num(r.resI), 12},
+                              {num(r.glyFlag), 1},
+                              {num(r.D), 5.5},
+                              {num(r.DD), 0.5},
+                              {num(r.S), 2},
+                              {num(r.W), 3},
+                              {num(r.fixedDistance), 1},
+                              {num(tab.ignoreChain), 0},
+                              {num(tab.ignoreSeg), 0},
+                              {num(tab.firstRes), -3},
+                              {num(tab.lastRes), 12}};
+  for (const auto& v : values) EXPECT_EQ(v[0], v[1]);
+  const std::string names[][2] = {
+      {r.chainI, ""}, {r.segI, ""}, {r.chainJ, ""}, {r.segJ, "SEGA"}, {tab.in[1].chainI, "A"}};
+  for (const auto& n : names) EXPECT_EQ(n[0], n[1]);
   EXPECT_NEAR(r.DI, 43121.882, 0.01);
-  EXPECT_EQ(r.fixedDistance, 1);
-  EXPECT_FLOAT_EQ(r.D, 5.5f);
-  EXPECT_FLOAT_EQ(r.DD, 0.5f);
-  EXPECT_FLOAT_EQ(r.S, 2.0f);
-  EXPECT_FLOAT_EQ(r.W, 3.0f);
-  EXPECT_EQ(tab.ignoreChain, 0);  // second row names chain A
-  EXPECT_EQ(tab.ignoreSeg, 0);
-  EXPECT_EQ(tab.firstRes, -3);
-  EXPECT_EQ(tab.lastRes, 12);
 }
 
-TEST_F(DcTable, UnknownElementInAnyRowWarnsReadsAndIsNeverSelected) {
-  ::testing::internal::CaptureStderr();
-  int status =
-      read(std::string(kHeader) + "1 ZN ZN 1 HIS NE2 3.0 1 1\n" + "2 ALA N 2 ALA H 4.0 1 1\n");
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Dipolar Interaction - Unknown atom ZN.\n");
-  ASSERT_EQ(status, 0);
+TEST_F(DcTable, BadInputFailsOrWarnsWithoutCrashing) {
+  const std::string path = dir.path("dc.tab");
+  const struct {
+    const char* what;
+    std::string text;
+    int status;
+    std::string message;  // expected start of the log
+  } cases[] = {
+      {"binary", std::string(kHeader) + "1 ALA N 1 ALA H 1 1 1\n\x01\x02" + '\0' + "xyz\n", 1, ""},
+      {"name column of numbers", "VARS RESID_I ATOMNAME_I\nFORMAT %d %d\n1 2\n", 1,
+       "DC Error column ATOMNAME_I of " + path + " must hold names.\n"},
+      {"value column of text", "VARS RESID_I D\nFORMAT %d %s\n1 big\n", 1,
+       "DC Error column D of " + path + " must hold numbers.\n"},
+      {"residue beyond an integer", "VARS RESID_I D\nFORMAT %f %f\n1 1\n1e30 1\n", 1,
+       "DC Error bad residue number in " + path + ", row 2.\n"},
+      {"unknown element",
+       std::string(kHeader) + "1 ZN ZN 1 HIS NE2 3.0 1 1\n2 ALA N 2 ALA H 4 1 1\n", 0,
+       "Dipolar Interaction - Unknown atom ZN.\n"},
+      {"word of ten kilobytes",
+       std::string(kHeader) + "1 " + std::string(10000, 'A') + " N 1 A H 1 1 1\n", 0,
+       "PDB Error: string item too long: AAAA"},
+      {"number that does not parse", std::string(kHeader) + "1 ALA N 1 ALA H abc 1 1\n", 0,
+       "RdTable Warning"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(read(c.text), c.status);
+    EXPECT_EQ(log.text().substr(0, c.message.size()), c.message);
+    if (c.status != 0) {
+      EXPECT_EQ(tab.n, 0);
+    }
+  }
+  // The last three read on: the name is cut to its field and the number reads as 0.
+  EXPECT_EQ(tab.in[0].D, 0.0f);
+  ASSERT_EQ(read(cases[5].text), 0);
+  EXPECT_EQ(std::string(tab.in[0].resNameI), std::string(kNameLen - 1, 'A'));
+  // The coupling with an unknown element is read but never selected.
+  ASSERT_EQ(read(cases[4].text), 0);
   ASSERT_EQ(tab.n, 2);
   EXPECT_EQ(tab.in[0].badElement, 1);
   EXPECT_EQ(tab.in[1].badElement, 0);
   EXPECT_EQ(selectD(tab.in.data(), tab.n, -100, 100, 3), 1);
   EXPECT_EQ(tab.in[0].selected, 0);
+  EXPECT_EQ(readDC(dir.path("absent.tab").c_str(), &tab, log), 1);
 }
 
-TEST_F(DcTable, BadInputFailsOrWarnsWithoutCrashing) {
-  // A binary file is refused by the table reader.
-  EXPECT_EQ(read(std::string(kHeader) + "1 ALA N 1 ALA H 1 1 1\n\x01\x02" + std::string(1, '\0') +
-                 "xyz\n"),
-            1);
-  // A name column written as a number would turn indices into names.
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(read("VARS RESID_I ATOMNAME_I\nFORMAT %d %d\n1 2\n"), 1);
-  EXPECT_NE(::testing::internal::GetCapturedStderr().find("must hold names"), std::string::npos);
-  // A value column written as text would read list indices as couplings.
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(read("VARS RESID_I D\nFORMAT %d %s\n1 big\n"), 1);
-  EXPECT_NE(::testing::internal::GetCapturedStderr().find("must hold numbers"), std::string::npos);
-  // A residue number beyond any integer.
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(read("VARS RESID_I D\nFORMAT %f %f\n1e30 1\n"), 1);
-  EXPECT_NE(::testing::internal::GetCapturedStderr().find("bad residue number"), std::string::npos);
-  // A word of ten kilobytes in a name column is cut to a name field.
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(read(std::string(kHeader) + "1 " + std::string(10000, 'A') + " N 1 ALA H 1 1 1\n"), 0);
-  ::testing::internal::GetCapturedStderr();
-  ASSERT_EQ(tab.n, 1);
-  EXPECT_EQ(std::string(tab.in[0].resNameI), std::string(kNameLen - 1, 'A'));
-  // A number that does not parse is warned about by the reader and read as 0.
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(read(std::string(kHeader) + "1 ALA N 1 ALA H abc 1 1\n"), 0);
-  EXPECT_NE(::testing::internal::GetCapturedStderr().find("RdTable Warning"), std::string::npos);
-  EXPECT_EQ(tab.in[0].D, 0.0f);
-  // Missing file.
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(readDC(dir.path("absent.tab").c_str(), &tab), 1);
-  ::testing::internal::GetCapturedStderr();
-}
-
-TEST(DcSelection, ResidueRangeModes) {
+TEST(DcSelection, ResidueRangeModesAndAtomTypes) {
   // A coupling between residues 20 and 21 against the range 10..20 (and 10..21 for mode 3).
-  struct Case {
+  const struct {
     int first, last, mode, kept;
-  } cases[] = {{10, 20, 1, 0}, {10, 20, 2, 1}, {10, 20, 3, 0}, {10, 21, 3, 1},
-               {21, 30, 1, 0}, {21, 30, 2, 1}, {21, 30, 3, 1}, {22, 30, 2, 0}};
-  for (const Case& c : cases) {
+  } ranges[] = {{10, 20, 1, 0}, {10, 20, 2, 1}, {10, 20, 3, 0}, {10, 21, 3, 1}, {21, 30, 1, 0},
+                {21, 30, 2, 1}, {21, 30, 3, 1}, {22, 30, 2, 0}, {20, 21, 1, 1}, {19, 19, 2, 0}};
+  for (const auto& c : ranges) {
     dcRecord r;
     resetDC(&r, 1);
     r.resI = 20;
@@ -207,16 +191,13 @@ TEST(DcSelection, ResidueRangeModes) {
         << c.first << ".." << c.last << " mode " << c.mode;
     EXPECT_EQ(r.selected, c.kept);
   }
-}
-
-TEST(DcSelection, AtomTypesKeepTheOrderOfTheAtoms) {
-  struct Case {
+  const struct {
     const char* typeI;
     const char* typeJ;
     int keptNH, keptHN;  // couplings written N,H and H,N
-  } cases[] = {{"All", "All", 1, 1}, {"H", "N", 0, 1},   {"N", "H", 1, 0},
+  } types[] = {{"All", "All", 1, 1}, {"H", "N", 0, 1},   {"N", "H", 1, 0},
                {"All", "N", 0, 1},   {"N", "All", 1, 0}, {"CA", "All", 0, 0}};
-  for (const Case& c : cases) {
+  for (const auto& c : types) {
     dcRecord r[2];
     resetDC(r, 2);
     std::snprintf(r[0].atomNameI, kNameLen, "N");
@@ -245,18 +226,17 @@ std::string twoResiduePdb() {
 
 TEST_F(DcTable, BuildUsesOffsetWeightsAndTheGlycineRule) {
   pdbInfo pdb;
-  pdbNull(&pdb);
-  ASSERT_EQ(readPDB(dir.write("two.pdb", twoResiduePdb()).c_str(), &pdb, nullptr), 0);
+  ASSERT_EQ(readPDB(dir.write("two.pdb", twoResiduePdb()).c_str(), &pdb, nullptr, nullLog()), 0);
   // Numbered from 101 in the table, from 1 in the structure.
   ASSERT_EQ(read(std::string(kHeader) + "101 GLY N 101 GLY H 1 1 1\n101 GLY HA 101 GLY CA 2 1 1\n"
                                         "102 ALA N 102 ALA H 3 0.5 1\n102 ALA CB 102 ALA HB 4 1 1\n"
-                                        "103 ALA N 103 ALA H 5 1 1\n"),
+                                        "103 ALA N 103 ALA H 5 1 1\n102 ALA N 102 ALA H 3 0.5 0\n"),
             0);
   // Without the offset nothing is found, silently.
   EXPECT_EQ(mapDCInfo(&pdb, &tab), 0);
   const float scales[] = {0.0f, 4.0f};
-  EXPECT_EQ(selectD(tab.in.data(), tab.n, 101, 103, 3), 5);
-  EXPECT_EQ(buildDC(&pdb, &tab, -100, 101, scales, 2), 3);
+  EXPECT_EQ(selectD(tab.in.data(), tab.n, 101, 103, 3), 6);
+  EXPECT_EQ(buildDC(&pdb, &tab, -100, 101, scales, 2, log), 4);
 
   EXPECT_EQ(tab.work[0].selected, 0);  // residue weight 0
   const dcRecord& gly = tab.work[1];   // weight 0, but the glycine HA-CA stays
@@ -277,31 +257,34 @@ TEST_F(DcTable, BuildUsesOffsetWeightsAndTheGlycineRule) {
   EXPECT_NEAR(cb.DI, 46656.10, 1.0);  // from the 1.09 A of the structure (see above)
   EXPECT_EQ(cb.fixedDistance, 0);
   EXPECT_EQ(tab.work[4].selected, 0);  // residue 3 is not in the structure
-  pdbFree(&pdb);
+
+  // Which couplings take part: mapped, entering the fit (weighted, not glycine), listed.
+  tab.in[2].badElement = 1;  // as if the element of the N-H were unknown
+  const struct {
+    int row;
+    bool mapped, fits, listed;
+  } roles[] = {{0, false, false, false}, {1, true, false, true},   {2, true, true, false},
+               {3, true, true, true},    {4, false, false, false}, {5, true, false, true}};
+  for (const auto& c : roles) {
+    EXPECT_EQ(dcMapped(tab.work[c.row]), c.mapped) << c.row;
+    EXPECT_EQ(dcEntersFit(tab, c.row), c.fits) << c.row;
+    EXPECT_EQ(dcListed(tab, c.row), c.listed) << c.row;
+  }
+  EXPECT_TRUE(dcIsGlycine(tab, 1));
 }
 
-TEST_F(DcTable, NoStructureMapsAndBuildsNothingQuietly) {
+TEST_F(DcTable, ChainlessTableMapsThroughTheDefaultChainAndEmptyStructureMapsNothing) {
   pdbInfo pdb;
-  pdbNull(&pdb);
-  ASSERT_EQ(read(std::string(kHeader) + "1 ALA N 1 ALA H 1 1 1\n"), 0);
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(mapDCInfo(&pdb, &tab), 0);
-  EXPECT_EQ(tab.in[0].selected, 0);
-  tab.in[0].selected = 1;
-  EXPECT_EQ(buildDC(&pdb, &tab, 0, 1, nullptr, 0), 0);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-}
-
-TEST_F(DcTable, ChainlessTableMapsThroughTheDefaultChain) {
-  pdbInfo pdb;
-  pdbNull(&pdb);
-  ASSERT_EQ(readPDB(dir.write("two.pdb", twoResiduePdb()).c_str(), &pdb, nullptr), 0);
   ASSERT_EQ(read("VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J\nFORMAT %d %s %d %s\n"
                  "1 N 1 H\n2 N 2 H\n2 N 2 CA\n"),
             0);
+  EXPECT_EQ(mapDCInfo(&pdb, &tab), 0);
+  EXPECT_EQ(buildDC(&pdb, &tab, 0, 1, nullptr, 0, log), 0);
+  EXPECT_EQ(log.text(), "");
+  ASSERT_EQ(readPDB(dir.write("two.pdb", twoResiduePdb()).c_str(), &pdb, nullptr, nullLog()), 0);
   EXPECT_EQ(mapDCInfo(&pdb, &tab), 2);
   EXPECT_EQ(tab.in[2].selected, 0);
-  pdbFree(&pdb);
+  EXPECT_EQ(tab.in[1].atomJ, &pdb.atoms[5]);
 }
 
 }  // namespace
