@@ -36,7 +36,8 @@ const Setup& ubiquitin() {
   static const Setup setup = [] {
     Setup s;
     pdbInfo pdb;
-    if (readPDB(KORVA_SOURCE_DIR "/examples/ubiquitin-2mjb.pdb", &pdb, nullptr, nullLog())) return s;
+    if (readPDB(KORVA_SOURCE_DIR "/examples/ubiquitin-2mjb.pdb", &pdb, nullptr, nullLog()))
+      return s;
     tvector<int> flags(pdb.atoms.size(), 0);
     for (size_t i = 0; i < pdb.atoms.size(); i++) flags[i] = pdb.atoms[i].atomName[0] != 'H';
     if (callNSC(pdb, &flags, nullLog())) return s;
@@ -102,8 +103,8 @@ void BM_UbiquitinSteric(benchmark::State& state) {
   double S[5];
   for (auto _ : state) {
     std::vector<double> x = s.x, y = s.y, z = s.z;
-    if (simulateAlignment(&info, natoms, x.data(), y.data(), z.data(), s.ndots, s.points.data(),
-                          S, nullLog())) {
+    if (simulateAlignment(&info, natoms, x.data(), y.data(), z.data(), s.ndots, s.points.data(), S,
+                          nullLog())) {
       state.SkipWithError("simulation failed");
       return;
     }

@@ -45,7 +45,8 @@ void runSolver(benchmark::State& state, int m, int n, const float* x0, const flo
   int iterations = 0;
   for (auto _ : state) {
     Problem problem;
-    const nlsOutcome out = nlsOpt(problem, m, n, x0, lb, ub, 9.99999993922529e-9, 1000, 1000, false);
+    const nlsOutcome out =
+        nlsOpt(problem, m, n, x0, lb, ub, 9.99999993922529e-9, 1000, 1000, false);
     benchmark::DoNotOptimize(out.x.data());
     evaluations = problem.evaluations;
     iterations = out.result.iterations;

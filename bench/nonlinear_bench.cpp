@@ -5,9 +5,9 @@
 #include <string>
 
 #include "fit/nonlinear.h"
-#include "tensor/tensor.h"
 #include "structure/pdb.h"
 #include "tables/dtab.h"
+#include "tensor/tensor.h"
 
 namespace korva {
 namespace {

@@ -1,8 +1,8 @@
 // Fuzz target: the configuration file.
 #include <cstdio>
 
-#include "modes/config.h"
 #include "fuzz_input.h"
+#include "modes/config.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string path = korva::fuzz::writeInput(data, size);

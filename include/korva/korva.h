@@ -32,8 +32,8 @@ struct Atom {
   std::string altLoc;   // alternate location
   std::string resName;  // residue name
   std::string chain;
-  int resSeq = 0;       // residue number
-  std::string iCode;    // insertion code
+  int resSeq = 0;     // residue number
+  std::string iCode;  // insertion code
   std::string segment;
   std::string element;
   float x = 0.0f, y = 0.0f, z = 0.0f;
@@ -121,11 +121,11 @@ struct StericOptions {
 
 // An alignment tensor with its analysis.
 struct Tensor {
-  std::array<double, 5> saupe{};     // Szz, Sxx-Syy, Sxy, Sxz, Syz, as the report prints them
+  std::array<double, 5> saupe{};  // Szz, Sxx-Syy, Sxy, Sxz, Syz, as the report prints them
   std::array<double, 5> saupeError{};
-  std::array<double, 3> eigenvalues{};  // Azz, Ayy, Axx (descending magnitude)
+  std::array<double, 3> eigenvalues{};                  // Azz, Ayy, Axx (descending magnitude)
   std::array<std::array<double, 3>, 3> eigenvectors{};  // rows: the z, y and x principal axes
-  double da = 0.0, dr = 0.0;           // of the eigenvalues: Azz/2 and (Axx - Ayy)/3
+  double da = 0.0, dr = 0.0;            // of the eigenvalues: Azz/2 and (Axx - Ayy)/3
   std::array<double, 5> irreducible{};  // A0, A1R, A1I, A2R, A2I, Hz
   double generalMagnitude = 0.0;        // Hz
   // The four equivalent principal frames as z-y'-z'' Euler angles (alpha, beta, gamma), degrees.
@@ -161,8 +161,7 @@ struct Result {
 
 // Steric prediction from a structure; the couplings (may be empty) are predicted from it.
 Result predict(const Structure& structure, const std::vector<Coupling>& couplings,
-               const StericOptions& options = {},
-               const CouplingSelection& selection = {});
+               const StericOptions& options = {}, const CouplingSelection& selection = {});
 // Steric prediction from bare coordinates (every atom of radius 1.7 A; only the surface atoms
 // take part, as in the free-format mode).
 Result predictFree(const std::vector<std::array<double, 3>>& coordinates,
@@ -220,8 +219,8 @@ struct CouplingComparison {
 };
 CouplingComparison compareCouplings(const std::vector<Coupling>& first,
                                     const std::vector<Coupling>& second,
-                                    Action action = Action::add, double c1 = 0.0,
-                                    double c2 = 1.0, const CouplingSelection& selection = {});
+                                    Action action = Action::add, double c1 = 0.0, double c2 = 1.0,
+                                    const CouplingSelection& selection = {});
 
 // The program's version.
 const char* version();

@@ -151,8 +151,8 @@ Status readCharges(const char* fileName, const pdbInfo* pdb, chargeSet* out) {
   TextLog reader;
   if (rdTable(fileName, &data, &nc, &nr, &vars, kTableNull, reader) != 0) {
     freeTab(&data, &vars, &nc, &nr);
-    return Status(1, reader.text()).append("Charges Error: cannot read the charge file %s.\n",
-                                            fileName);
+    return Status(1, reader.text())
+        .append("Charges Error: cannot read the charge file %s.\n", fileName);
   }
   chargeColumns c{};
   Status status = findColumns(vars, nc, fileName, &c);

@@ -20,7 +20,7 @@ struct simAtoms {
 // copies the coordinates of every selected atom of pdb (flags: one per atom), in structure order,
 // into out. Returns 0, or the failing step's status after its lines on log ("Error reading
 // selection of atoms." last).
-[[nodiscard]] int coorSelect(const pdbInfo& pdb, const korvaInfo& info, tvector<int> flags, simAtoms* out,
-               Log& log);
+[[nodiscard]] int coorSelect(const pdbInfo& pdb, const korvaInfo& info, tvector<int> flags,
+                             simAtoms* out, Log& log);
 
 }  // namespace korva

@@ -250,7 +250,7 @@ void refine_bicelle(korvaInfo* info) {
   info->wallHalfSpacing = static_cast<float>(r / w);
   info->rimDisc = static_cast<float>(kPi * radius / (4.0 * (2.0 * r + kPi * radius)));
   info->pRatio = static_cast<float>(qEff);
-  }
+}
 
 double Szz(const double v[3]) {
   return (3.0 * v[2] * v[2] - 1.0) / 2.0;
@@ -410,8 +410,9 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
     // volume is left.
     const double nfree = std::trunc((h - pos[npos]) / g);
     if (!(std::fabs(nfree) <= kLargestCount)) {
-      log.printf("stericAlignment: error - wall half-spacing %.2f A is out of range for the grid.\n",
-                 static_cast<double>(h));
+      log.printf(
+          "stericAlignment: error - wall half-spacing %.2f A is out of range for the grid.\n",
+          static_cast<double>(h));
       return 1;
     }
     normaliser = nfree;
@@ -419,8 +420,7 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
     rodL = rodCellWidth(rM, c);
     const double ncell = std::trunc(rodL / g);
     if (ncell > kLargestCount) {
-      log.printf( "stericAlignment: error - rod cell of %.2f A too large for the grid.\n",
-                   rodL);
+      log.printf("stericAlignment: error - rod cell of %.2f A too large for the grid.\n", rodL);
       return 1;
     }
     normaliser = std::trunc(ncell + 0.5 * ncell * (ncell + 1.0) * (static_cast<double>(g) / rM));
@@ -511,9 +511,9 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
   if (model == kModelWall) normaliser += static_cast<double>(total / n);
   if (!(normaliser > 0.0)) {
     log.printf(
-                 "stericAlignment: error - no accessible volume for the molecule (normaliser "
-                 "%.0f).\n",
-                 normaliser);
+        "stericAlignment: error - no accessible volume for the molecule (normaliser "
+        "%.0f).\n",
+        normaliser);
     return 1;
   }
   for (int m = 0; m < 5; ++m) S[m] = sum[m] / normaliser;
@@ -535,7 +535,7 @@ int simulateAlignment(const korvaInfo* info, int natoms, double* x, double* y, d
     why = "no orientation points";
   }
   if (why) {
-    log.printf( "simulateAlignment: error - %s.\n", why);
+    log.printf("simulateAlignment: error - %s.\n", why);
     return 1;
   }
   float sx = 0.0f, sy = 0.0f, sz = 0.0f;
@@ -558,12 +558,11 @@ int simulateAlignment(const korvaInfo* info, int natoms, double* x, double* y, d
   }
   const double rOuter = static_cast<double>(static_cast<float>(std::sqrt(largest))) + info->rA;
   const double rInner = static_cast<double>(static_cast<float>(std::sqrt(smallest))) + info->rA;
-  const int status =
-      stericAlignment(info->lcModel, info->wallHalfSpacing, info->rM, info->rA, info->dGrid,
-                      info->wv, natoms, x, y, z, rOuter, rInner, info->digPsi, ndots, points, S,
-                      log);
+  const int status = stericAlignment(info->lcModel, info->wallHalfSpacing, info->rM, info->rA,
+                                     info->dGrid, info->wv, natoms, x, y, z, rOuter, rInner,
+                                     info->digPsi, ndots, points, S, log);
   if (status) {
-    log.printf( "simulateAlignment: error in stericAlignment.\n");
+    log.printf("simulateAlignment: error in stericAlignment.\n");
     return status;
   }
   for (int m = 0; m < 5; ++m) S[m] *= info->lcS;

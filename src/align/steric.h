@@ -28,18 +28,21 @@ double Syz(const double a[3], const double b[3]);
 
 // Centres x, y, z (indexed 1..natoms, changed in place), finds their radial extent, runs
 // stericAlignment with the parameters of info and multiplies S by the liquid-crystal order.
-// points holds ndots unit vectors (x, y, z triples). Returns 0 with S filled, or 1 after an error line on log
-// (S untouched).
-[[nodiscard]] int simulateAlignment(const korvaInfo* info, int natoms, double* x, double* y, double* z, int ndots,
-                      const double* points, double S[5], Log& log);
+// points holds ndots unit vectors (x, y, z triples). Returns 0 with S filled, or 1 after an error
+// line on log (S untouched).
+[[nodiscard]] int simulateAlignment(const korvaInfo* info, int natoms, double* x, double* y,
+                                    double* z, int ndots, const double* points, double S[5],
+                                    Log& log);
 
 // The simulation proper on centred coordinates (indexed 1..natoms): model kModelWall or
 // kModelRod, wall half-spacing h, obstacle size rM, atom radius rA, grid step g, concentration c,
 // extents rOuter and rInner (already increased by rA), npsi rotations about the director per
-// point. Writes S (Szz, Sxx - Syy, Sxy, Sxz, Syz) and returns 0, or returns 1 after an error line on log.
-[[nodiscard]] int stericAlignment(int model, float h, float rM, float rA, float g, float c, int natoms,
-                    const double* x, const double* y, const double* z, double rOuter, double rInner,
-                    int npsi, int ndots, const double* points, double S[5], Log& log);
+// point. Writes S (Szz, Sxx - Syy, Sxy, Sxz, Syz) and returns 0, or returns 1 after an error line
+// on log.
+[[nodiscard]] int stericAlignment(int model, float h, float rM, float rA, float g, float c,
+                                  int natoms, const double* x, const double* y, const double* z,
+                                  double rOuter, double rInner, int npsi, int ndots,
+                                  const double* points, double S[5], Log& log);
 
 // Position table of the molecule's centre: pos[i] = rInner + rM + g i (single precision) for
 // i = 0..npos, npos capped at kMaxGridIndex with the concentration warning. Returns npos.

@@ -162,7 +162,8 @@ Tensor toTensor(const dTensor& t) {
   }
   for (int i = 0; i < 3; i++) {
     out.eigenvalues[static_cast<size_t>(i)] = a.eigVal[i];
-    for (int k = 0; k < 3; k++) out.eigenvectors[static_cast<size_t>(i)][static_cast<size_t>(k)] = a.eigVec[k][i];
+    for (int k = 0; k < 3; k++)
+      out.eigenvectors[static_cast<size_t>(i)][static_cast<size_t>(k)] = a.eigVec[k][i];
   }
   out.da = a.da;
   out.dr = a.dr;
@@ -174,7 +175,8 @@ Tensor toTensor(const dTensor& t) {
   out.fitDa = t.da;
   out.fitDr = t.dr;
   const int n = t.nEuler < 0 ? 0 : (t.nEuler > kMaxEuler ? kMaxEuler : t.nEuler);
-  for (int k = 0; k < n; k++) out.angleSolutions.push_back({t.psiList[k], t.thetaList[k], t.phiList[k]});
+  for (int k = 0; k < n; k++)
+    out.angleSolutions.push_back({t.psiList[k], t.thetaList[k], t.phiList[k]});
   return out;
 }
 
@@ -281,7 +283,8 @@ dTensor toTensorOptions(const FitOptions& o) {
 // The couplings of a structure-based computation, selected and mapped onto the structure.
 int prepare(const Structure& structure, dTab* tab, const CouplingSelection& s, Log& log) {
   dcInfo dc = toDcInfo(s);
-  if (s.atomI.size() >= static_cast<size_t>(kArgStrLen) || s.atomJ.size() >= static_cast<size_t>(kArgStrLen)) {
+  if (s.atomI.size() >= static_cast<size_t>(kArgStrLen) ||
+      s.atomJ.size() >= static_cast<size_t>(kArgStrLen)) {
     throw error(1, "KORVA: a coupling atom name is longer than 255 characters.\n");
   }
   return prepareCouplings(structure.get().pdb, tab, &dc, s.atomI.c_str(), s.atomJ.c_str(),

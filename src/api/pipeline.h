@@ -34,17 +34,20 @@ void selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector
 // stores it in tensor and predicts the couplings of tab from it when nCouplings > 0. frame
 // receives the analysis of the simulated vector itself (its frames place the rotated structure),
 // simulated the number of atoms simulated. Returns 0, or the failing step's status after its lines.
-[[nodiscard]] int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, korvaInfo* info,
-                   dTensor* tensor, int nCouplings, saupeAnalysis* frame, int* simulated, Log& log);
+[[nodiscard]] int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags,
+                                 korvaInfo* info, dTensor* tensor, int nCouplings,
+                                 saupeAnalysis* frame, int* simulated, Log& log);
 
 // Steric prediction from free-format coordinates x, y, z (indexed 1..n, changed: only the
 // surface atoms remain, centred), with info already checked and refined: simulates and stores the
 // tensor. Returns 0, or the failing step's status after its lines.
-[[nodiscard]] int stericFreePipeline(int n, tvector<double>* x, tvector<double>* y, tvector<double>* z,
-                       korvaInfo* info, dTensor* tensor, int* simulated, Log& log);
+[[nodiscard]] int stericFreePipeline(int n, tvector<double>* x, tvector<double>* y,
+                                     tvector<double>* z, korvaInfo* info, dTensor* tensor,
+                                     int* simulated, Log& log);
 
 // The best fit of tensor to the couplings of tab: refuses an SVD fit with fewer than five usable
 // couplings and a nonlinear fit that could not run. Returns 0, or 1 after the reason.
-[[nodiscard]] int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, Log& log);
+[[nodiscard]] int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity,
+                              Log& log);
 
 }  // namespace korva

@@ -60,7 +60,8 @@ std::string describe(const optionSpec& o) {
   std::string out;
   for (const helpLine& h : helpLayout()) {
     if (h.option == nullptr) continue;
-    if (std::strcmp(h.option, o.name) != 0 && (o.alias == nullptr || std::strcmp(h.option, o.alias) != 0)) {
+    if (std::strcmp(h.option, o.name) != 0 &&
+        (o.alias == nullptr || std::strcmp(h.option, o.alias) != 0)) {
       continue;
     }
     const char* rest = std::strstr(h.text, h.option) + std::strlen(h.option);

@@ -73,16 +73,17 @@ int criterion(argList& a, const char* name, char* target, S& s) {
   return 0;
 }
 
-#define INT_FIELD(expr) [](P & p) -> int& { return p.expr; }
-#define REAL_FIELD(expr) [](P & p) -> float& { return p.expr; }
-#define TEXT_FIELD(expr) [](P & p) -> char* { return p.expr; }
-#define ACT(body) [](argList & a, P & p, S & s, Log & log) -> int { \
-  (void)a;                                                          \
-  (void)p;                                                          \
-  (void)s;                                                          \
-  (void)log;                                                        \
-  body                                                              \
-}
+#define INT_FIELD(expr) [](P& p) -> int& { return p.expr; }
+#define REAL_FIELD(expr) [](P& p) -> float& { return p.expr; }
+#define TEXT_FIELD(expr) [](P& p) -> char* { return p.expr; }
+#define ACT(body)                               \
+  [](argList& a, P& p, S& s, Log& log) -> int { \
+    (void)a;                                    \
+    (void)p;                                    \
+    (void)s;                                    \
+    (void)log;                                  \
+    body                                        \
+  }
 
 const optionSpec kOptions[] = {
     // Run mode.
@@ -242,8 +243,7 @@ const optionSpec kOptions[] = {
      })},
     {"-psiMin", optKind::real, kReadsBestFit, "-360.0", "", nullptr, REAL_FIELD(tensor.psiMin)},
     {"-psiMax", optKind::real, kReadsBestFit, "360.0", "", nullptr, REAL_FIELD(tensor.psiMax)},
-    {"-thetaMin", optKind::real, kReadsBestFit, "-360.0", "", nullptr,
-     REAL_FIELD(tensor.thetaMin)},
+    {"-thetaMin", optKind::real, kReadsBestFit, "-360.0", "", nullptr, REAL_FIELD(tensor.thetaMin)},
     {"-thetaMax", optKind::real, kReadsBestFit, "360.0", "", nullptr, REAL_FIELD(tensor.thetaMax)},
     {"-phiMin", optKind::real, kReadsBestFit, "-360.0", "", nullptr, REAL_FIELD(tensor.phiMin)},
     {"-phiMax", optKind::real, kReadsBestFit, "360.0", "", nullptr, REAL_FIELD(tensor.phiMax)},
@@ -378,7 +378,8 @@ const optionSpec kOptions[] = {
 // both steric modes.
 const helpLine kHelp[] = {
     {nullptr, ""},
-    {nullptr, "KORVA: steric alignment prediction and alignment-tensor fitting from dipolar couplings"},
+    {nullptr,
+     "KORVA: steric alignment prediction and alignment-tensor fitting from dipolar couplings"},
     {nullptr, ""},
     {nullptr, ""},
     {nullptr, "ARGUMENTS FOR STERIC KORVA"},

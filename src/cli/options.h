@@ -44,7 +44,7 @@ struct parseState {
 };
 
 struct optionSpec {
-  const char* name;         // the option as typed; nullptr for a step
+  const char* name;  // the option as typed; nullptr for a step
   optKind kind;
   unsigned modes;           // kReads... of the modes that read it
   const char* defaultText;  // default as the help shows it ("" when it has none)

@@ -1,7 +1,6 @@
 // Order-matrix fit by SVD and prediction of couplings, including the two-proton glycine pairs.
 #include "fit/fit_d.h"
 
-
 #include "fit/nonlinear.h"
 #include "fit/svd_fit.h"
 #include "tensor/tensor.h"
@@ -103,8 +102,8 @@ int fitDSVD(const pdbInfo* pdb, dTab* tab, dTensor* tensor, fitWorkspace* ws, Lo
     (void)findS(x1, y1, z1, x2, y2, z2, di, d, dd, tensor->saupe, tensor->saupeErr, n, ws);
   findD(x1, y1, z1, x2, y2, z2, di, d, dd, tensor->saupe, tensor->saupeErr, n);
   if (tensor->eulerFlag) {
-    tensor->nEuler = saupe2euler(tensor->saupe, tensor->psiList, tensor->thetaList,
-                                 tensor->phiList, tensor->eigVal, &tensor->da, &tensor->dr, log);
+    tensor->nEuler = saupe2euler(tensor->saupe, tensor->psiList, tensor->thetaList, tensor->phiList,
+                                 tensor->eigVal, &tensor->da, &tensor->dr, log);
   }
 
   int predicted = 0;
@@ -125,12 +124,10 @@ int fitDSVD(const pdbInfo* pdb, dTab* tab, dTensor* tensor, fitWorkspace* ws, Lo
     float pdd[2] = {0.0f, 0.0f};
     // A glycine of the structure carries two alpha protons (HA1, HA2); a coupling that only the
     // table calls glycine is taken over the residue's HA-CA and CB-CA vectors instead.
-    const int found =
-        w.glyFlag != 0
-            ? findD2(pdb, tab, i, "HA1", "CA", "HA2", "CA", pd, pdd, tensor->saupe,
-                     tensor->saupeErr)
-            : findD2(pdb, tab, i, "HA", "CA", "CB", "CA", pd, pdd, tensor->saupe,
-                     tensor->saupeErr);
+    const int found = w.glyFlag != 0 ? findD2(pdb, tab, i, "HA1", "CA", "HA2", "CA", pd, pdd,
+                                              tensor->saupe, tensor->saupeErr)
+                                     : findD2(pdb, tab, i, "HA", "CA", "CB", "CA", pd, pdd,
+                                              tensor->saupe, tensor->saupeErr);
     if (found != 2) {
       w.selected = 0;
       continue;

@@ -18,12 +18,12 @@ class mapStepSink {
 
 // What a mapping found.
 struct mapResult {
-  int steps = 0;            // counted steps
-  double gMag[2] = {};      // mean and deviation of the general magnitude, Hz
-  double azz[2] = {};       // of |Azz|
-  double mean[5] = {};      // of each Saupe element
+  int steps = 0;        // counted steps
+  double gMag[2] = {};  // mean and deviation of the general magnitude, Hz
+  double azz[2] = {};   // of |Azz|
+  double mean[5] = {};  // of each Saupe element
   double dev[5] = {};
-  double frame[3] = {};     // first frame solution (alpha, beta, gamma) of the last counted step
+  double frame[3] = {};  // first frame solution (alpha, beta, gamma) of the last counted step
 };
 
 // Maps the error space of the fit of tab to pdb: mapCount refits (fitD, in the tensor's mode) to
@@ -35,7 +35,7 @@ struct mapResult {
 // its error or more in W; the working records hold the mean predictions and tensor the mean Saupe
 // vector. Returns 0 with result filled, or 1 when no step counts (said on log; the observed
 // values are back in place all the same).
-[[nodiscard]] int mapSimDC(const pdbInfo* pdb, dTab* tab, dTensor* tensor, int mapCount, int verbosity,
-             mapStepSink& sink, mapResult* result, Log& log);
+[[nodiscard]] int mapSimDC(const pdbInfo* pdb, dTab* tab, dTensor* tensor, int mapCount,
+                           int verbosity, mapStepSink& sink, mapResult* result, Log& log);
 
 }  // namespace korva

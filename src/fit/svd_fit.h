@@ -9,7 +9,7 @@ namespace korva {
 // Scratch of the coupling fits, owned by the caller, so that repeated fits (error-space mapping)
 // allocate once and two fits never share memory.
 struct fitWorkspace {
-  tvector<float> pairs{TrackedAllocator<float>("DC Workspace")};  // per-coupling work arrays
+  tvector<float> pairs{TrackedAllocator<float>("DC Workspace")};    // per-coupling work arrays
   tvector<float> matrix{TrackedAllocator<float>("dipolarMatrix")};  // n x 5 design matrix
   tvector<float> rhs{TrackedAllocator<float>("dipolarRhs")};        // n right-hand sides
   svdWorkspace svd;
@@ -22,8 +22,8 @@ struct fitWorkspace {
 // di[i] = 0 carries no information and enters as an empty row. s and sErr (5 values each,
 // caller-owned) receive the vector and its standard errors; both are zeroed first. Returns 0, or
 // 1 when n < 5 (the tensor then stays zero).
-[[nodiscard]] int findS(const float* x1, const float* y1, const float* z1, const float* x2, const float* y2,
-          const float* z2, const float* di, const float* d, const float* dd, float* s, float* sErr,
-          int n, fitWorkspace* ws);
+[[nodiscard]] int findS(const float* x1, const float* y1, const float* z1, const float* x2,
+                        const float* y2, const float* z2, const float* di, const float* d,
+                        const float* dd, float* s, float* sErr, int n, fitWorkspace* ws);
 
 }  // namespace korva

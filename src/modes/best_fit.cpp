@@ -51,8 +51,8 @@ int simDC(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log) {
     return 1;
   }
   if (pdb.nAtoms == 0) return 0;
-  return writeFrameStructure(pdb, analysis.alpha[0], analysis.beta[0], analysis.gamma[0],
-                             p.pdbRot, p.remark, log);
+  return writeFrameStructure(pdb, analysis.alpha[0], analysis.beta[0], analysis.gamma[0], p.pdbRot,
+                             p.remark, log);
 }
 
 int mapRun(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log) {

@@ -33,8 +33,8 @@ int runCompareDC(runParams& p, Log& log) {
     }
   }
   for (int k = 0; k < 2; ++k) {
-    log.printf("%s, %d Couplings, Residues %d to %d.\n", names[k], tables[k].n,
-               tables[k].firstRes, tables[k].lastRes);
+    log.printf("%s, %d Couplings, Residues %d to %d.\n", names[k], tables[k].n, tables[k].firstRes,
+               tables[k].lastRes);
   }
 
   dcInfo* dc = &p.dc;

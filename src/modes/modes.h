@@ -17,8 +17,8 @@ constexpr int kNameMax = 256;  // file names and name lists: at most 255 charact
 struct runParams {
   korvaInfo info;
   dcInfo dc;
-  dTensor tensor;           // tensor options: mode, start values, bounds, given Saupe vector
-  struct pdbSelect select;  // atom selection
+  dTensor tensor;              // tensor options: mode, start values, bounds, given Saupe vector
+  struct pdbSelect select;     // atom selection
   char inD[kNameMax] = "";     // coupling table input
   char outD[kNameMax] = "";    // report output
   char pdb[kNameMax] = "";     // PDB structure input

@@ -16,8 +16,7 @@ int runStructureSequence(runParams& p, Log& log) {
       log.printf("Error reading PDB input %s\n", p.pdb);
       return status;
     }
-    log.printf("%s, %d Atoms, Residues %d to %d.\n", p.pdb, pdb.nAtoms, pdb.firstRes,
-               pdb.lastRes);
+    log.printf("%s, %d Atoms, Residues %d to %d.\n", p.pdb, pdb.nAtoms, pdb.firstRes, pdb.lastRes);
   }
 
   dTab tab;

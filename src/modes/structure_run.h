@@ -13,7 +13,7 @@ namespace korva {
 // Simulates, analyses, predicts the couplings of tab (when nCouplings > 0), reports and writes the
 // rotated structure. flags marks the atoms selected for the simulation.
 [[nodiscard]] int stericRun(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, runParams& p,
-              int nCouplings, Log& log);
+                            int nCouplings, Log& log);
 // Fits, reports and writes the rotated structure; with a map count, maps the error space.
 [[nodiscard]] int bestFitRun(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log);
 

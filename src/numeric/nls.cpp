@@ -34,7 +34,8 @@ nlsOutcome nlsOpt(nlsProblem& problem, int m, int n, const float* x0, const floa
   bool bad = m < 1 || n < 1 || x0 == nullptr || lb == nullptr || ub == nullptr || std::isnan(tol);
   for (size_t j = 0; !bad && j < nn; ++j) bad = std::isnan(lb[j]) || std::isnan(ub[j]);
   if (bad) {
-    out.status = Status::failure("NLS Error: invalid problem (%d residuals, %d parameters).\n", m, n);
+    out.status =
+        Status::failure("NLS Error: invalid problem (%d residuals, %d parameters).\n", m, n);
     if (x0 != nullptr) std::copy(x0, x0 + nn, out.x.begin());
     return out;
   }

@@ -22,11 +22,11 @@ void fit(const float* x, const float* y, int n, const float* sig, int weighted, 
 
 // Agreement of predicted with observed values, as the reports print it.
 struct agreementStats {
-  int n = 0;             // values compared
-  float rms = 0.0f;      // root-mean-square difference
-  float chi2 = 0.0f;     // sum of squared differences over the errors (not divided by n)
-  float q = 0.0f;        // quality factor: rms difference over rms observed value
-  float r = 0.0f;        // Pearson correlation
+  int n = 0;          // values compared
+  float rms = 0.0f;   // root-mean-square difference
+  float chi2 = 0.0f;  // sum of squared differences over the errors (not divided by n)
+  float q = 0.0f;     // quality factor: rms difference over rms observed value
+  float r = 0.0f;     // Pearson correlation
   float offset = 0.0f, offsetErr = 0.0f;  // regression of predicted on observed
   float slope = 0.0f, slopeErr = 0.0f;
   float keb = 0.0f, kebErr = 0.0f;  // mean of the slope and the inverse reverse slope

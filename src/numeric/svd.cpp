@@ -229,7 +229,7 @@ int svdcmpUser(float* a, int m, int n, float* w, float* v, float* rv1) {
 }
 
 void svbksbUser(const float* u, const float* w, const float* v, int m, int n, const float* b,
-               float* x, float* tmp) {
+                float* x, float* tmp) {
   const size_t ld = static_cast<size_t>(n) + 1;
   for (int j = 1; j <= n; j++) {
     float s = 0.0f;
@@ -244,7 +244,7 @@ void svbksbUser(const float* u, const float* w, const float* v, int m, int n, co
     for (int jj = 1; jj <= n; jj++) s += v[j * ld + jj] * tmp[jj];
     x[j] = s;
   }
-  }
+}
 
 void svdvarUser(const float* v, int ma, const float* w, float* cvm, float* wti) {
   const size_t ld = static_cast<size_t>(ma) + 1;
@@ -256,10 +256,10 @@ void svdvarUser(const float* v, int ma, const float* w, float* cvm, float* wti) 
       cvm[j * ld + i] = cvm[i * ld + j] = sum;
     }
   }
-  }
+}
 
-int svdLSMat(svdWorkspace* ws, const float* a, const float* b, int n, int m, float* x,
-             float* cvm, int decompose) {
+int svdLSMat(svdWorkspace* ws, const float* a, const float* b, int n, int m, float* x, float* cvm,
+             int decompose) {
   if (n < 1 || m < 1) return 1;
   const size_t rows = static_cast<size_t>(n) + 1;
   const size_t cols = static_cast<size_t>(m) + 1;

@@ -23,7 +23,7 @@ constexpr int kSvdMaxIterations = 1000;
 // Solves for x (n) = V * diag(1/w) * U^T * b, skipping every w_j equal to 0, from the output of
 // svdcmpUser (u is m x n, b has m values, tmp n scratch values). Returns 0.
 void svbksbUser(const float* u, const float* w, const float* v, int m, int n, const float* b,
-               float* x, float* tmp);
+                float* x, float* tmp);
 
 // Fills cvm (ma x ma) with the covariance sum_k v[i][k] v[j][k] / w_k^2, taking 1/w_k^2 as 0 for
 // w_k = 0; wti (ma) is scratch. Returns 0.
@@ -45,7 +45,7 @@ struct svdWorkspace {
 // matrix is decomposed anyway. Singular values below 1e-5 of the largest are zeroed, so a
 // rank-deficient system gives the minimum-norm solution. The caller owns a, b, x and cvm.
 // Returns 0, or 1 when n or m is below 1 (x is untouched).
-[[nodiscard]] int svdLSMat(svdWorkspace* ws, const float* a, const float* b, int n, int m, float* x, float* cvm,
-             int decompose);
+[[nodiscard]] int svdLSMat(svdWorkspace* ws, const float* a, const float* b, int n, int m, float* x,
+                           float* cvm, int decompose);
 
 }  // namespace korva

@@ -132,8 +132,8 @@ int writeTensorAnalysis(FILE* fp, const reportInput& r, Log& log) {
   std::fprintf(fp, "\n");
   std::fprintf(fp, "DATA Q_EULER_SOLUTIONS  %7s  %7s  %7s\n", "ALPHA", "BETA", "GAMMA");
   for (int k = 0; k < kSaupeFrames; ++k) {
-    std::fprintf(fp, "DATA Q_EULER_ANGLES %2d  %7.2f  %7.2f  %7.2f\n", k + 1, a.alpha[k],
-                 a.beta[k], a.gamma[k]);
+    std::fprintf(fp, "DATA Q_EULER_ANGLES %2d  %7.2f  %7.2f  %7.2f\n", k + 1, a.alpha[k], a.beta[k],
+                 a.gamma[k]);
   }
   std::fprintf(fp, "\n\nREMARK Euler angles (psi/theta/phi) for rotation about x, y, z.\n\n");
   reportEuler(fp, *r.tensor);
@@ -358,16 +358,15 @@ std::string mapStatisticsRemark(int steps, const double gMag[2], const double az
       dev[1], dev[2], dev[3], dev[4]);
 }
 
-std::string compareSaupeRemark(const double s1[5], const double s2[5],
-                               const saupeComparison& cmp) {
+std::string compareSaupeRemark(const double s1[5], const double s2[5], const saupeComparison& cmp) {
   const double* r = cmp.result;
   std::string text = "\nREMARK Input order matrices.\n\n";
   text += formatText("DATA SAUPE 1      % .4e % .4e % .4e % .4e % .4e\n", s1[0], s1[1], s1[2],
                      s1[3], s1[4]);
   text += formatText("DATA SAUPE 2      % .4e % .4e % .4e % .4e % .4e\n", s2[0], s2[1], s2[2],
                      s2[3], s2[4]);
-  text += formatText("DATA SAUPE RESULT % .4e % .4e % .4e % .4e % .4e\n\n", r[0], r[1], r[2],
-                     r[3], r[4]);
+  text += formatText("DATA SAUPE RESULT % .4e % .4e % .4e % .4e % .4e\n\n", r[0], r[1], r[2], r[3],
+                     r[4]);
   text += "\nREMARK Relative Orientation of alignment tensors.\n\n";
   text += formatText("DATA ANGLE_3D_AXES (X/Y/Z)  %.2f %.2f %.2f\n", 180.0 * cmp.axes[0] / kPi,
                      180.0 * cmp.axes[1] / kPi, 180.0 * cmp.axes[2] / kPi);

@@ -16,12 +16,12 @@ namespace korva {
 
 // Everything one report shows; all of it belongs to the caller.
 struct reportInput {
-  const korvaInfo* info = nullptr;        // mode and parameters (euler, verbose)
-  const dTensor* tensor = nullptr;        // the tensor as stored: Saupe vector, solutions, mode
+  const korvaInfo* info = nullptr;          // mode and parameters (euler, verbose)
+  const dTensor* tensor = nullptr;          // the tensor as stored: Saupe vector, solutions, mode
   const saupeAnalysis* analysis = nullptr;  // of tensor->saupe, computed with its frames
-  Status analysisStatus;                  // whether that analysis converged
-  const dTab* couplings = nullptr;        // observed and predicted couplings (may be empty)
-  const char* remark = "";                // text written after the heading, complete lines
+  Status analysisStatus;                    // whether that analysis converged
+  const dTab* couplings = nullptr;          // observed and predicted couplings (may be empty)
+  const char* remark = "";                  // text written after the heading, complete lines
 };
 
 // The analysis a report prints for a stored tensor: of its single-precision Saupe vector,
@@ -61,6 +61,6 @@ std::string compareSaupeRemark(const double saupe1[5], const double saupe2[5],
 // Writes text to the file name (standard output when empty); a file that cannot be opened or
 // fully written is named on log with the given wording ("%s" receives the name). Returns 0 or 1.
 [[nodiscard]] int writeTextFile(const char* name, const std::string& text, const char* openError,
-                  const char* writeError, Log& log);
+                                const char* writeError, Log& log);
 
 }  // namespace korva

@@ -21,6 +21,6 @@ tvector<float> rotateDomain(const double angles[3], const pdbInfo& pdb, int firs
 // written when pdbOut is null or empty. Returns the status of the writer (0 when nothing is
 // written).
 [[nodiscard]] int writeFrameStructure(const pdbInfo& pdb, double alpha, double beta, double gamma,
-                        const char* pdbOut, const char* remark, Log& log);
+                                      const char* pdbOut, const char* remark, Log& log);
 
 }  // namespace korva

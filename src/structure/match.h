@@ -21,9 +21,9 @@ struct regInst {
 // A compiled expression. Owns its code and character sets.
 struct strRegex {
   tvector<regInst> code;
-  tvector<uint8_t> sets;  // 32-byte bitmaps, one per bracket expression
-  int nGroups;            // parenthesised groups used
-  int startsAnchored;     // 1 when every match must start at the beginning of the name
+  tvector<uint8_t> sets;   // 32-byte bitmaps, one per bracket expression
+  int nGroups;             // parenthesised groups used
+  int startsAnchored;      // 1 when every match must start at the beginning of the name
   const char* error = "";  // why the last compile failed ("" after a successful one)
 };
 

@@ -163,8 +163,8 @@ class indexKey {
   size_t len_ = 0;
 };
 
-const char* atomKey(indexKey&& k, int resId, const char* name, const char* iCode,
-                    const char* chain, const char* seg) {
+const char* atomKey(indexKey&& k, int resId, const char* name, const char* iCode, const char* chain,
+                    const char* seg) {
   return k.number(resId).name(name).name(iCode).name(chain).name(seg).c_str();
 }
 
@@ -281,7 +281,7 @@ int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, 
     // Coordinates that cannot be read are kept as 0 so that the rest of the file still loads,
     // but never silently.
     log.printf("PDB Warning: unreadable number in %s line %d (%d fields read as 0).\n",
-                 useStdin ? "(stdin)" : fileName, badLine, badCount > 0 ? badCount : 1);
+               useStdin ? "(stdin)" : fileName, badLine, badCount > 0 ? badCount : 1);
   }
   if (indexPDB(pdb, log) != 0) {
     log.printf("PDB Error Indexing PDB File %s\n", useStdin ? "(stdin)" : fileName);
@@ -381,7 +381,7 @@ int indexPDB(pdbInfo* pdb, Log& log) {
       if (hFindSym(&pdb->atomTab, key) != nullptr) {
         log.printf("PDB Warning: Redundant Atom Specification.\n");
         log.printf(" ResID: %d AtomName: %s Chain: %s Segment: %s\n", a.resId, a.atomName,
-                     a.chainId, a.segId);
+                   a.chainId, a.segId);
         continue;
       }
       hAddSym(&pdb->atomTab, key, 0, static_cast<int>(i));
@@ -467,8 +467,8 @@ const pdbAtom* findAtom(const pdbInfo* pdb, int resId, const char* atomName, con
   if (pdb == nullptr || pdb->atoms.empty()) return nullptr;
   atomName = orEmpty(atomName);
   indexKey k;
-  const hSym* s =
-      hFindSym(&pdb->atomTab, atomKey(std::move(k), resId, atomName, "", orEmpty(chainId), orEmpty(segId)));
+  const hSym* s = hFindSym(
+      &pdb->atomTab, atomKey(std::move(k), resId, atomName, "", orEmpty(chainId), orEmpty(segId)));
   if (s != nullptr) return &pdb->atoms[static_cast<size_t>(s->value)];
   // Not under the plain number: the atom may belong to an inserted residue (52A), which shares
   // the residue record of its number.
@@ -484,7 +484,8 @@ const pdbRes* findRes(const pdbInfo* pdb, int resId, const char* chainId, const 
   if (pdb == nullptr || pdb->residues.empty()) return nullptr;
   if (resId < pdb->firstRes || resId > pdb->lastRes) return nullptr;
   indexKey k;
-  const hSym* s = hFindSym(&pdb->resTab, resKey(std::move(k), resId, orEmpty(chainId), orEmpty(segId)));
+  const hSym* s =
+      hFindSym(&pdb->resTab, resKey(std::move(k), resId, orEmpty(chainId), orEmpty(segId)));
   return s == nullptr ? nullptr : &pdb->residues[static_cast<size_t>(s->value)];
 }
 

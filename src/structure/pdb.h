@@ -15,8 +15,8 @@ struct pdbSelect;
 constexpr int kNameLen = 16;  // name fields: at most 15 characters and the terminator
 using pdbName = char[kNameLen];
 
-constexpr int kAtomBuckets = 4111;        // bucket count of the atom table
-constexpr int kResBuckets = 253;          // residues, chains and segments
+constexpr int kAtomBuckets = 4111;  // bucket count of the atom table
+constexpr int kResBuckets = 253;    // residues, chains and segments
 
 struct pdbRes;
 struct pdbChain;
@@ -90,18 +90,18 @@ struct pdbInfo {
   tvector<pdbRes> residues;
   tvector<pdbChain> chains;
   tvector<pdbSeg> segs;
-  hSymTab atomTab;          // atom key (number, name, insertion code, chain, segment) -> index
-  hSymTab resTab;           // residue key (number, chain, segment) -> residue index
-  hSymTab chainTab;         // (chain, segment) -> chain index
-  hSymTab segTab;           // (segment, chain) -> segment index
-  int nAtoms;               // equals atoms.size()
-  int nRes;                 // equals residues.size()
-  int nChains;              // equals chains.size()
-  int nSegs;                // equals segs.size()
-  int firstRes;             // smallest residue number over all atoms (0 without atoms)
-  int lastRes;              // largest
-  pdbName defChain;         // chain name of the first atom
-  pdbName defSeg;           // segment name of the first atom
+  hSymTab atomTab;   // atom key (number, name, insertion code, chain, segment) -> index
+  hSymTab resTab;    // residue key (number, chain, segment) -> residue index
+  hSymTab chainTab;  // (chain, segment) -> chain index
+  hSymTab segTab;    // (segment, chain) -> segment index
+  int nAtoms;        // equals atoms.size()
+  int nRes;          // equals residues.size()
+  int nChains;       // equals chains.size()
+  int nSegs;         // equals segs.size()
+  int firstRes;      // smallest residue number over all atoms (0 without atoms)
+  int lastRes;       // largest
+  pdbName defChain;  // chain name of the first atom
+  pdbName defSeg;    // segment name of the first atom
 
   pdbInfo() = default;
   pdbInfo(const pdbInfo&) = delete;
@@ -116,7 +116,8 @@ void pdbFree(pdbInfo* pdb);
 // Reads the ATOM records of a PDB file (standard input for an empty name) into pdb and indexes
 // them. Atoms failing select are not stored; a null select keeps all. Errors and warnings go to
 // log. Returns 0 or 1.
-[[nodiscard]] int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, Log& log);
+[[nodiscard]] int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select,
+                          Log& log);
 // Builds residues, chains, segments, links and tables; duplicate atoms are named on log.
 // Returns 0 or 1.
 [[nodiscard]] int indexPDB(pdbInfo* pdb, Log& log);
@@ -128,7 +129,7 @@ void pdbFree(pdbInfo* pdb);
 // write in place of the atoms' own, three per atom. Returns 0, or 1 after its line on log when
 // the file cannot be opened or fully written.
 [[nodiscard]] int writePDB(const char* fileName, const pdbInfo* pdb, const struct pdbSelect* select,
-             const char* remark, Log& log, const float* xyz = nullptr);
+                           const char* remark, Log& log, const float* xyz = nullptr);
 
 // The first atom stored under these names, or nullptr. An atom of a residue with an insertion
 // code is found through its residue record, which the insertion codes of one number share. The

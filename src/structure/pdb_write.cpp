@@ -11,7 +11,6 @@ namespace korva {
 
 namespace {
 
-
 // First character of a one-column name, a blank when the name is empty.
 char firstOrBlank(const char* s) {
   return s[0] == '\0' ? ' ' : s[0];
@@ -61,8 +60,8 @@ int writePDB(const char* fileName, const pdbInfo* pdb, const struct pdbSelect* s
             : "%s%5d  %-3s%1c%-4s%1c%4d%1c   % 8.3f% 8.3f% 8.3f%6.2f%6.2f      %4s%2s%2s\n";
     std::fprintf(fp, fmt, "ATOM  ", a.atomId, a.atomName, firstOrBlank(a.locId), a.resName,
                  firstOrBlank(a.chainId), a.resId, firstOrBlank(a.iCode), p ? p[0] : a.x,
-                 p ? p[1] : a.y, p ? p[2] : a.z,
-                 a.occupancy, a.tempFactor, a.segId, a.element, a.charge);
+                 p ? p[1] : a.y, p ? p[2] : a.z, a.occupancy, a.tempFactor, a.segId, a.element,
+                 a.charge);
   }
   std::fprintf(fp, "END\n");
   if (!out.commit()) {

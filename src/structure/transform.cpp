@@ -9,7 +9,6 @@ namespace korva {
 
 namespace {
 
-
 void copy4x4(m4x4 dst, const m4x4 src) {
   std::memcpy(dst, src, sizeof(m4x4));
 }

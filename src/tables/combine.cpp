@@ -69,8 +69,7 @@ int adjustDC(int action, float c1, float c2, dTab* table1, const dTab* table2, L
     if (found) value = addDC(action, c1, c2, in.D, list2[*(upper - 1)].D);
     if (found && !std::isfinite(value)) {
       // A division by zero would otherwise print inf or nan as a coupling.
-      log.printf("DC Warning: combined value of coupling %d is not finite; left out.\n",
-                 in.index);
+      log.printf("DC Warning: combined value of coupling %d is not finite; left out.\n", in.index);
     }
     if (!found || !std::isfinite(value)) {
       in.selected = 0;

@@ -46,7 +46,7 @@ int checkColumnType(const tvector<tabVar>& vars, int col, int wantText, const ch
   const int isText = vars[col].type == kVarText;
   if (isText == wantText) return 0;
   log.printf("DC Error column %s of %s must hold %s.\n", vars[col].name.c_str(), fileName,
-               wantText ? "names" : "numbers");
+             wantText ? "names" : "numbers");
   return 1;
 }
 
@@ -99,8 +99,8 @@ int readRow(const tvector<float>& data, const tvector<tabVar>& vars, int nc, int
       log.printf("DC Error bad residue number in %s, row %d.\n", fileName, row + 1);
       return 1;
     }
-    cellName(vars, c.resName[k], cells[c.resName[k] < 0 ? 0 : c.resName[k]], resName[k],
-             fixResName, log);
+    cellName(vars, c.resName[k], cells[c.resName[k] < 0 ? 0 : c.resName[k]], resName[k], fixResName,
+             log);
     cellName(vars, c.atomName[k], cells[c.atomName[k] < 0 ? 0 : c.atomName[k]], atomName[k],
              fixAtomName, log);
     cellName(vars, c.chain[k], cells[c.chain[k] < 0 ? 0 : c.chain[k]], chain[k], fixChainName, log);
@@ -155,7 +155,8 @@ bool dcMapped(const dcRecord& w) {
 }
 
 bool dcIsGlycine(const dTab& tab, int i) {
-  return tab.in[static_cast<size_t>(i)].glyFlag != 0 || tab.work[static_cast<size_t>(i)].glyFlag != 0;
+  return tab.in[static_cast<size_t>(i)].glyFlag != 0 ||
+         tab.work[static_cast<size_t>(i)].glyFlag != 0;
 }
 
 bool dcEntersFit(const dTab& tab, int i) {
@@ -178,8 +179,8 @@ void finishCoupling(dTab* tab, dcRecord* rec, Log& log) {
   if (rec->atomNameI[0] != '\0' && rec->atomNameJ[0] != '\0') {
     float di = 0.0f;
     int fixed = 0;
-    if (findDI(rec->resI, rec->resNameI, rec->atomNameI, rec->resJ, rec->resNameJ,
-               rec->atomNameJ, &di, &fixed, log) != 0) {
+    if (findDI(rec->resI, rec->resNameI, rec->atomNameI, rec->resJ, rec->resNameJ, rec->atomNameJ,
+               &di, &fixed, log) != 0) {
       rec->badElement = 1;
     } else if (fixed) {
       rec->fixedDistance = 1;

@@ -25,13 +25,13 @@ struct dcRecord {
   pdbName atomNameI, atomNameJ;
   pdbName chainI, chainJ;
   pdbName segI, segJ;
-  float D;            // input: observed coupling, Hz; working: prediction (kDCUnset until then)
-  float DI;           // maximal coupling of the atom pair, Hz
-  float W;            // weight
-  float S;            // value of column S; carried unchanged
-  int fixedDistance;  // 1 when DI came from a tabulated bond length
-  int glyFlag;        // glycine HA-CA coupling (glyHACATest)
-  float DD;           // error of D, Hz (working: uncertainty of the prediction)
+  float D;               // input: observed coupling, Hz; working: prediction (kDCUnset until then)
+  float DI;              // maximal coupling of the atom pair, Hz
+  float W;               // weight
+  float S;               // value of column S; carried unchanged
+  int fixedDistance;     // 1 when DI came from a tabulated bond length
+  int glyFlag;           // glycine HA-CA coupling (glyHACATest)
+  float DD;              // error of D, Hz (working: uncertainty of the prediction)
   const pdbAtom* atomI;  // the atoms in the structure, or nullptr
   const pdbAtom* atomJ;
   int badElement;  // 1 when an atom's element has no gyromagnetic ratio: DI is meaningless, so
@@ -43,11 +43,11 @@ struct dcRecord {
 struct dTab {
   tvector<dcRecord> in{TrackedAllocator<dcRecord>("DC Values")};    // couplings as read
   tvector<dcRecord> work{TrackedAllocator<dcRecord>("DC Values")};  // mapped (same length)
-  int n = 0;                              // coupling count
-  int firstRes = kDCFirstResStart;        // smallest residue number I or J over all couplings
-  int lastRes = 0;                        // largest
-  int ignoreChain = 1;                    // 1 until a coupling with a chain name is read
-  int ignoreSeg = 1;                      // 1 until a coupling with a segment name is read
+  int n = 0;                                                        // coupling count
+  int firstRes = kDCFirstResStart;  // smallest residue number I or J over all couplings
+  int lastRes = 0;                  // largest
+  int ignoreChain = 1;              // 1 until a coupling with a chain name is read
+  int ignoreSeg = 1;                // 1 until a coupling with a segment name is read
 };
 
 // Empties the lists; both ignore flags 1.

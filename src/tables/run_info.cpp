@@ -16,7 +16,7 @@ void gridInfoNull(gridInfo* g) {
   g->betaH = 30.0f;
   g->alphaWidth = 180.0f;
   g->pMax = 10.0f;
-  }
+}
 
 void korvaInfoNull(korvaInfo* info) {
   std::memset(info, 0, sizeof(*info));
@@ -42,7 +42,7 @@ void korvaInfoNull(korvaInfo* info) {
   info->euler = 1;
   info->verbose = 1;
   gridInfoNull(&info->grid);
-  }
+}
 
 void dcInfoNull(dcInfo* dc) {
   dc->s1 = kResUnset;
@@ -51,6 +51,6 @@ void dcInfoNull(dcInfo* dc) {
   dc->dStep = 0;
   dc->a1 = kResUnset;
   dc->rangeMode = 3;
-  }
+}
 
 }  // namespace korva

@@ -217,8 +217,8 @@ int scanFile(const char* fileName, LineReader* in, FirstPass* fp, Log& log) {
       int value = 0;
       if (words.size() < 2 || (wordIs(first, "NULLVALUE") && !parseIntWord(words[1], &value))) {
         log.printf("RdTable Warning: ignored %s line %ld of %s:\n%s\n",
-                     wordIs(first, "NULLVALUE") ? "NULLVALUE" : "NULLSTRING", lineNumber, fileName,
-                     text);
+                   wordIs(first, "NULLVALUE") ? "NULLVALUE" : "NULLSTRING", lineNumber, fileName,
+                   text);
       } else if (wordIs(first, "NULLSTRING")) {
         fp->nullString.assign(words[1].text, words[1].length);
         fp->haveNullString = 1;
@@ -454,8 +454,8 @@ int rdTable2(const char* fileName, tvector<float>* data, int* columnCount, int* 
     }
   }
   if (status == 0) {
-    status = fillTable(fileName, &in, fp, data, *rowCount, variables, nullValue, headers, wantData,
-                       log);
+    status =
+        fillTable(fileName, &in, fp, data, *rowCount, variables, nullValue, headers, wantData, log);
   }
   std::fclose(in.file);
   return status;

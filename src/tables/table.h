@@ -40,15 +40,15 @@ void tabVarNull(tabVar* var);
 // Returns 0 on success, 1 on failure after writing the message to log, which also receives the
 // warnings. The outputs are reset on entry and handed over also on failure; the caller owns them
 // (freeTab releases).
-[[nodiscard]] int rdTable(const char* fileName, tvector<float>* data, int* columnCount, int* rowCount,
-            tvector<tabVar>* variables, int nullValue, Log& log);
+[[nodiscard]] int rdTable(const char* fileName, tvector<float>* data, int* columnCount,
+                          int* rowCount, tvector<tabVar>* variables, int nullValue, Log& log);
 
 // General form of rdTable. headers (may be nullptr) receives the header lines; quiet 1 accepts a
 // file without rows (0 rows, success); wantData 0 leaves the matrix empty and reads no rows, so
 // only the column descriptions, the row count and the headers are filled.
-[[nodiscard]] int rdTable2(const char* fileName, tvector<float>* data, int* columnCount, int* rowCount,
-             tvector<tabVar>* variables, int nullValue, hdrList* headers, int quiet, int wantData,
-             Log& log);
+[[nodiscard]] int rdTable2(const char* fileName, tvector<float>* data, int* columnCount,
+                           int* rowCount, tvector<tabVar>* variables, int nullValue,
+                           hdrList* headers, int quiet, int wantData, Log& log);
 
 // Releases the matrix and the column descriptions and zeroes both counts.
 void freeTab(tvector<float>* data, tvector<tabVar>* variables, int* columnCount, int* rowCount);

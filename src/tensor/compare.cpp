@@ -47,7 +47,7 @@ float innerProduct(const saupeElements& a, const saupeElements& b) {
 }  // namespace
 
 void addSaupe(int action, double c1, double c2, const double s1[5], const double s2[5],
-             double out[5]) {
+              double out[5]) {
   for (int i = 0; i < 5; i++) out[i] = 0.0;
   if (action == kActionMax) {
     double g1 = 0.0, g2 = 0.0, irr[5];
@@ -74,7 +74,7 @@ void addSaupe(int action, double c1, double c2, const double s1[5], const double
         break;
     }
   }
-  }
+}
 
 void calcDcos(const double eigVec1[3][3], const double eigVec2[3][3], float angles[3]) {
   for (int k = 0; k < 3; k++) {
@@ -87,7 +87,7 @@ void calcDcos(const double eigVec1[3][3], const double eigVec2[3][3], float angl
     const float sine2 = std::fmax(0.0f, 1.0f - d * d);
     angles[k] = std::atan2(std::sqrt(sine2), d);
   }
-  }
+}
 
 void irrCollinarity(const double s1[5], const double s2[5], float* coll, float* angle) {
   const saupeElements a = toElements(s1);
@@ -109,7 +109,7 @@ void irrCollinarity(const double s1[5], const double s2[5], float* coll, float* 
         90.0 - kRadToDeg * std::atan2(static_cast<double>(*coll),
                                       std::sqrt(1.0 - static_cast<double>(*coll) * *coll)));
   }
-  }
+}
 
 Status compareSaupe(int action, double c1, double c2, const double saupe1[5],
                     const double saupe2[5], saupeComparison* out) {

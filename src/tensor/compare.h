@@ -19,11 +19,11 @@ struct saupeComparison {
 // compares the inputs. Returns success, or a failure with its message lines (a division by a zero
 // element of the second tensor, an analysis that did not converge).
 [[nodiscard]] Status compareSaupe(int action, double c1, double c2, const double saupe1[5],
-                    const double saupe2[5], saupeComparison* out);
+                                  const double saupe2[5], saupeComparison* out);
 // out[i] = s1[i] (action) s2[i] with the scales c1, c2; action 5 takes the whole scaled vector of
 // larger general magnitude (ties: s1); other actions give zeros. Returns 0.
 void addSaupe(int action, double c1, double c2, const double s1[5], const double s2[5],
-             double out[5]);
+              double out[5]);
 // Angles (radians) between the matching principal axes of two eigenvector matrices (eigenvectors
 // as columns, as the analysis gives them): angles[0] for the third columns, angles[1] the second,
 // angles[2] the first. Returns 0.

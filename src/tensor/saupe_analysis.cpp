@@ -56,7 +56,7 @@ void sort_eigensystem(double d[3], double v[3][3]) {
       swapColumns(v, pr[0], pr[1]);
     }
   }
-  }
+}
 
 void cross_productM2(const double m[3][3], int ca, int cb, double out[3]) {
   out[0] = m[1][ca] * m[2][cb] - m[2][ca] * m[1][cb];
@@ -118,7 +118,7 @@ void inv_euler(const double b[3][3], double angles[3]) {
   angles[0] = alpha * kRadToDeg;
   angles[1] = beta * kRadToDeg;
   angles[2] = gamma * kRadToDeg;
-  }
+}
 
 void get_euler(const double a[3][3], double angles[3]) {
   double b[3][3];
@@ -132,7 +132,7 @@ void get_euler(const double a[3][3], double angles[3]) {
 }
 
 void eigVec2euler(const double v[3][3], double alphaList[kSaupeFrames],
-                 double betaList[kSaupeFrames], double gammaList[kSaupeFrames]) {
+                  double betaList[kSaupeFrames], double gammaList[kSaupeFrames]) {
   double xList[kSaupeFrames][3];
   double yList[kSaupeFrames][3];
   double zList[kSaupeFrames][3];
@@ -150,7 +150,7 @@ void eigVec2euler(const double v[3][3], double alphaList[kSaupeFrames],
     betaList[f] = angles[1];
     gammaList[f] = angles[2];
   }
-  }
+}
 
 int saupe2eulerMz(const double saupe[5], double alphaList[kSaupeFrames],
                   double betaList[kSaupeFrames], double gammaList[kSaupeFrames],
@@ -182,7 +182,7 @@ void pca_tensor(const double eigVal[3], double* da, double* dr) {
   const double lz = l[0], ly = l[1], lx = l[2];
   *da = (lz - (lx + ly) / 2.0) / 3.0;
   *dr = (lx - ly) / 3.0;
-  }
+}
 
 void irreducRepres(const double saupe[5], double* gMag, double irrSaupe[5]) {
   double m[3][3];
@@ -201,7 +201,7 @@ void irreducRepres(const double saupe[5], double* gMag, double irrSaupe[5]) {
   const double sumSq =
       sxx * sxx + syy * syy + szz * szz + 2.0 * sxy * sxy + 2.0 * sxz * sxz + 2.0 * syz * syz;
   *gMag = std::sqrt(sumSq * kMagnitudeFactor);
-  }
+}
 
 Status analyzeSaupe(const double saupe[5], bool frames, saupeAnalysis* out) {
   const int status = saupe2eulerMz(saupe, out->alpha, out->beta, out->gamma, out->eigVec,

@@ -12,10 +12,10 @@ constexpr double kIrreducScaleHz = 21523.0;
 
 // The analysis of one Saupe vector, computed once per result and read by every printer.
 struct saupeAnalysis {
-  double irr[5] = {};     // irreducible components (A0, A1R, A1I, A2R, A2I), Hz
-  double gMag = 0.0;      // general magnitude, Hz
+  double irr[5] = {};        // irreducible components (A0, A1R, A1I, A2R, A2I), Hz
+  double gMag = 0.0;         // general magnitude, Hz
   double eigVec[3][3] = {};  // eigVec[i][j]: component i of the eigenvector of eigVal[j]
-  double eigVal[3] = {};  // by descending |value|: Azz, Ayy, Axx
+  double eigVal[3] = {};     // by descending |value|: Azz, Ayy, Axx
   double da = 0.0, dr = 0.0;
   // The four equivalent principal frames as z-y'-z'' Euler angles, degrees; zero unless asked for.
   double alpha[kSaupeFrames] = {}, beta[kSaupeFrames] = {}, gamma[kSaupeFrames] = {};
@@ -36,8 +36,8 @@ void saupeBasis(double cx, double cy, double cz, double a[5]);
 // Matrix, eigen-decomposition, ordering and (with eulerFlag) the frame angles. Returns 0, or 1
 // when the eigen-solver did not converge.
 [[nodiscard]] int saupe2eulerMz(const double saupe[5], double alphaList[kSaupeFrames],
-                  double betaList[kSaupeFrames], double gammaList[kSaupeFrames],
-                  double eigVec[3][3], double eigVal[3], int eulerFlag);
+                                double betaList[kSaupeFrames], double gammaList[kSaupeFrames],
+                                double eigVec[3][3], double eigVal[3], int eulerFlag);
 
 // Orders d by descending |value| (equal magnitudes keep their order), columns of v alongside,
 // without sign changes. Returns 0.
@@ -45,7 +45,7 @@ void sort_eigensystem(double d[3], double v[3][3]);
 
 // The four equivalent frames of the ordered eigenvectors v and their Euler angles. Returns 0.
 void eigVec2euler(const double v[3][3], double alphaList[kSaupeFrames],
-                 double betaList[kSaupeFrames], double gammaList[kSaupeFrames]);
+                  double betaList[kSaupeFrames], double gammaList[kSaupeFrames]);
 
 // Builds the frames (z, y) = (+-e0, +-e1) in the order ++, +-, -+, --, each with x = y x z, from
 // the columns e0, e1 of e. Returns their number, 4.

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tensor/tensor.h"
 #include "numeric/constants.h"
 #include "numeric/eigen3.h"
 #include "structure/transform.h"
 #include "tensor/saupe_analysis.h"
+#include "tensor/tensor.h"
 
 namespace korva {
 
@@ -49,7 +49,7 @@ void dTensorNull(dTensor* t) {
   t->eulerFlag = 1;
   t->nEuler = 0;
   t->tensorMode = kTensorSVD;
-  }
+}
 
 void euler2saupe(float s[5], double psi, double theta, double phi, double da, double dr) {
   m4x4 a;
@@ -70,7 +70,7 @@ void euler2saupe(float s[5], double psi, double theta, double phi, double da, do
   s[2] = r[0][1];
   s[3] = r[0][2];
   s[4] = r[1][2];
-  }
+}
 
 int saupe2euler(const float s[5], float psiList[kMaxEuler], float thetaList[kMaxEuler],
                 float phiList[kMaxEuler], float eigVal[3], float* da, float* dr, Log& log) {
@@ -212,11 +212,11 @@ void eigsrt3By3NegRevTP(float eig[3], float v[3][3]) {
   for (int i = 0; i < 3; i++) {
     for (int j = i + 1; j < 3; j++) std::swap(v[i][j], v[j][i]);
   }
-  }
+}
 
 void findD(const float x1[], const float y1[], const float z1[], const float x2[], const float y2[],
-          const float z2[], const float di[], float d[], float dErr[], const float s[5],
-          const float sErr[5], int n) {
+           const float z2[], const float di[], float d[], float dErr[], const float s[5],
+           const float sErr[5], int n) {
   for (int i = 0; i < n; i++) {
     const double vx = static_cast<double>(x2[i]) - x1[i];
     const double vy = static_cast<double>(y2[i]) - y1[i];
@@ -240,7 +240,7 @@ void findD(const float x1[], const float y1[], const float z1[], const float x2[
     d[i] = static_cast<float>(absDI * sum);
     dErr[i] = static_cast<float>(absDI * std::sqrt(var));
   }
-  }
+}
 
 int setTensorSaupe(dTensor* t, const double s[5], Log& log) {
   for (int k = 0; k < 5; k++) t->saupe[k] = static_cast<float>(s[k]);

@@ -76,8 +76,8 @@ void eigsrt3By3NegRevTP(float eig[3], float v[3][3]);
 // Predicts n couplings between atoms I (x1,y1,z1) and J (x2,y2,z2) with interaction constants di:
 // d = |di| a.s and dErr = |di| sqrt(sum a_k^2 sErr_k^2). Coinciding atoms predict 0. Returns 0.
 void findD(const float x1[], const float y1[], const float z1[], const float x2[], const float y2[],
-          const float z2[], const float di[], float d[], float dErr[], const float s[5],
-          const float sErr[5], int n);
+           const float z2[], const float di[], float d[], float dErr[], const float s[5],
+           const float sErr[5], int n);
 
 // Stores the Saupe vector s in t and derives from it the angle solutions, the eigenvalues, Da and
 // Dr, as a fit would, so that a given or simulated tensor is reported with its own values rather
