@@ -14,6 +14,32 @@ constexpr int kSaupeCount = 5;
 
 }  // namespace
 
+void designRow(float x1, float y1, float z1, float x2, float y2, float z2, float di, float dd,
+               float row[5], double* w, double* m) {
+  *m = std::fabs(static_cast<double>(di));
+  *w = 0.0;
+  // The prediction is |DI| times the linear form, so a pair with DI = 0 says nothing about the
+  // tensor; dividing by it would put NaN into every element of the fit.
+  if (*m == 0.0 || !std::isfinite(*m)) {
+    for (int k = 0; k < kSaupeCount; k++) row[k] = 0.0f;
+    *m = 0.0;
+    return;
+  }
+  const double vx = static_cast<double>(x2) - x1;
+  const double vy = static_cast<double>(y2) - y1;
+  const double vz = static_cast<double>(z2) - z1;
+  const double r = std::sqrt(vx * vx + vy * vy + vz * vz);
+  const double cx = r > 0.0 ? vx / r : 0.0;
+  const double cy = r > 0.0 ? vy / r : 0.0;
+  const double cz = r > 0.0 ? vz / r : 0.0;
+  // Dividing by the relative error makes every row count by its own precision.
+  const double e = dd / *m;
+  *w = e != 0.0 ? 1.0 / e : 1.0;
+  double basis[kSaupeCount];
+  saupeBasis(cx, cy, cz, basis);
+  for (int k = 0; k < kSaupeCount; k++) row[k] = static_cast<float>(*w * basis[k]);
+}
+
 int findS(const float* x1, const float* y1, const float* z1, const float* x2, const float* y2,
           const float* z2, const float* di, const float* d, const float* dd, float* s, float* sErr,
           int n, fitWorkspace* ws) {
@@ -24,29 +50,10 @@ int findS(const float* x1, const float* y1, const float* z1, const float* x2, co
   ws->rhs.resize(static_cast<size_t>(n));
 
   for (int i = 0; i < n; i++) {
-    float* row = ws->matrix.data() + static_cast<size_t>(i) * kSaupeCount;
-    const double m = std::fabs(static_cast<double>(di[i]));
-    // The prediction is |DI| times the linear form, so a pair with DI = 0 says nothing about the
-    // tensor; dividing by it would put NaN into every element of the fit.
-    if (m == 0.0 || !std::isfinite(m)) {
-      for (int k = 0; k < kSaupeCount; k++) row[k] = 0.0f;
-      ws->rhs[i] = 0.0f;
-      continue;
-    }
-    const double vx = static_cast<double>(x2[i]) - x1[i];
-    const double vy = static_cast<double>(y2[i]) - y1[i];
-    const double vz = static_cast<double>(z2[i]) - z1[i];
-    const double r = std::sqrt(vx * vx + vy * vy + vz * vz);
-    const double cx = r > 0.0 ? vx / r : 0.0;
-    const double cy = r > 0.0 ? vy / r : 0.0;
-    const double cz = r > 0.0 ? vz / r : 0.0;
-    // Dividing by the relative error makes every row count by its own precision.
-    const double e = dd[i] / m;
-    const double w = e != 0.0 ? 1.0 / e : 1.0;
-    double basis[kSaupeCount];
-    saupeBasis(cx, cy, cz, basis);
-    for (int k = 0; k < kSaupeCount; k++) row[k] = static_cast<float>(w * basis[k]);
-    ws->rhs[i] = static_cast<float>(w * d[i] / m);
+    double w, m;
+    designRow(x1[i], y1[i], z1[i], x2[i], y2[i], z2[i], di[i], dd[i],
+              ws->matrix.data() + static_cast<size_t>(i) * kSaupeCount, &w, &m);
+    ws->rhs[i] = designRhs(w, m, d[i]);
   }
 
   if (svdLSMat(&ws->svd, ws->matrix.data(), ws->rhs.data(), n, kSaupeCount, s, cvm, 1) != 0) {
