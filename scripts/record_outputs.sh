@@ -114,6 +114,13 @@ cases=(
   '-stKorvaFree -pdbF heavy.txt -outA nodir/s.tab'
   "-anA $S -outA nodir/a.tab"
   '-anDC -inD1 nh.tab -inD2 pf1.tab -outD nodir/dc.tab'
+  # Long mappings and denser simulations, where the faster paths take over.
+  "$B -map 3000 -outMap big.txt"
+  "$B -map 300"
+  '-pdb ubq.pdb -inD nh.tab -nosurf -H -dot 300 -digPsi 10'
+  '-pdb ubq.pdb -inD nh.tab -pf1 -nosurf -wv 0.3 -dGrid 0.5'
+  '-pdb 2mjb.pdb -inD nh.tab -pf1 -dot 60 -rA 0.5'
+  '-stKorvaFree -pdbF heavy.txt -pf1 -dot 200 -digPsi 7'
 )
 n=0
 for c in "${cases[@]}"; do
