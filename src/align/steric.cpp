@@ -110,127 +110,19 @@ bool checkParameters(int model, float h, float rM, float rA, float g, float c, i
   return why == nullptr;
 }
 
-// floor and ceil of a grid coordinate clamped to -1..top: shifted to positive values, where
-// truncation is floor, so no rounding-mode instruction is needed in the rod model's inner loop.
-// The shift may round by one ulp; the margin of the runs is many times wider than that.
-inline int floorOnGrid(double v, double top) {
-  return static_cast<int>(std::clamp(v, -1.0, top) + 2.0) - 2;
-}
-inline int ceilOnGrid(double v, double top) {
-  return -static_cast<int>(-std::clamp(v, -1.0, top) + top + 2.0) + static_cast<int>(top) + 2;
-}
-
-constexpr int kLanes =
-    8;  // atoms or positions per fixed-length inner loop, which compilers vectorise
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
-constexpr float kInfinityF = std::numeric_limits<float>::infinity();
-
-// The rod grid in the units of its index: position i lies at p0 + i / inv up to float rounding,
-// which margin (grid units) covers; top = npos + 1 bounds the clamped runs.
-struct RodGrid {
-  double p0, inv, margin, top;
-  int npos;
-};
-
-// Per-call constants of the closed-form run of one atom.
-struct RodAtomTerms {
-  double contactSq;  // (rM + rA)^2
-  double beyond;     // |y'| above this never touches, whatever the rounding
-  double firmHalf;   // half widths below this lose too many digits to give a certain run
-};
-
-// The run of one atom in grid units: it touches the rod at (-p, 0) where |p + x'| <=
-// sqrt(contact^2 - y'^2), a run centred on -x'. lo is +inf when the atom cannot reach the rod;
-// firmLo repeats lo, or is +inf when the run is too flat for its ends to be certain (grazing).
-struct RodRun {
-  double lo, firmLo, hi;
-};
-
-inline RodRun rodRun(const RodGrid& grid, const RodAtomTerms& terms, double x, double y) {
-  const double rest = terms.contactSq - y * y;
-  const double half = std::sqrt(std::max(rest, 0.0)) * grid.inv;
-  const double mid = (-x - grid.p0) * grid.inv;
-  const double lo = std::fabs(y) <= terms.beyond ? mid - half : kInfinity;
-  return {lo, half >= terms.firmHalf * grid.inv ? lo : kInfinity, mid + half};
-}
-
-// Per lane, the furthest end of the runs that begin at or before position 0 (certain and
-// possible ones), and whether a run of the current chunk begins inside the grid.
-struct RodLanes {
-  double sureTop[kLanes];
-  double maybeTop[kLanes];
-  double late[kLanes];
-};
-
-// One chunk of kLanes atoms on the common path: runs that begin at or before position 0 need only
-// their end. Returns whether some run of the chunk begins inside the grid.
-bool rodFrontChunk(const RodGrid& grid, const RodAtomTerms& terms, const float* x8, const float* y8,
-                   RodLanes* lanes) {
-  double xd[kLanes], yd[kLanes];
-  for (int l = 0; l < kLanes; ++l) xd[l] = x8[l], yd[l] = y8[l];
-  for (int l = 0; l < kLanes; ++l) {
-    // rodRun, spelt out: the compiler vectorises plain values, not the returned record.
-    const double y = yd[l];
-    const double rest = terms.contactSq - y * y;
-    const double half = std::sqrt(std::max(rest, 0.0)) * grid.inv;
-    const double mid = (-xd[l] - grid.p0) * grid.inv;
-    const double lo = std::fabs(y) <= terms.beyond ? mid - half : kInfinity;
-    const double firmLo = half >= terms.firmHalf * grid.inv ? lo : kInfinity;
-    const double hi = mid + half;
-    lanes->maybeTop[l] = std::max(lanes->maybeTop[l], lo - grid.margin <= 0.0 ? hi : -kInfinity);
-    lanes->sureTop[l] = std::max(lanes->sureTop[l], firmLo + grid.margin <= 0.0 ? hi : -kInfinity);
-    const bool inside = (lo + grid.margin > 0.0) & (lo - grid.margin <= grid.top);
-    lanes->late[l] = inside ? 1.0 : 0.0;
-  }
-  const double* f = lanes->late;
-  return std::max(std::max(f[0] + f[1], f[2] + f[3]), std::max(f[4] + f[5], f[6] + f[7])) > 0.0;
-}
-
-// Rounding-safe integer runs of one atom, merged into the reach tables: reach[k] is the furthest
-// position that a run starting at k (or before 0, for k = 0) covers.
-void addRun(const RodGrid& grid, const RodRun& run, int* sureReach, int* maybeReach) {
-  if (!(run.lo - grid.margin <= grid.top)) return;
-  const int mLo = std::max(ceilOnGrid(run.lo - grid.margin, grid.top), 0);
-  const int mHi = std::min(floorOnGrid(run.hi + grid.margin, grid.top), grid.npos);
-  if (mLo > mHi) return;
-  maybeReach[mLo] = std::max(maybeReach[mLo], mHi);
-  if (!(run.firmLo <= grid.top)) return;
-  const int sLo = std::max(ceilOnGrid(run.firmLo + grid.margin, grid.top), 0);
-  const int sHi = std::min(floorOnGrid(run.hi - grid.margin, grid.top), grid.npos);
-  if (sLo <= sHi) sureReach[sLo] = std::max(sureReach[sLo], sHi);
-}
-
-// Projections of atoms 1..natoms (x, y, z passed from index 1) on rows r1 and r2 of R, into xp
-// and yp from index 0; whole chunks first, in a loop the compiler vectorises.
-void projectAtoms(const double r1[3], const double r2[3], const double* x, const double* y,
-                  const double* z, int natoms, float* xp, float* yp) {
-  int j = 0;
-  const double a[3] = {r1[0], r1[1], r1[2]}, b[3] = {r2[0], r2[1], r2[2]};
-  for (; j + kLanes <= natoms; j += kLanes) {
-    // Local lanes: the compiler need not fear that the stores overwrite the coordinates.
-    float u[kLanes], v[kLanes];
-    for (int l = 0; l < kLanes; ++l) {
-      u[l] = project(a, x[j + l], y[j + l], z[j + l]);
-      v[l] = project(b, x[j + l], y[j + l], z[j + l]);
-    }
-    std::copy(u, u + kLanes, xp + j);
-    std::copy(v, v + kLanes, yp + j);
-  }
-  for (; j < natoms; ++j) {
-    xp[j] = project(r1, x[j], y[j], z[j]);
-    yp[j] = project(r2, x[j], y[j], z[j]);
-  }
-}
+constexpr int kLanes = 8;  // positions per fixed-length inner loop, which compilers vectorise
 
 // Adds one orientation's contribution s to the sums of the positions it leaves free: sums holds
 // five rows of `padded` sums, then the counts. Adding 0.0 leaves a sum as it was, so the sums
-// equal those of adding at the free positions alone.
-void addFreeOrientation(const int* blocked, size_t padded, const double s[5], double* sums) {
+// equal those of adding at the free positions alone; those before the first free one are passed.
+void addFreeOrientation(const int* blocked, int firstFree, size_t padded, const double s[5],
+                        double* sums) {
   const double add[6] = {s[0], s[1], s[2], s[3], s[4], 1.0};
+  const size_t from = static_cast<size_t>(firstFree) / kLanes * kLanes;
   for (int m = 0; m < 6; ++m) {
     double* row = sums + m * padded;
     const double v = add[m];
-    for (size_t b = 0; b < padded; b += kLanes) {
+    for (size_t b = from; b < padded; b += kLanes) {
       for (int l = 0; l < kLanes; ++l) row[b + l] += blocked[b + l] ? 0.0 : v;
     }
   }
@@ -313,84 +205,6 @@ int wallFirstFree(const float* xp, int natoms, const float* t, int npos) {
   // Atom j blocks position i when xp[j] <= t[i]: the lowest atom blocks wherever any atom does.
   return static_cast<int>(
       std::partition_point(t, t + npos + 1, [&](float ti) { return lowest <= ti; }) - t);
-}
-
-void rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, int npos,
-                double contact, tvector<int>* scratch, int* blocked) {
-  if (npos < 0) return;
-  RodGrid grid;
-  grid.npos = npos;
-  grid.p0 = pos[0];
-  const double step = npos > 0 && pos[npos] > pos[0] ? (pos[npos] - grid.p0) / npos : 1.0;
-  grid.inv = 1.0 / step;
-  // The grid is linear up to the float rounding of each position; the runs are taken with this
-  // much room (A) on either side, so every decision outside it is certain and only grid points
-  // within it of a run's end are left to the distance test itself.
-  const double reach = std::max(std::fabs(grid.p0), std::fabs(static_cast<double>(pos[npos])));
-  const double room = 8.0 * reach * 0x1p-24 + 1e-9 * (1.0 + contact);
-  grid.margin = room * grid.inv;
-  grid.top = npos + 1.0;
-  const RodAtomTerms terms{contact * contact, contact * (1.0 + 1e-12), 1e-4 * contact};
-
-  // Whole chunks straight from the projections; the last, partial one padded with atoms
-  // infinitely far across the director, which reach nothing.
-  const int whole = natoms / kLanes;
-  const int chunks = (natoms + kLanes - 1) / kLanes;
-  float padX[kLanes], padY[kLanes];
-  std::fill_n(padX, kLanes, 0.0f);
-  std::fill_n(padY, kLanes, kInfinityF);
-  std::copy(xp + whole * kLanes, xp + natoms, padX);
-  std::copy(yp + whole * kLanes, yp + natoms, padY);
-  const size_t span = static_cast<size_t>(npos) + 1;
-  if (scratch->size() < 2 * span + chunks) scratch->resize(2 * span + chunks);
-  int* sureReach = scratch->data();
-  int* maybeReach = sureReach + span;
-  int* lateChunk = maybeReach + span;
-  RodLanes lanes;
-  std::fill_n(lanes.sureTop, kLanes, -kInfinity);
-  std::fill_n(lanes.maybeTop, kLanes, -kInfinity);
-  for (int c = 0; c < whole; ++c) {
-    lateChunk[c] = rodFrontChunk(grid, terms, xp + c * kLanes, yp + c * kLanes, &lanes);
-  }
-  if (chunks > whole) lateChunk[whole] = rodFrontChunk(grid, terms, padX, padY, &lanes);
-
-  // Chunks with a run that begins inside the grid: all their runs again, one atom at a time,
-  // merged by start position. Each atom's runs then come whole from one evaluation.
-  bool anyLate = false;
-  for (int c = 0; c < chunks; ++c) {
-    if (!lateChunk[c]) continue;
-    if (!anyLate) std::fill_n(sureReach, 2 * span, -1);
-    anyLate = true;
-    const float* x8 = c < whole ? xp + c * kLanes : padX;
-    const float* y8 = c < whole ? yp + c * kLanes : padY;
-    for (int l = 0; l < kLanes; ++l) {
-      const RodRun run = rodRun(grid, terms, x8[l], y8[l]);
-      addRun(grid, run, sureReach, maybeReach);
-    }
-  }
-
-  // The runs that cover position 0 merge into one run from 0 to the furthest of their ends.
-  double sureEnd = -kInfinity, maybeEnd = -kInfinity;
-  for (int l = 0; l < kLanes; ++l) {
-    sureEnd = std::max(sureEnd, lanes.sureTop[l]);
-    maybeEnd = std::max(maybeEnd, lanes.maybeTop[l]);
-  }
-  int sureCover = std::min(floorOnGrid(sureEnd - grid.margin, grid.top), npos);
-  int maybeCover = std::min(floorOnGrid(maybeEnd + grid.margin, grid.top), npos);
-  const auto touchesAny = [&](int i) {
-    for (int k = 0; k < natoms; ++k) {
-      if (rodTouches(pos[i], xp[k], yp[k], contact)) return 1;
-    }
-    return 0;
-  };
-  for (int i = 0; i <= npos; ++i) {
-    if (anyLate) {
-      sureCover = std::max(sureCover, sureReach[i]);
-      maybeCover = std::max(maybeCover, maybeReach[i]);
-    }
-    // Within rounding of some run's end and inside no certain run: decide by the test itself.
-    blocked[i] = i <= sureCover ? 1 : i <= maybeCover ? touchesAny(i) : 0;
-  }
 }
 
 int stericAlignment(int model, float h, float rM, float rA, float g, float c, int natoms,
@@ -477,8 +291,9 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
         for (int m = 0; m < 5; ++m) acc[5 * static_cast<size_t>(first) + m] += s[m];
       } else {
         projectAtoms(r1, r2, x + 1, y + 1, z + 1, natoms, xp.data(), yp.data());
-        rodBlocked(xp.data(), yp.data(), natoms, pos.data(), npos, contact, &reach, blocked.data());
-        addFreeOrientation(blocked.data(), padded, s, freeSums.data());
+        const int firstFree = rodBlocked(xp.data(), yp.data(), natoms, pos.data(), npos, contact,
+                                         &reach, blocked.data());
+        addFreeOrientation(blocked.data(), firstFree, padded, s, freeSums.data());
         for (int m = 0; m < 5; ++m) tailSum[m] += s[m];
       }
     }

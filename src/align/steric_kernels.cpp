@@ -1,0 +1,318 @@
+// Per-orientation kernels of the steric simulation, written once on lanes of doubles and built
+// for two lanes (SSE2, every x86-64) and four (AVX2, where the processor has it). Every lane
+// computes what the scalar expressions compute, so the two builds decide alike.
+#include "align/steric_kernels.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace korva {
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr float kInfinityF = std::numeric_limits<float>::infinity();
+
+// Two or four doubles, and as many floats. Such values live only inside the always-inlined
+// functions below, never passed or returned across a call, so the calling convention does not
+// depend on the instruction set.
+using Lanes2 = double __attribute__((vector_size(2 * sizeof(double))));
+using Lanes4 = double __attribute__((vector_size(4 * sizeof(double))));
+using Floats2 = float __attribute__((vector_size(2 * sizeof(float))));
+using Floats4 = float __attribute__((vector_size(4 * sizeof(float))));
+
+template <class V>
+constexpr int kWidth = sizeof(V) / sizeof(double);
+template <class V>
+using FloatsOf = std::conditional_t<kWidth<V> == 2, Floats2, Floats4>;
+template <class V>
+using MaskOf = decltype(V{} < V{});
+
+// Floats from p widened to doubles; the result comes back through a reference.
+template <class V>
+[[gnu::always_inline]] inline void loadWide(V& v, const float* p) {
+  FloatsOf<V> f;
+  std::memcpy(&f, p, sizeof f);
+  v = __builtin_convertvector(f, V);
+}
+
+template <class V>
+[[gnu::always_inline]] inline bool allLanes(const MaskOf<V>& m) {
+  if constexpr (kWidth<V> == 2) {
+    return (m[0] & m[1]) != 0;
+  } else {
+    return ((m[0] & m[1]) & (m[2] & m[3])) != 0;
+  }
+}
+
+template <class V>
+[[gnu::always_inline]] inline bool anyLane(const MaskOf<V>& m) {
+  if constexpr (kWidth<V> == 2) {
+    return (m[0] | m[1]) != 0;
+  } else {
+    return ((m[0] | m[1]) | (m[2] | m[3])) != 0;
+  }
+}
+
+template <class V>
+[[gnu::always_inline]] inline double largestLane(const V& v) {
+  double m = v[0];
+  for (int l = 1; l < kWidth<V>; ++l) m = std::max(m, v[l]);
+  return m;
+}
+
+// Lane by lane max(a, b) and |a|, as std::max and std::fabs give them.
+// Lane-wise square root; results come back through a reference.
+template <class V>
+[[gnu::always_inline]] inline void sqrtLanes(V& r, const V& a) {
+#pragma GCC unroll 4
+  for (int l = 0; l < kWidth<V>; ++l) r[l] = std::sqrt(a[l]);
+}
+
+// projectOnRow on kWidth atoms at once, into acc.
+template <class V>
+[[gnu::always_inline]] inline void projectLanes(FloatsOf<V>& acc, const double r[3], const V& x,
+                                                const V& y, const V& z) {
+  using F = FloatsOf<V>;
+  acc = __builtin_convertvector(r[0] * x, F);
+  acc = __builtin_convertvector(__builtin_convertvector(acc, V) + r[1] * y, F);
+  acc = __builtin_convertvector(__builtin_convertvector(acc, V) + r[2] * z, F);
+}
+
+template <class V>
+[[gnu::always_inline]] inline void projectAtomsWith(const double r1[3], const double r2[3],
+                                                    const double* x, const double* y,
+                                                    const double* z, int natoms, float* xp,
+                                                    float* yp) {
+  constexpr int W = kWidth<V>;
+  int j = 0;
+  for (; j + W <= natoms; j += W) {
+    V vx, vy, vz;
+    std::memcpy(&vx, x + j, sizeof vx);
+    std::memcpy(&vy, y + j, sizeof vy);
+    std::memcpy(&vz, z + j, sizeof vz);
+    FloatsOf<V> u, v;
+    projectLanes(u, r1, vx, vy, vz);
+    projectLanes(v, r2, vx, vy, vz);
+    std::memcpy(xp + j, &u, sizeof u);
+    std::memcpy(yp + j, &v, sizeof v);
+  }
+  for (; j < natoms; ++j) {
+    xp[j] = projectOnRow(r1, x[j], y[j], z[j]);
+    yp[j] = projectOnRow(r2, x[j], y[j], z[j]);
+  }
+}
+
+// floor and ceil of a grid coordinate clamped to -1..top: shifted to positive values, where
+// truncation is floor, so no rounding-mode instruction is needed.
+// The shift may round by one ulp; the margin of the runs is many times wider than that.
+inline int floorOnGrid(double v, double top) {
+  return static_cast<int>(std::clamp(v, -1.0, top) + 2.0) - 2;
+}
+inline int ceilOnGrid(double v, double top) {
+  return -static_cast<int>(-std::clamp(v, -1.0, top) + top + 2.0) + static_cast<int>(top) + 2;
+}
+
+// The rod grid in the units of its index: position i lies at p0 + i / inv up to float rounding,
+// which margin (grid units) covers; top = npos + 1 bounds the clamped runs.
+struct RodGrid {
+  double p0, inv, margin, top;
+  int npos;
+};
+
+// Per-call constants of the closed-form run of one atom.
+struct RodAtomTerms {
+  double contactSq;  // (rM + rA)^2
+  double beyond;     // |y'| above this never touches, whatever the rounding
+  double firmHalf;   // half widths below this lose too many digits to give a certain run
+  double halfMax;    // the largest half width, of y' = 0, in grid units
+};
+
+// The run of one atom in grid units: it touches the rod at (-p, 0) where |p + x'| <=
+// sqrt(contact^2 - y'^2), a run centred on -x'. lo is +inf when the atom cannot reach the rod;
+// firmLo repeats lo, or is +inf when the run is too flat for its ends to be certain (grazing).
+struct RodRun {
+  double lo, firmLo, hi;
+};
+
+inline RodRun rodRun(const RodGrid& grid, const RodAtomTerms& terms, double x, double y) {
+  const double rest = terms.contactSq - y * y;
+  const double half = std::sqrt(std::max(rest, 0.0)) * grid.inv;
+  const double mid = (-x - grid.p0) * grid.inv;
+  const double lo = std::fabs(y) <= terms.beyond ? mid - half : kInfinity;
+  return {lo, half >= terms.firmHalf * grid.inv ? lo : kInfinity, mid + half};
+}
+
+// What the pass over the atoms found: the furthest ends of the runs that begin at or before
+// position 0 (certain ones, and possible ones), and the first atoms of the lane groups that hold
+// a run beginning inside the grid.
+struct RodFront {
+  double sureEnd, maybeEnd;
+  int late;  // entries of the late list
+};
+
+// The pass over the atoms, kWidth at a time; the last group padded with atoms infinitely far
+// across the director, which reach nothing. Most atoms need no closed form: the run of an atom
+// ends before hiUB = mid + halfMax, so one whose hiUB lies before the grid, whose run begins
+// beyond it, or whose hiUB does not pass the certain front of its lane so far leaves every
+// decision as it is (what it could block lies inside the certain or the possible front, where
+// the distance test decides). The others take the closed form of rodRun, lane by lane alike.
+template <class V>
+[[gnu::always_inline]] inline RodFront rodFrontWith(const RodGrid& grid, const RodAtomTerms& terms,
+                                                    const float* xp, const float* yp, int natoms,
+                                                    int* lateList) {
+  constexpr int W = kWidth<V>;
+  V sureTop = V{} - kInfinity, maybeTop = V{} - kInfinity;
+  int late = 0;
+  for (int j = 0; j < natoms; j += W) {
+    V x, y;
+    if (j + W <= natoms) {
+      loadWide(x, xp + j);
+      loadWide(y, yp + j);
+    } else {
+      float px[W], py[W];
+      for (int l = 0; l < W; ++l) {
+        px[l] = j + l < natoms ? xp[j + l] : 0.0f;
+        py[l] = j + l < natoms ? yp[j + l] : kInfinityF;
+      }
+      loadWide(x, px);
+      loadWide(y, py);
+    }
+    const V mid = (-x - grid.p0) * grid.inv;
+    const V hiUB = mid + terms.halfMax;
+    const V ay = y < 0.0 ? -y : y;  // std::fabs
+    const auto skip = (hiUB <= sureTop) | (hiUB + grid.margin < 0.0) |
+                      (mid - terms.halfMax - grid.margin > grid.top) | (ay > terms.beyond);
+    if (allLanes<V>(skip)) continue;
+    const V rest = terms.contactSq - y * y;
+    V root;
+    sqrtLanes(root, rest < 0.0 ? V{} : rest);
+    const V half = root * grid.inv;
+    const V lo = ay <= terms.beyond ? mid - half : V{} + kInfinity;
+    const V firmLo = half >= terms.firmHalf * grid.inv ? lo : V{} + kInfinity;
+    const V hi = mid + half;
+    // std::max, lane by lane: the larger, or the first of equals.
+    const V maybe = lo - grid.margin <= 0.0 ? hi : V{} - kInfinity;
+    const V sure = firmLo + grid.margin <= 0.0 ? hi : V{} - kInfinity;
+    maybeTop = maybeTop < maybe ? maybe : maybeTop;
+    sureTop = sureTop < sure ? sure : sureTop;
+    if (anyLane<V>((lo + grid.margin > 0.0) & (lo - grid.margin <= grid.top))) lateList[late++] = j;
+  }
+  return {largestLane(sureTop), largestLane(maybeTop), late};
+}
+
+#if defined(__x86_64__)
+[[gnu::target("avx2")]] void projectAtomsAvx2(const double r1[3], const double r2[3],
+                                              const double* x, const double* y, const double* z,
+                                              int natoms, float* xp, float* yp) {
+  projectAtomsWith<Lanes4>(r1, r2, x, y, z, natoms, xp, yp);
+}
+[[gnu::target("avx2")]] RodFront rodFrontAvx2(const RodGrid& grid, const RodAtomTerms& terms,
+                                              const float* xp, const float* yp, int natoms,
+                                              int* lateList) {
+  return rodFrontWith<Lanes4>(grid, terms, xp, yp, natoms, lateList);
+}
+#endif
+
+// Four lanes where the processor has them (AVX2), else two (every x86-64 has SSE2).
+bool fourLanes() {
+#if defined(__x86_64__)
+  return __builtin_cpu_supports("avx2");
+#else
+  return false;
+#endif
+}
+
+RodFront rodFront(const RodGrid& grid, const RodAtomTerms& terms, const float* xp, const float* yp,
+                  int natoms, int* lateList) {
+#if defined(__x86_64__)
+  if (fourLanes()) return rodFrontAvx2(grid, terms, xp, yp, natoms, lateList);
+#endif
+  return rodFrontWith<Lanes2>(grid, terms, xp, yp, natoms, lateList);
+}
+
+// Rounding-safe integer runs of one atom, merged into the reach tables: reach[k] is the furthest
+// position that a run starting at k (or before 0, for k = 0) covers.
+void addRun(const RodGrid& grid, const RodRun& run, int* sureReach, int* maybeReach) {
+  if (!(run.lo - grid.margin <= grid.top)) return;
+  const int mLo = std::max(ceilOnGrid(run.lo - grid.margin, grid.top), 0);
+  const int mHi = std::min(floorOnGrid(run.hi + grid.margin, grid.top), grid.npos);
+  if (mLo > mHi) return;
+  maybeReach[mLo] = std::max(maybeReach[mLo], mHi);
+  if (!(run.firmLo <= grid.top)) return;
+  const int sLo = std::max(ceilOnGrid(run.firmLo + grid.margin, grid.top), 0);
+  const int sHi = std::min(floorOnGrid(run.hi - grid.margin, grid.top), grid.npos);
+  if (sLo <= sHi) sureReach[sLo] = std::max(sureReach[sLo], sHi);
+}
+
+}  // namespace
+
+void projectAtoms(const double r1[3], const double r2[3], const double* x, const double* y,
+                  const double* z, int natoms, float* xp, float* yp) {
+#if defined(__x86_64__)
+  if (fourLanes()) return projectAtomsAvx2(r1, r2, x, y, z, natoms, xp, yp);
+#endif
+  projectAtomsWith<Lanes2>(r1, r2, x, y, z, natoms, xp, yp);
+}
+
+int rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, int npos,
+               double contact, tvector<int>* scratch, int* blocked) {
+  if (npos < 0) return 0;
+  RodGrid grid;
+  grid.npos = npos;
+  grid.p0 = pos[0];
+  const double step = npos > 0 && pos[npos] > pos[0] ? (pos[npos] - grid.p0) / npos : 1.0;
+  grid.inv = 1.0 / step;
+  // The grid is linear up to the float rounding of each position; the runs are taken with this
+  // much room (A) on either side, so every decision outside it is certain and only grid points
+  // within it of a run's end are left to the distance test itself.
+  const double reach = std::max(std::fabs(grid.p0), std::fabs(static_cast<double>(pos[npos])));
+  const double room = 8.0 * reach * 0x1p-24 + 1e-9 * (1.0 + contact);
+  grid.margin = room * grid.inv;
+  grid.top = npos + 1.0;
+  const double contactSq = contact * contact;
+  const RodAtomTerms terms{contactSq, contact * (1.0 + 1e-12), 1e-4 * contact,
+                           std::sqrt(std::max(contactSq, 0.0)) * grid.inv};
+
+  const size_t span = static_cast<size_t>(npos) + 1;
+  const size_t groups = static_cast<size_t>(natoms) / 2 + 1;
+  if (scratch->size() < 2 * span + groups) scratch->resize(2 * span + groups);
+  int* sureReach = scratch->data();
+  int* maybeReach = sureReach + span;
+  int* lateList = maybeReach + span;
+  const RodFront front = rodFront(grid, terms, xp, yp, natoms, lateList);
+
+  // Groups with a run that begins inside the grid: their runs again, one atom at a time, merged
+  // by start position. Each atom's runs then come whole from one evaluation.
+  const int width = fourLanes() ? 4 : 2;
+  if (front.late > 0) std::fill_n(sureReach, 2 * span, -1);
+  for (int g = 0; g < front.late; ++g) {
+    const int end = std::min(lateList[g] + width, natoms);
+    for (int j = lateList[g]; j < end; ++j) {
+      addRun(grid, rodRun(grid, terms, xp[j], yp[j]), sureReach, maybeReach);
+    }
+  }
+
+  // The runs that cover position 0 merge into one run from 0 to the furthest of their ends.
+  int sureCover = std::min(floorOnGrid(front.sureEnd - grid.margin, grid.top), npos);
+  int maybeCover = std::min(floorOnGrid(front.maybeEnd + grid.margin, grid.top), npos);
+  const auto touchesAny = [&](int i) {
+    for (int k = 0; k < natoms; ++k) {
+      if (rodTouches(pos[i], xp[k], yp[k], contact)) return 1;
+    }
+    return 0;
+  };
+  int firstFree = npos + 1;
+  for (int i = 0; i <= npos; ++i) {
+    if (front.late > 0) {
+      sureCover = std::max(sureCover, sureReach[i]);
+      maybeCover = std::max(maybeCover, maybeReach[i]);
+    }
+    // Within rounding of some run's end and inside no certain run: decide by the test itself.
+    blocked[i] = i <= sureCover ? 1 : i <= maybeCover ? touchesAny(i) : 0;
+    if (blocked[i] == 0 && firstFree > npos) firstFree = i;
+  }
+  return firstFree;
+}
+
+}  // namespace korva
