@@ -4,8 +4,12 @@
 #include "align/steric_kernels.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
+#if defined(__x86_64__)
+#include <immintrin.h>  // declares the conversion builtin below
+#endif
 
 namespace korva {
 namespace {
@@ -28,12 +32,31 @@ using FloatsOf = std::conditional_t<kWidth<V> == 2, Floats2, Floats4>;
 template <class V>
 using MaskOf = decltype(V{} < V{});
 
+// Floats widened to doubles, lane by lane. GCC 12 splits the four-lane conversion into two
+// halves and a merge; its builtin for the one instruction is used instead (the warning it draws,
+// of a changed calling convention, concerns calls, and this one is always inlined).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+template <class V>
+[[gnu::always_inline]] inline void widenLanes(V& d, const FloatsOf<V>& f) {
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+  if constexpr (kWidth<V> == 4) {
+    d = __builtin_ia32_cvtps2pd256(f);
+  } else {
+    d = __builtin_convertvector(f, V);
+  }
+#else
+  d = __builtin_convertvector(f, V);
+#endif
+}
+#pragma GCC diagnostic pop
+
 // Floats from p widened to doubles; the result comes back through a reference.
 template <class V>
 [[gnu::always_inline]] inline void loadWide(V& v, const float* p) {
   FloatsOf<V> f;
   std::memcpy(&f, p, sizeof f);
-  v = __builtin_convertvector(f, V);
+  widenLanes(v, f);
 }
 
 template <class V>
@@ -71,12 +94,15 @@ template <class V>
 
 // projectOnRow on kWidth atoms at once, into acc.
 template <class V>
-[[gnu::always_inline]] inline void projectLanes(FloatsOf<V>& acc, const double r[3], const V& x,
+[[gnu::always_inline]] inline void projectLanes(FloatsOf<V>& acc, const V r[3], const V& x,
                                                 const V& y, const V& z) {
   using F = FloatsOf<V>;
+  V wide;
   acc = __builtin_convertvector(r[0] * x, F);
-  acc = __builtin_convertvector(__builtin_convertvector(acc, V) + r[1] * y, F);
-  acc = __builtin_convertvector(__builtin_convertvector(acc, V) + r[2] * z, F);
+  widenLanes(wide, acc);
+  acc = __builtin_convertvector(wide + r[1] * y, F);
+  widenLanes(wide, acc);
+  acc = __builtin_convertvector(wide + r[2] * z, F);
 }
 
 template <class V>
@@ -85,6 +111,11 @@ template <class V>
                                                     const double* z, int natoms, float* xp,
                                                     float* yp) {
   constexpr int W = kWidth<V>;
+  // The rows in every lane, held apart from the outputs, which might otherwise overlap them.
+  V a[3], b[3];
+  for (int k = 0; k < 3; ++k) {
+    for (int l = 0; l < W; ++l) a[k][l] = r1[k], b[k][l] = r2[k];
+  }
   int j = 0;
   for (; j + W <= natoms; j += W) {
     V vx, vy, vz;
@@ -92,8 +123,8 @@ template <class V>
     std::memcpy(&vy, y + j, sizeof vy);
     std::memcpy(&vz, z + j, sizeof vz);
     FloatsOf<V> u, v;
-    projectLanes(u, r1, vx, vy, vz);
-    projectLanes(v, r2, vx, vy, vz);
+    projectLanes(u, a, vx, vy, vz);
+    projectLanes(v, b, vx, vy, vz);
     std::memcpy(xp + j, &u, sizeof u);
     std::memcpy(yp + j, &v, sizeof v);
   }
