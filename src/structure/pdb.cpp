@@ -50,7 +50,10 @@ enum FieldIndex {
   kCharge,
 };
 
-constexpr size_t kFirstAtoms = 4096;  // initial atom array
+constexpr size_t kFirstAtoms = 4096;      // initial atom array
+constexpr long kAtomLineBytes = 81;       // an 80-column ATOM record and its newline
+constexpr size_t kKeptHeadroom = 8;       // unused atom slots up to 1/8 of the atoms stay
+constexpr long kMostExpected = 1L << 18;  // atoms reserved at most before the first growth
 constexpr size_t kFirstResidues = 512;
 constexpr size_t kFirstChains = 8;
 constexpr size_t kFirstResAtoms = 32;
@@ -103,6 +106,18 @@ class LineReader {
   size_t len_ = 0;  // bytes held
   bool atEnd_ = false;
 };
+
+// Room for the atoms of a file of 80-column records, so that the array is filled in place: each
+// growth would copy every atom read so far into memory that the system must first hand out page
+// by page. Bounded, so that a large file of other records does not claim memory it never uses;
+// a stream that cannot seek gets the usual start.
+size_t expectedAtoms(FILE* fp) {
+  if (fp == nullptr || std::fseek(fp, 0, SEEK_END) != 0) return kFirstAtoms;
+  const long bytes = std::ftell(fp);
+  std::rewind(fp);
+  const long atoms = std::clamp(bytes / kAtomLineBytes + 1, 0L, kMostExpected);
+  return std::max(kFirstAtoms, static_cast<size_t>(atoms));
+}
 
 // White space as the C locale's isspace has it.
 inline bool isSpaceByte(char c) {
@@ -309,7 +324,7 @@ int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, 
   int badCount = 0;  // number of unreadable number fields
   int status = 0;
   try {
-    pdb->atoms.reserve(kFirstAtoms);
+    pdb->atoms.reserve(expectedAtoms(useStdin ? nullptr : fp));
     while (reader.next(&line)) {
       lineNo++;
       if (!isAtomLine(line)) continue;  // also skips blank lines
@@ -446,7 +461,10 @@ int indexPDB(pdbInfo* pdb, Log& log) {
   const char* stage = "PDB Error Allocating PDB coords.\n";
   try {
     // Growth headroom is not needed once reading is over; references are taken only from here.
-    pdb->atoms.shrink_to_fit();
+    // A little is kept rather than copying the whole array for it.
+    if (pdb->atoms.capacity() - pdb->atoms.size() > pdb->atoms.size() / kKeptHeadroom) {
+      pdb->atoms.shrink_to_fit();
+    }
     pdbStrCpy(pdb->defChain, pdb->atoms[0].chainId);
     pdbStrCpy(pdb->defSeg, pdb->atoms[0].segId);
     pdb->firstRes = pdb->lastRes = pdb->atoms[0].resId;
