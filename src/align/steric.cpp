@@ -36,27 +36,56 @@ void contribution(const double ex[3], const double ey[3], const double ez[3], do
   out[4] = Syz(ey, ez);
 }
 
-void orientationAngles(const double* p, int k, int npsi, double* theta, double* phi, double* psi) {
-  *phi = std::atan2(p[1], p[0]);
-  *theta = kHalfPi - std::atan2(p[2], std::sqrt(p[0] * p[0] + p[1] * p[1]));
-  *psi = k * (360.0 / npsi) * kPi / 180.0;
-}
+// The orientations: a point on the sphere gives theta and phi, and the molecule turns about the
+// director in npsi steps of psi. Each orientation's frame is R(theta, phi, psi) and its rows are
+// the columns of R(-theta, -psi, -phi); the cosines and sines come from the same arguments every
+// time, so they are taken once per point and once per turn.
+class orientationFrames {
+ public:
+  explicit orientationFrames(int npsi) : npsi_(npsi) {
+    turns_.resize(4 * static_cast<size_t>(npsi));
+    for (int k = 0; k < npsi; ++k) {
+      const double psi = k * (360.0 / npsi) * kPi / 180.0;
+      double* t = &turns_[4 * static_cast<size_t>(k)];
+      t[0] = std::cos(psi), t[1] = std::sin(psi), t[2] = std::cos(-psi), t[3] = std::sin(-psi);
+    }
+  }
+  // Takes the point p (a unit vector) for the turns that follow.
+  void atPoint(const double* p) {
+    const double phi = std::atan2(p[1], p[0]);
+    const double theta = kHalfPi - std::atan2(p[2], std::sqrt(p[0] * p[0] + p[1] * p[1]));
+    point_[0] = std::cos(theta), point_[1] = std::sin(theta);
+    point_[2] = std::cos(phi), point_[3] = std::sin(phi);
+    point_[4] = std::cos(-theta), point_[5] = std::sin(-theta);
+    point_[6] = std::cos(-phi), point_[7] = std::sin(-phi);
+  }
+  // The columns of the frame of turn k at the current point.
+  void frame(int k, double ex[3], double ey[3], double ez[3]) const {
+    const double* t = &turns_[4 * static_cast<size_t>(k)];
+    rotationColumns(point_[0], point_[1], point_[2], point_[3], t[0], t[1], ex, ey, ez);
+  }
+  // Its rows: the columns of R(-theta, -psi, -phi).
+  void rows(int k, double r1[3], double r2[3], double r3[3]) const {
+    const double* t = &turns_[4 * static_cast<size_t>(k)];
+    rotationColumns(point_[4], point_[5], t[2], t[3], point_[6], point_[7], r1, r2, r3);
+  }
+  int turns() const { return npsi_; }
 
-// Projection of every atom on one row of R, summed in single precision as the positions are.
-inline float project(const double r[3], double x, double y, double z) {
-  float acc = static_cast<float>(r[0] * x);
-  acc = static_cast<float>(acc + r[1] * y);
-  return static_cast<float>(acc + r[2] * z);
-}
+ private:
+  int npsi_;
+  double point_[8] = {};
+  tvector<double> turns_{TrackedAllocator<double>("steric turns")};
+};
 
 // The isotropic reference: the mean contribution over all N orientations.
-void isotropicReference(int ndots, const double* points, int npsi, double ref[5]) {
+void isotropicReference(int ndots, const double* points, orientationFrames& frames, double ref[5]) {
+  const int npsi = frames.turns();
   double szz = 0, sxx = 0, syy = 0, sxy = 0, sxz = 0, syz = 0;
   for (int d = 0; d < ndots; ++d) {
+    frames.atPoint(&points[3 * d]);
     for (int k = 0; k < npsi; ++k) {
-      double theta, phi, psi, ex[3], ey[3], ez[3];
-      orientationAngles(&points[3 * d], k, npsi, &theta, &phi, &psi);
-      rotate_coorsystem(theta, phi, psi, ex, ey, ez);
+      double ex[3], ey[3], ez[3];
+      frames.frame(k, ex, ey, ez);
       szz += Szz(ez);
       sxx += Sxx(ex);
       syy += Syy(ey);
@@ -241,8 +270,9 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
     ntot = extendRodGrid(npos, rodL, g, &pos, log);
   }
 
+  orientationFrames frames(npsi);
   double ref[5];
-  isotropicReference(ndots, points, npsi, ref);
+  isotropicReference(ndots, points, frames, ref);
 
   const size_t slots = static_cast<size_t>(ntot) + 2;
   tvector<double> count(slots, 0.0, TrackedAllocator<double>("steric counts"));
@@ -275,26 +305,33 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
 
   for (int d = 0; d < ndots; ++d) {
     log.progress("orientations", static_cast<long>(d) * npsi, n);
-    for (int k = 0; k < npsi; ++k) {
-      double theta, phi, psi, ex[3], ey[3], ez[3], r1[3], r2[3], r3[3], s[5];
-      orientationAngles(&points[3 * d], k, npsi, &theta, &phi, &psi);
-      rotate_coorsystem(theta, phi, psi, ex, ey, ez);
-      contribution(ex, ey, ez, s);
-      // The rows of R are the columns of its transpose R(-theta, -psi, -phi).
-      rotate_coorsystem(-theta, -psi, -phi, r1, r2, r3);
+    frames.atPoint(&points[3 * d]);
+    // The wall takes the turns of a point a batch at a time, in one pass over the atoms each.
+    const int step = model == kModelWall ? kWallBatch : 1;
+    for (int k0 = 0; k0 < npsi; k0 += step) {
+      const int batch = std::min(step, npsi - k0);
+      double s[kWallBatch][5], rows[kWallBatch][3], r2[kWallBatch][3];
+      for (int b = 0; b < batch; ++b) {
+        double ex[3], ey[3], ez[3], r3[3];
+        frames.frame(k0 + b, ex, ey, ez);
+        contribution(ex, ey, ez, s[b]);
+        frames.rows(k0 + b, rows[b], r2[b], r3);
+      }
       if (model == kModelWall) {
-        float lowest = project(r1, x[1], y[1], z[1]);
-        for (int j = 2; j <= natoms; ++j) lowest = std::min(lowest, project(r1, x[j], y[j], z[j]));
-        const int first = wallFirstFree(&lowest, 1, threshold.data(), npos);
-        // Free from `first` on: record the orientation once; prefix sums spread it later.
-        count[first] += 1.0;
-        for (int m = 0; m < 5; ++m) acc[5 * static_cast<size_t>(first) + m] += s[m];
+        float lowest[kWallBatch];
+        lowestProjections(&rows[0][0], batch, x + 1, y + 1, z + 1, natoms, lowest);
+        for (int b = 0; b < batch; ++b) {
+          const int first = wallFirstFree(&lowest[b], 1, threshold.data(), npos);
+          // Free from `first` on: record the orientation once; prefix sums spread it later.
+          count[first] += 1.0;
+          for (int m = 0; m < 5; ++m) acc[5 * static_cast<size_t>(first) + m] += s[b][m];
+        }
       } else {
-        projectAtoms(r1, r2, x + 1, y + 1, z + 1, natoms, xp.data(), yp.data());
+        projectAtoms(rows[0], r2[0], x + 1, y + 1, z + 1, natoms, xp.data(), yp.data());
         const int firstFree = rodBlocked(xp.data(), yp.data(), natoms, pos.data(), npos, contact,
                                          &reach, blocked.data());
-        addFreeOrientation(blocked.data(), firstFree, padded, s, freeSums.data());
-        for (int m = 0; m < 5; ++m) tailSum[m] += s[m];
+        addFreeOrientation(blocked.data(), firstFree, padded, s[0], freeSums.data());
+        for (int m = 0; m < 5; ++m) tailSum[m] += s[0][m];
       }
     }
   }

@@ -134,6 +134,60 @@ template <class V>
   }
 }
 
+// The smallest projection on each of K rows, kWidth atoms at a time: every lane keeps its own
+// minimum, and the minimum of the lanes and of the atoms left over is the exact minimum.
+template <class V, int K>
+[[gnu::always_inline]] inline void lowestWith(const double* rows, const double* x, const double* y,
+                                              const double* z, int natoms, float* lowest) {
+  constexpr int W = kWidth<V>;
+  using F = FloatsOf<V>;
+  V r[K][3];
+  for (int k = 0; k < K; ++k) {
+    for (int c = 0; c < 3; ++c) {
+      for (int l = 0; l < W; ++l) r[k][c][l] = rows[3 * k + c];
+    }
+  }
+  F least[K];
+  for (int k = 0; k < K; ++k) {
+    for (int l = 0; l < W; ++l) least[k][l] = kInfinityF;
+  }
+  int j = 0;
+  for (; j + W <= natoms; j += W) {
+    V vx, vy, vz;
+    std::memcpy(&vx, x + j, sizeof vx);
+    std::memcpy(&vy, y + j, sizeof vy);
+    std::memcpy(&vz, z + j, sizeof vz);
+#pragma GCC unroll 4
+    for (int k = 0; k < K; ++k) {
+      F p;
+      projectLanes(p, r[k], vx, vy, vz);
+      least[k] = p < least[k] ? p : least[k];
+    }
+  }
+  for (int k = 0; k < K; ++k) {
+    float m = least[k][0];
+    for (int l = 1; l < W; ++l) m = std::min(m, least[k][l]);
+    for (int t = j; t < natoms; ++t) m = std::min(m, projectOnRow(rows + 3 * k, x[t], y[t], z[t]));
+    lowest[k] = m;
+  }
+}
+
+template <class V>
+[[gnu::always_inline]] inline void lowestBatch(const double* rows, int count, const double* x,
+                                               const double* y, const double* z, int natoms,
+                                               float* lowest) {
+  switch (count) {
+    case 4:
+      return lowestWith<V, 4>(rows, x, y, z, natoms, lowest);
+    case 3:
+      return lowestWith<V, 3>(rows, x, y, z, natoms, lowest);
+    case 2:
+      return lowestWith<V, 2>(rows, x, y, z, natoms, lowest);
+    default:
+      return lowestWith<V, 1>(rows, x, y, z, natoms, lowest);
+  }
+}
+
 // floor and ceil of a grid coordinate clamped to -1..top: shifted to positive values, where
 // truncation is floor, so no rounding-mode instruction is needed.
 // The shift may round by one ulp; the margin of the runs is many times wider than that.
@@ -238,6 +292,11 @@ template <class V>
                                               int natoms, float* xp, float* yp) {
   projectAtomsWith<Lanes4>(r1, r2, x, y, z, natoms, xp, yp);
 }
+[[gnu::target("avx2")]] void lowestAvx2(const double* rows, int count, const double* x,
+                                        const double* y, const double* z, int natoms,
+                                        float* lowest) {
+  lowestBatch<Lanes4>(rows, count, x, y, z, natoms, lowest);
+}
 [[gnu::target("avx2")]] RodFront rodFrontAvx2(const RodGrid& grid, const RodAtomTerms& terms,
                                               const float* xp, const float* yp, int natoms,
                                               int* lateList) {
@@ -284,6 +343,14 @@ void projectAtoms(const double r1[3], const double r2[3], const double* x, const
   if (fourLanes()) return projectAtomsAvx2(r1, r2, x, y, z, natoms, xp, yp);
 #endif
   projectAtomsWith<Lanes2>(r1, r2, x, y, z, natoms, xp, yp);
+}
+
+void lowestProjections(const double* rows, int count, const double* x, const double* y,
+                       const double* z, int natoms, float* lowest) {
+#if defined(__x86_64__)
+  if (fourLanes()) return lowestAvx2(rows, count, x, y, z, natoms, lowest);
+#endif
+  lowestBatch<Lanes2>(rows, count, x, y, z, natoms, lowest);
 }
 
 int rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, int npos,

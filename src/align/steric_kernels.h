@@ -21,6 +21,15 @@ inline float projectOnRow(const double r[3], double x, double y, double z) {
 void projectAtoms(const double r1[3], const double r2[3], const double* x, const double* y,
                   const double* z, int natoms, float* xp, float* yp);
 
+// Orientations that the wall kernel takes in one pass over the atoms.
+constexpr int kWallBatch = 4;
+
+// Wall model: for each of count (1..kWallBatch) rows, rows[3k..3k+2], the smallest projection
+// (projectOnRow) of atoms 0..natoms-1 (natoms >= 1), into lowest[k]. One pass over the atoms
+// serves every row.
+void lowestProjections(const double* rows, int count, const double* x, const double* y,
+                       const double* z, int natoms, float* lowest);
+
 // Rod model, one orientation: blocked[i] (i = 0..npos) becomes 1 when some atom lies within
 // contact of the rod axis at (-pos[i], 0), by the distance test of rodTouches, else 0. Each atom
 // blocks one run of positions, found in closed form; the test itself decides only grid points
