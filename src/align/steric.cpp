@@ -142,15 +142,22 @@ bool checkParameters(int model, float h, float rM, float rA, float g, float c, i
 constexpr int kLanes = 8;  // positions per fixed-length inner loop, which compilers vectorise
 
 // Adds one orientation's contribution s to the sums of the positions it leaves free: sums holds
-// five rows of `padded` sums, then the counts. Adding 0.0 leaves a sum as it was, so the sums
-// equal those of adding at the free positions alone; those before the first free one are passed.
-void addFreeOrientation(const int* blocked, int firstFree, size_t padded, const double s[5],
-                        double* sums) {
+// five rows of `padded` sums, then the counts. A sum starts at +0 and never becomes -0, so adding
+// 0.0 leaves it as it was: the blocked positions may take 0.0 or nothing, and the padding beyond
+// the grid, which is never read, may take anything.
+void addFreeOrientation(const int* blocked, const rodDecision& decision, size_t padded,
+                        const double s[5], double* sums) {
   const double add[6] = {s[0], s[1], s[2], s[3], s[4], 1.0};
-  const size_t from = static_cast<size_t>(firstFree) / kLanes * kLanes;
+  const size_t first = static_cast<size_t>(decision.firstFree);
+  const bool prefix = decision.lastBlocked < decision.firstFree;
+  const size_t from = prefix ? first : first / kLanes * kLanes;
   for (int m = 0; m < 6; ++m) {
     double* row = sums + m * padded;
     const double v = add[m];
+    if (prefix) {
+      for (size_t b = from; b < padded; ++b) row[b] += v;
+      continue;
+    }
     for (size_t b = from; b < padded; b += kLanes) {
       for (int l = 0; l < kLanes; ++l) row[b + l] += blocked[b + l] ? 0.0 : v;
     }
@@ -277,11 +284,8 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
   const size_t slots = static_cast<size_t>(ntot) + 2;
   tvector<double> count(slots, 0.0, TrackedAllocator<double>("steric counts"));
   tvector<double> acc(5 * slots, 0.0, TrackedAllocator<double>("steric accumulators"));
-  tvector<float> xp(static_cast<size_t>(natoms), 0.0f,
-                    TrackedAllocator<float>("steric projections"));
-  tvector<float> yp(TrackedAllocator<float>("steric projections"));
   tvector<float> threshold(TrackedAllocator<float>("steric thresholds"));
-  tvector<int> reach(TrackedAllocator<int>("steric runs"));
+  rodScratch rod;
   tvector<int> blocked(TrackedAllocator<int>("steric runs"));
   // Rod model: sums of the positions that an orientation may block, one row per element and
   // padded to whole chunks; the appended positions are free for every orientation and share
@@ -297,7 +301,6 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
       threshold[i] = static_cast<float>(rA - (static_cast<double>(pos[i]) - rM));
     }
   } else {
-    yp.assign(static_cast<size_t>(natoms), 0.0f);
     blocked.assign(padded, 1);
     freeSums.assign(6 * padded, 0.0);
   }
@@ -327,10 +330,10 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
           for (int m = 0; m < 5; ++m) acc[5 * static_cast<size_t>(first) + m] += s[b][m];
         }
       } else {
-        projectAtoms(rows[0], r2[0], x + 1, y + 1, z + 1, natoms, xp.data(), yp.data());
-        const int firstFree = rodBlocked(xp.data(), yp.data(), natoms, pos.data(), npos, contact,
-                                         &reach, blocked.data());
-        addFreeOrientation(blocked.data(), firstFree, padded, s[0], freeSums.data());
+        const rodDecision decision =
+            rodOrientation(rows[0], r2[0], x + 1, y + 1, z + 1, natoms, pos.data(), npos, contact,
+                           &rod, blocked.data());
+        addFreeOrientation(blocked.data(), decision, padded, s[0], freeSums.data());
         for (int m = 0; m < 5; ++m) tailSum[m] += s[0][m];
       }
     }

@@ -16,6 +16,7 @@ namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr float kInfinityF = std::numeric_limits<float>::infinity();
+constexpr int kTakenAtOnce = 16;  // rod atoms found beyond the front before it is measured again
 
 // Two or four doubles, and as many floats. Such values live only inside the always-inlined
 // functions below, never passed or returned across a call, so the calling convention does not
@@ -85,6 +86,20 @@ template <class V>
 }
 
 // Lane by lane max(a, b) and |a|, as std::max and std::fabs give them.
+// The lanes of a comparison of floats as bits (bit l for lane l).
+template <class V, class Mask>
+[[gnu::always_inline]] inline void floatLaneBits(int& bits, const Mask& m) {
+#if defined(__x86_64__)
+  if constexpr (kWidth<V> == 4) {
+    using Sse = float __attribute__((vector_size(16)));
+    bits = __builtin_ia32_movmskps(reinterpret_cast<const Sse&>(m));
+    return;
+  }
+#endif
+  bits = 0;
+  for (int l = 0; l < kWidth<V>; ++l) bits |= m[l] != 0 ? 1 << l : 0;
+}
+
 // Lane-wise square root; results come back through a reference.
 template <class V>
 [[gnu::always_inline]] inline void sqrtLanes(V& r, const V& a) {
@@ -105,33 +120,47 @@ template <class V>
   acc = __builtin_convertvector(wide + r[2] * z, F);
 }
 
+// Projections of atoms 0..natoms-1 on the row r into p; returns the smallest, and an atom that
+// has it in *nearest.
 template <class V>
-[[gnu::always_inline]] inline void projectAtomsWith(const double r1[3], const double r2[3],
-                                                    const double* x, const double* y,
-                                                    const double* z, int natoms, float* xp,
-                                                    float* yp) {
+[[gnu::always_inline]] inline float projectRowWith(const double r[3], const double* x,
+                                                   const double* y, const double* z, int natoms,
+                                                   float* p, int* nearest) {
   constexpr int W = kWidth<V>;
-  // The rows in every lane, held apart from the outputs, which might otherwise overlap them.
-  V a[3], b[3];
+  using F = FloatsOf<V>;
+  using Index = decltype(F{} < F{});
+  // The row in every lane, held apart from the output, which might otherwise overlap it.
+  V a[3];
   for (int k = 0; k < 3; ++k) {
-    for (int l = 0; l < W; ++l) a[k][l] = r1[k], b[k][l] = r2[k];
+    for (int l = 0; l < W; ++l) a[k][l] = r[k];
   }
+  F least;
+  Index at, next;
+  for (int l = 0; l < W; ++l) least[l] = kInfinityF, at[l] = -1, next[l] = l;
   int j = 0;
   for (; j + W <= natoms; j += W) {
     V vx, vy, vz;
     std::memcpy(&vx, x + j, sizeof vx);
     std::memcpy(&vy, y + j, sizeof vy);
     std::memcpy(&vz, z + j, sizeof vz);
-    FloatsOf<V> u, v;
+    F u;
     projectLanes(u, a, vx, vy, vz);
-    projectLanes(v, b, vx, vy, vz);
-    std::memcpy(xp + j, &u, sizeof u);
-    std::memcpy(yp + j, &v, sizeof v);
+    std::memcpy(p + j, &u, sizeof u);
+    const Index lower = u < least;
+    least = lower ? u : least;
+    at = lower ? next : at;
+    next += W;
+  }
+  float m = kInfinityF;
+  *nearest = -1;
+  for (int l = 0; l < W; ++l) {
+    if (at[l] >= 0 && (*nearest < 0 || least[l] < m)) m = least[l], *nearest = at[l];
   }
   for (; j < natoms; ++j) {
-    xp[j] = projectOnRow(r1, x[j], y[j], z[j]);
-    yp[j] = projectOnRow(r2, x[j], y[j], z[j]);
+    p[j] = projectOnRow(r, x[j], y[j], z[j]);
+    if (*nearest < 0 || p[j] < m) m = p[j], *nearest = j;
   }
+  return m;
 }
 
 // The smallest projection on each of K rows, kWidth atoms at a time: every lane keeps its own
@@ -286,11 +315,39 @@ template <class V>
   return {largestLane(sureTop), largestLane(maybeTop), late};
 }
 
+// The atoms from `from` on with a projection at or below cut, kWidth at a time: their indices
+// go to list. Returns how many; stops at the end of the first group that brings the count to
+// room or beyond (list holds room + kWidth entries), leaving *from where it stopped.
+template <class V>
+[[gnu::always_inline]] inline int atOrBelowWith(const float* xp, int natoms, float cut, int* from,
+                                                int* list, int room) {
+  constexpr int W = kWidth<V>;
+  using F = FloatsOf<V>;
+  F c;
+  for (int l = 0; l < W; ++l) c[l] = cut;
+  int n = 0, j = *from;
+  for (; j + W <= natoms && n < room; j += W) {
+    F x;
+    std::memcpy(&x, xp + j, sizeof x);
+    int bits;
+    floatLaneBits<V>(bits, x <= c);
+    for (; bits != 0; bits &= bits - 1) list[n++] = j + __builtin_ctz(bits);
+  }
+  for (; j < natoms && n < room; ++j) {
+    if (xp[j] <= cut) list[n++] = j;
+  }
+  *from = j;
+  return n;
+}
+
 #if defined(__x86_64__)
-[[gnu::target("avx2")]] void projectAtomsAvx2(const double r1[3], const double r2[3],
-                                              const double* x, const double* y, const double* z,
-                                              int natoms, float* xp, float* yp) {
-  projectAtomsWith<Lanes4>(r1, r2, x, y, z, natoms, xp, yp);
+[[gnu::target("avx2")]] float projectRowAvx2(const double r[3], const double* x, const double* y,
+                                             const double* z, int natoms, float* p, int* nearest) {
+  return projectRowWith<Lanes4>(r, x, y, z, natoms, p, nearest);
+}
+[[gnu::target("avx2")]] int atOrBelowAvx2(const float* xp, int natoms, float cut, int* from,
+                                          int* list, int room) {
+  return atOrBelowWith<Lanes4>(xp, natoms, cut, from, list, room);
 }
 [[gnu::target("avx2")]] void lowestAvx2(const double* rows, int count, const double* x,
                                         const double* y, const double* z, int natoms,
@@ -311,6 +368,43 @@ bool fourLanes() {
 #else
   return false;
 #endif
+}
+
+float projectRow(const double r[3], const double* x, const double* y, const double* z, int natoms,
+                 float* p, int* nearest) {
+#if defined(__x86_64__)
+  if (fourLanes()) return projectRowAvx2(r, x, y, z, natoms, p, nearest);
+#endif
+  return projectRowWith<Lanes2>(r, x, y, z, natoms, p, nearest);
+}
+
+int atOrBelow(const float* xp, int natoms, float cut, int* from, int* list, int room) {
+#if defined(__x86_64__)
+  if (fourLanes()) return atOrBelowAvx2(xp, natoms, cut, from, list, room);
+#endif
+  return atOrBelowWith<Lanes2>(xp, natoms, cut, from, list, room);
+}
+
+// The largest float x whose run may end beyond front: hiUB(x) = (-x - p0) inv + halfMax > front,
+// formed as the lanes form it. Every step of hiUB rounds monotonically and x enters negated, so
+// hiUB does not increase with x and the atoms it keeps are exactly those at or below the cut;
+// the estimate from the inverse is moved a float step at a time until it is the boundary. -inf
+// when no x qualifies.
+float frontCut(const RodGrid& grid, const RodAtomTerms& terms, double front) {
+  const auto keeps = [&](float x) {
+    return (-static_cast<double>(x) - grid.p0) * grid.inv + terms.halfMax > front;
+  };
+  float cut = static_cast<float>(-((front - terms.halfMax) / grid.inv + grid.p0));
+  if (!std::isfinite(cut)) cut = cut > 0.0f ? std::numeric_limits<float>::max() : -kInfinityF;
+  if (!std::isfinite(cut)) return keeps(-std::numeric_limits<float>::max()) ? cut : -kInfinityF;
+  while (!keeps(cut) && cut > -std::numeric_limits<float>::max()) {
+    cut = std::nextafter(cut, -kInfinityF);
+  }
+  if (!keeps(cut)) return -kInfinityF;
+  while (cut < std::numeric_limits<float>::max() && keeps(std::nextafter(cut, kInfinityF))) {
+    cut = std::nextafter(cut, kInfinityF);
+  }
+  return cut;
 }
 
 RodFront rodFront(const RodGrid& grid, const RodAtomTerms& terms, const float* xp, const float* yp,
@@ -335,27 +429,43 @@ void addRun(const RodGrid& grid, const RodRun& run, int* sureReach, int* maybeRe
   if (sLo <= sHi) sureReach[sLo] = std::max(sureReach[sLo], sHi);
 }
 
-}  // namespace
+// Where the y' projections come from: given whole, or projected atom by atom as the rod pass
+// asks for them (most atoms need none), and whole only when some position must be tested.
+class rodYs {
+ public:
+  explicit rodYs(const float* given) : given_(given) {}
+  rodYs(const double r[3], const double* x, const double* y, const double* z, tvector<float>* p)
+      : row_(r), x_(x), y_(y), z_(z), buffer_(p) {}
 
-void projectAtoms(const double r1[3], const double r2[3], const double* x, const double* y,
-                  const double* z, int natoms, float* xp, float* yp) {
-#if defined(__x86_64__)
-  if (fourLanes()) return projectAtomsAvx2(r1, r2, x, y, z, natoms, xp, yp);
-#endif
-  projectAtomsWith<Lanes2>(r1, r2, x, y, z, natoms, xp, yp);
-}
+  float at(int j) const {
+    return given_ != nullptr ? given_[j] : projectOnRow(row_, x_[j], y_[j], z_[j]);
+  }
+  const float* all(int natoms) {
+    if (given_ == nullptr) {
+      if (buffer_->size() < static_cast<size_t>(natoms)) buffer_->resize(natoms);
+      int nearest;
+      projectRow(row_, x_, y_, z_, natoms, buffer_->data(), &nearest);
+      given_ = buffer_->data();
+    }
+    return given_;
+  }
 
-void lowestProjections(const double* rows, int count, const double* x, const double* y,
-                       const double* z, int natoms, float* lowest) {
-#if defined(__x86_64__)
-  if (fourLanes()) return lowestAvx2(rows, count, x, y, z, natoms, lowest);
-#endif
-  lowestBatch<Lanes2>(rows, count, x, y, z, natoms, lowest);
-}
+ private:
+  const float* given_ = nullptr;
+  const double* row_ = nullptr;
+  const double *x_ = nullptr, *y_ = nullptr, *z_ = nullptr;
+  tvector<float>* buffer_ = nullptr;
+};
 
-int rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, int npos,
-               double contact, tvector<int>* scratch, int* blocked) {
-  if (npos < 0) return 0;
+// The blocked positions of one orientation from the x' projections (nearest an atom with the
+// smallest, -1 for none) and
+// the y' projections as needed. The front of the runs that begin at or before position 0 is
+// first measured on the atom nearest the rod, whose run covers position 0 for certain in the
+// usual case; then only atoms whose run could end beyond the front so far are taken, the front
+// growing as they come. When that atom gives no certain front, every atom is taken, on lanes.
+rodDecision rodBlockedFrom(const float* xp, int nearest, int natoms, rodYs& ys, const float* pos,
+                           int npos, double contact, tvector<int>* scratch, int* blocked) {
+  if (npos < 0) return {0, -1};
   RodGrid grid;
   grid.npos = npos;
   grid.p0 = pos[0];
@@ -373,44 +483,107 @@ int rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, i
                            std::sqrt(std::max(contactSq, 0.0)) * grid.inv};
 
   const size_t span = static_cast<size_t>(npos) + 1;
-  const size_t groups = static_cast<size_t>(natoms) / 2 + 1;
-  if (scratch->size() < 2 * span + groups) scratch->resize(2 * span + groups);
+  const size_t listed = static_cast<size_t>(natoms) + kTakenAtOnce + 8;
+  if (scratch->size() < 2 * span + listed) scratch->resize(2 * span + listed);
   int* sureReach = scratch->data();
   int* maybeReach = sureReach + span;
-  int* lateList = maybeReach + span;
-  const RodFront front = rodFront(grid, terms, xp, yp, natoms, lateList);
+  int* list = maybeReach + span;
 
-  // Groups with a run that begins inside the grid: their runs again, one atom at a time, merged
-  // by start position. Each atom's runs then come whole from one evaluation.
-  const int width = fourLanes() ? 4 : 2;
-  if (front.late > 0) std::fill_n(sureReach, 2 * span, -1);
-  for (int g = 0; g < front.late; ++g) {
-    const int end = std::min(lateList[g] + width, natoms);
-    for (int j = lateList[g]; j < end; ++j) {
-      addRun(grid, rodRun(grid, terms, xp[j], yp[j]), sureReach, maybeReach);
+  double sureEnd = -kInfinity, maybeEnd = -kInfinity;
+  bool anyLate = false;
+  // A run that begins inside the grid goes to the reach tables.
+  const auto addLate = [&](const RodRun& run) {
+    if (!(run.lo + grid.margin > 0.0 && run.lo - grid.margin <= grid.top)) return;
+    if (!anyLate) std::fill_n(sureReach, 2 * span, -1);
+    anyLate = true;
+    addRun(grid, run, sureReach, maybeReach);
+  };
+  // One atom's run: its end raises the fronts when it begins at or before position 0.
+  const auto take = [&](double x, double y) {
+    const RodRun run = rodRun(grid, terms, x, y);
+    if (run.lo - grid.margin <= 0.0) maybeEnd = std::max(maybeEnd, run.hi);
+    if (run.firmLo + grid.margin <= 0.0) sureEnd = std::max(sureEnd, run.hi);
+    addLate(run);
+  };
+  if (nearest >= 0) take(xp[nearest], ys.at(nearest));
+  if (sureEnd > -kInfinity) {
+    // The run of an atom ends before its hiUB, so one whose hiUB does not pass the certain front
+    // can block only positions inside the possible front, where the distance test decides. The
+    // atoms are taken a few at a time, so that the front they raise narrows the search.
+    for (int from = 0; from < natoms;) {
+      const double front = sureEnd;
+      const int n = atOrBelow(xp, natoms, frontCut(grid, terms, front), &from, list, kTakenAtOnce);
+      for (int c = 0; c < n; ++c) take(xp[list[c]], ys.at(list[c]));
+    }
+  } else {
+    const float* yp = ys.all(natoms);
+    const RodFront front = rodFront(grid, terms, xp, yp, natoms, list);
+    sureEnd = std::max(sureEnd, front.sureEnd);
+    maybeEnd = std::max(maybeEnd, front.maybeEnd);
+    // Groups with a run that begins inside the grid: their runs again, one atom at a time.
+    const int width = fourLanes() ? 4 : 2;
+    for (int g = 0; g < front.late; ++g) {
+      const int end = std::min(list[g] + width, natoms);
+      for (int j = list[g]; j < end; ++j) addLate(rodRun(grid, terms, xp[j], yp[j]));
     }
   }
 
   // The runs that cover position 0 merge into one run from 0 to the furthest of their ends.
-  int sureCover = std::min(floorOnGrid(front.sureEnd - grid.margin, grid.top), npos);
-  int maybeCover = std::min(floorOnGrid(front.maybeEnd + grid.margin, grid.top), npos);
+  int sureCover = std::min(floorOnGrid(sureEnd - grid.margin, grid.top), npos);
+  int maybeCover = std::min(floorOnGrid(maybeEnd + grid.margin, grid.top), npos);
+  if (!anyLate && maybeCover <= sureCover) {
+    // Nothing left to test: the blocked positions are a prefix.
+    std::fill_n(blocked, sureCover + 1, 1);
+    std::fill_n(blocked + sureCover + 1, npos - sureCover, 0);
+    return {sureCover + 1, sureCover};
+  }
+  const float* yp = ys.all(natoms);
   const auto touchesAny = [&](int i) {
     for (int k = 0; k < natoms; ++k) {
       if (rodTouches(pos[i], xp[k], yp[k], contact)) return 1;
     }
     return 0;
   };
-  int firstFree = npos + 1;
+  rodDecision decision{npos + 1, -1};
   for (int i = 0; i <= npos; ++i) {
-    if (front.late > 0) {
+    if (anyLate) {
       sureCover = std::max(sureCover, sureReach[i]);
       maybeCover = std::max(maybeCover, maybeReach[i]);
     }
     // Within rounding of some run's end and inside no certain run: decide by the test itself.
     blocked[i] = i <= sureCover ? 1 : i <= maybeCover ? touchesAny(i) : 0;
-    if (blocked[i] == 0 && firstFree > npos) firstFree = i;
+    if (blocked[i] == 0 && decision.firstFree > npos) decision.firstFree = i;
+    if (blocked[i] != 0) decision.lastBlocked = i;
   }
-  return firstFree;
+  return decision;
+}
+
+}  // namespace
+
+void lowestProjections(const double* rows, int count, const double* x, const double* y,
+                       const double* z, int natoms, float* lowest) {
+#if defined(__x86_64__)
+  if (fourLanes()) return lowestAvx2(rows, count, x, y, z, natoms, lowest);
+#endif
+  lowestBatch<Lanes2>(rows, count, x, y, z, natoms, lowest);
+}
+
+rodDecision rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, int npos,
+                       double contact, tvector<int>* scratch, int* blocked) {
+  rodYs ys(yp);
+  const int nearest = natoms > 0 ? static_cast<int>(std::min_element(xp, xp + natoms) - xp) : -1;
+  return rodBlockedFrom(xp, nearest, natoms, ys, pos, npos, contact, scratch, blocked);
+}
+
+rodDecision rodOrientation(const double r1[3], const double r2[3], const double* x, const double* y,
+                           const double* z, int natoms, const float* pos, int npos, double contact,
+                           rodScratch* scratch, int* blocked) {
+  if (scratch->xp.size() < static_cast<size_t>(natoms)) scratch->xp.resize(natoms);
+  int nearest;
+  projectRow(r1, x, y, z, natoms, scratch->xp.data(), &nearest);
+  rodYs ys(r2, x, y, z, &scratch->yp);
+  return rodBlockedFrom(scratch->xp.data(), nearest, natoms, ys, pos, npos, contact,
+                        &scratch->reach, blocked);
 }
 
 }  // namespace korva
