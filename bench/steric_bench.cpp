@@ -182,6 +182,7 @@ void BM_WallPlainLoop(benchmark::State& state) {
     if (plain[k] != core[k]) state.SkipWithError("the plain loop and the core disagree");
   }
   const double pairs = static_cast<double>(ndots) * info.digPsi * natoms;
+  state.counters["pairs"] = pairs;
   state.counters["s_per_pair"] = benchmark::Counter(
       pairs, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
