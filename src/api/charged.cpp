@@ -92,12 +92,7 @@ void potentialGrid(double lo, double hi, double step, tvector<double>* y0) {
 int fitPotential(const pdbInfo& pdb, const dTab& tab, const korvaInfo& info, const simAtoms& atoms,
                  int ndots, const double* points, const chargeArrays& charges, double debye,
                  double S[5], chargeSummary* summary, Log& log) {
-  const int usable = countFitDC(&tab);
-  if (usable < kMinFitPotCouplings) {
-    log.printf("KORVA: error - -fitPot needs at least %d usable couplings (-inD), found %d.\n",
-               kMinFitPotCouplings, usable);
-    return 1;
-  }
+  if (checkChargeOptions({0.0, debye, true, nullptr}, tab, log) != 0) return 1;
   tvector<double> y0(TrackedAllocator<double>("potential search"));
   tvector<double> sv(TrackedAllocator<double>("potential search"));
   tvector<double> fraction(TrackedAllocator<double>("potential search"));
@@ -138,6 +133,15 @@ int fitPotential(const pdbInfo& pdb, const dTab& tab, const korvaInfo& info, con
 }
 
 }  // namespace
+
+int checkChargeOptions(const chargeOptions& options, const dTab& tab, Log& log) {
+  if (!options.fitPotential) return 0;
+  const int usable = countFitDC(&tab);
+  if (usable >= kMinFitPotCouplings) return 0;
+  log.printf("KORVA: error - -fitPot needs at least %d usable couplings (-inD), found %d.\n",
+             kMinFitPotCouplings, usable);
+  return 1;
+}
 
 double scalePredictions(const pdbInfo& pdb, dTab* tab, const dTensor& tensor) {
   double s[5];

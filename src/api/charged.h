@@ -35,6 +35,10 @@ inline bool chargesActive(const chargeOptions& o) {
   return o.y0 != 0.0 || o.fitPotential;
 }
 
+// Checks what a charged medium needs before any work: couplings enough for the potential's
+// search. Returns 0, or 1 after one "KORVA: error - ..." line.
+[[nodiscard]] int checkChargeOptions(const chargeOptions& options, const dTab& tab, Log& log);
+
 // One potential of the search: its R against the couplings and its electrostatic fraction.
 struct potentialPoint {
   double y0 = 0.0, r = 0.0, fraction = 0.0;

@@ -103,6 +103,7 @@ int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, kor
                    const chargeOptions* charges, chargeSummary* summary) {
   *simulated = 0;
   if (checkStericOptions(*info, log)) return 1;
+  if (charges != nullptr && checkChargeOptions(*charges, *tab, log)) return 1;
   refine_bicelle(info);
 
   int ndots = 0;
