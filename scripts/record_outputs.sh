@@ -114,6 +114,18 @@ cases=(
   '-stKorvaFree -pdbF heavy.txt -outA nodir/s.tab'
   "-anA $S -outA nodir/a.tab"
   '-anDC -inD1 nh.tab -inD2 pf1.tab -outD nodir/dc.tab'
+  '-pdb ubq.pdb -inD nh.tab -surfPot 0'
+  '-pdb ubq.pdb -inD pf1.tab -pf1 -surfPot 0 -debye 5 -dot 40'
+  '-pdb ubq.pdb -inD pf1.tab -pf1 -elec'
+  '-pdb ubq.pdb -inD 2mjb-rdc-squalamine-n-h.tab -surfPot 4.25 -salt 150 -outD q.tab'
+  '-pdb ubq.pdb -inD pf1.tab -pf1 -fitPot -dot 40'
+  '-pdb ubq.pdb -inD 2mjb-rdc-squalamine-n-h.tab -fitPot -dot 40 -noverb'
+  '-pdb ubq.pdb -pf1 -elec -charges missing.tab'
+  '-pdb ubq.pdb -inD three.tab -fitPot'
+  '-pdb ubq.pdb -debye 0'
+  '-pdb ubq.pdb -salt -3'
+  '-pdb ubq.pdb -inD nh.tab -elec'
+  '-stKorvaFree -pdbF heavy.txt -surfPot 2'
 )
 n=0
 for c in "${cases[@]}"; do

@@ -104,6 +104,14 @@ struct AtomSelection {
 
 enum class Medium { wall, rod };
 
+// One point charge on an atom of the structure, as a row of a charge file gives it.
+struct Charge {
+  int residue = 0;
+  std::string atom;
+  std::string chain;    // empty: the structure's first chain
+  double charge = 0.0;  // e
+};
+
 // Parameters of the steric simulation; the defaults are the command line's.
 struct StericOptions {
   Medium medium = Medium::wall;  // wall: bicelles; rod: filamentous phage
@@ -117,6 +125,12 @@ struct StericOptions {
   bool surface = true;           // only the surface-accessible atoms (-surf/-nosurf)
   bool hydrogens = false;        // keep hydrogens (-H)
   AtomSelection selection;
+  // The charged medium: each orientation and position weighed by the Boltzmann factor of the
+  // molecule's charges in the screened potential of the obstacle.
+  double surfacePotential = 0.0;  // -surfPot, kT/e; 0: steric alone
+  double debyeLength = 10.0;      // -debye, A
+  bool fitPotential = false;      // -fitPot: the potential of the largest R, -10 to 10 kT/e
+  std::vector<Charge> charges;    // -charges; empty: the ionised groups at pH ~6.5
 };
 
 // An alignment tensor with its analysis.
@@ -156,7 +170,12 @@ struct Result {
   std::vector<PredictedCoupling> couplings;  // those listed in the report
   Statistics statistics;
   int simulatedAtoms = 0;  // steric prediction only
-  std::string messages;    // warning lines the computation gave
+  // Charged medium only: the potential simulated (the fitted one with fitPotential), kT/e, and
+  // the electrostatic fraction of the weights; near 1 the magnitude is not reliable, and the
+  // couplings are predicted from the tensor's direction at the scale that fits them best.
+  double surfacePotential = 0.0;
+  double electrostaticFraction = 0.0;
+  std::string messages;  // warning lines the computation gave
 };
 
 // Steric prediction from a structure; the couplings (may be empty) are predicted from it.

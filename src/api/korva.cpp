@@ -1,6 +1,7 @@
 // The library's public functions: plain values in, the pipelines of the modes, plain values out.
 #include "korva/korva.h"
 
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -291,6 +292,30 @@ int prepare(const Structure& structure, dTab* tab, const CouplingSelection& s, L
                           s.weights.data(), static_cast<int>(s.weights.size()), log);
 }
 
+// The charged medium of the options, its charges placed on the structure into set.
+chargeOptions toChargeOptions(const StericOptions& o, const pdbInfo& pdb, chargeSet* set) {
+  if (!(o.debyeLength > 0.0) || !std::isfinite(o.debyeLength)) {
+    throw error(1, formatText("VANTRO Error: -debye value %g must be positive.\n", o.debyeLength));
+  }
+  chargeOptions c;
+  c.y0 = o.surfacePotential;
+  c.debye = o.debyeLength;
+  c.fitPotential = o.fitPotential;
+  if (o.charges.empty()) return c;
+  tvector<chargeRow> rows(o.charges.size(), chargeRow{}, TrackedAllocator<chargeRow>("charges"));
+  for (size_t k = 0; k < rows.size(); ++k) {
+    rows[k].resId = o.charges[k].residue;
+    copyName(rows[k].atom, o.charges[k].atom);
+    copyName(rows[k].chain, o.charges[k].chain);
+    rows[k].q = o.charges[k].charge;
+  }
+  const Status st =
+      placeCharges(rows.data(), static_cast<int>(rows.size()), &pdb, "the charges", set);
+  if (!st.ok()) throw error(st.code(), st.message());
+  c.charges = set;
+  return c;
+}
+
 }  // namespace
 
 Structure readStructure(const std::string& path) {
@@ -353,16 +378,25 @@ Result predict(const Structure& structure, const std::vector<Coupling>& coupling
   dTensorNull(&tensor);
   saupeAnalysis frame;
   int simulated = 0;
-  const int status = stericPipeline(pdb, &tab, flags, &info, &tensor, n, &frame, &simulated, log);
+  chargeSet set;
+  const chargeOptions charges = toChargeOptions(options, pdb, &set);
+  chargeSummary summary;
+  const int status = stericPipeline(pdb, &tab, flags, &info, &tensor, n, &frame, &simulated, log,
+                                    &charges, &summary);
   if (status != 0) fail(status, log);
   Result r = toResult(tensor, tab, log);
   r.simulatedAtoms = simulated;
+  r.surfacePotential = summary.y0;
+  r.electrostaticFraction = summary.fraction;
   return r;
 }
 
 Result predictFree(const std::vector<std::array<double, 3>>& coordinates,
                    const StericOptions& options) {
   TextLog log;
+  if (options.surfacePotential != 0.0 || options.fitPotential) {
+    throw error(1, "KORVA: error - free-format coordinates carry no charges.\n");
+  }
   korvaInfo info = toInfo(options, kModeStericFree);
   if (checkStericOptions(info, log)) fail(1, log);
   if (coordinates.empty() || coordinates.size() >= static_cast<size_t>(kFreeMaxAtoms)) {

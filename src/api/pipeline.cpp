@@ -99,10 +99,11 @@ int checkStericOptions(const korvaInfo& info, Log& log) {
 }
 
 int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, korvaInfo* info,
-                   dTensor* tensor, int nCouplings, saupeAnalysis* frame, int* simulated,
-                   Log& log) {
+                   dTensor* tensor, int nCouplings, saupeAnalysis* frame, int* simulated, Log& log,
+                   const chargeOptions* charges, chargeSummary* summary) {
   *simulated = 0;
   if (checkStericOptions(*info, log)) return 1;
+  if (charges != nullptr && checkChargeOptions(*charges, *tab, log)) return 1;
   refine_bicelle(info);
 
   int ndots = 0;
@@ -130,8 +131,13 @@ int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, kor
   *simulated = atoms.n;
 
   double S[5];
-  status = simulateAlignment(info, atoms.n, atoms.x.data(), atoms.y.data(), atoms.z.data(), ndots,
-                             points.data(), S, log);
+  if (charges != nullptr && chargesActive(*charges)) {
+    status =
+        simulateCharged(pdb, *tab, *info, atoms, ndots, points.data(), *charges, S, summary, log);
+  } else {
+    status = simulateAlignment(info, atoms.n, atoms.x.data(), atoms.y.data(), atoms.z.data(), ndots,
+                               points.data(), S, log);
+  }
   if (status) {
     log.printf("Matrix: Error simulating alignment.\n");
     return status;
@@ -153,6 +159,7 @@ int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, kor
     for (int m = 0; m < 5; ++m) tensor->saupeIn[m] = static_cast<float>(saupe[m]);
     fitWorkspace ws;
     fitD(&pdb, tab, tensor, &ws, info->verbose, log);
+    if (summary != nullptr && summary->active) summary->scale = scalePredictions(pdb, tab, *tensor);
   } else {
     setTensorSaupe(tensor, saupe, log);
   }

@@ -3,6 +3,7 @@
 // and the reasons of failures go to the log their caller passes.
 #pragma once
 
+#include "api/charged.h"
 #include "core/alloc.h"
 #include "core/log.h"
 #include "structure/pdb.h"
@@ -34,9 +35,13 @@ void selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector
 // stores it in tensor and predicts the couplings of tab from it when nCouplings > 0. frame
 // receives the analysis of the simulated vector itself (its frames place the rotated structure),
 // simulated the number of atoms simulated. Returns 0, or the failing step's status after its lines.
+// With charges that ask for a potential (chargesActive), the simulation is simulateCharged's and
+// summary (may be nullptr) receives what the report shows of it.
 [[nodiscard]] int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags,
                                  korvaInfo* info, dTensor* tensor, int nCouplings,
-                                 saupeAnalysis* frame, int* simulated, Log& log);
+                                 saupeAnalysis* frame, int* simulated, Log& log,
+                                 const chargeOptions* charges = nullptr,
+                                 chargeSummary* summary = nullptr);
 
 // Steric prediction from free-format coordinates x, y, z (indexed 1..n, changed: only the
 // surface atoms remain, centred), with info already checked and refined: simulates and stores the

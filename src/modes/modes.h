@@ -13,6 +13,18 @@ namespace korva {
 
 constexpr int kNameMax = 256;  // file names and name lists: at most 255 characters
 
+// The charged medium of the steric mode, as the options give it.
+struct chargeParams {
+  float surfPot = 0.0f;         // -surfPot (or the -elec preset), kT/e
+  float debye = 10.0f;          // -debye (or from -salt), A
+  float salt = 0.0f;            // -salt, mM; 0 when not given
+  int potGiven = 0;             // -surfPot was given
+  int debyeGiven = 0;           // -debye was given
+  int elec = 0;                 // -elec: the preset of the medium
+  int fitPot = 0;               // -fitPot: the potential fitted to the couplings
+  char charges[kNameMax] = "";  // -charges: charge table replacing the ionised groups
+};
+
 // Everything a run reads from the command line.
 struct runParams {
   korvaInfo info;
@@ -37,6 +49,7 @@ struct runParams {
   int dbgFlag = 0;               // debug level
   double saupeCp1[5] = {};       // -inS1
   double saupeCp2[5] = {};       // -inS2
+  chargeParams charge;           // -surfPot, -debye, -salt, -charges, -elec, -fitPot
 
   runParams();
 };

@@ -73,6 +73,43 @@ TEST(Library, ReportsBadInputAsErrors) {
   EXPECT_THROW(predict(readStructure(kPdb), {}, bad), error);
 }
 
+// The charged medium from the library: the Pf1 preset's figure asked of the model (R >= 0.90),
+// the default charges given explicitly change no bit, and bad charges or lengths are errors.
+TEST(Library, ChargedMediumFromOptions) {
+  const Structure ubq = readStructure(kPdb);
+  const std::vector<Coupling> pf1 = readCouplings(kPf1);
+  StericOptions rod;
+  rod.medium = Medium::rod;
+  rod.surfacePotential = -4.5;
+  const Result preset = predict(ubq, pf1, rod);
+  EXPECT_GE(preset.statistics.r, 0.90);
+  EXPECT_EQ(preset.surfacePotential, -4.5);
+  EXPECT_GT(preset.electrostaticFraction, 0.0);
+  EXPECT_LT(preset.electrostaticFraction, 0.9);
+  const struct {
+    const char *res, *atom;
+    double q;
+  } groups[] = {{"LYS", "NZ", 1},  {"ARG", "CZ", 1},     {"ASP", "CG", -1},
+                {"GLU", "CD", -1}, {"HIS", "ND1", 0.05}, {"HIS", "NE2", 0.05}};
+  StericOptions own = rod;
+  for (const Atom& a : ubq.atoms()) {
+    for (const auto& g : groups) {
+      if (a.resName == g.res && a.name == g.atom)
+        own.charges.push_back({a.resSeq, a.name, "", g.q});
+    }
+    if ((a.resSeq == 1 && a.name == "N") || (a.resSeq == 76 && a.name == "C")) {
+      own.charges.push_back({a.resSeq, a.name, "", a.resSeq == 1 ? 1.0 : -1.0});
+    }
+  }
+  ASSERT_EQ(own.charges.size(), 26u);
+  EXPECT_EQ(predict(ubq, pf1, own).tensor.saupe, preset.tensor.saupe);
+  own.charges[0].atom = "XX";
+  StericOptions shortDebye = rod;
+  shortDebye.debyeLength = 0.0;
+  for (const StericOptions& bad : {own, shortDebye}) EXPECT_THROW(predict(ubq, pf1, bad), error);
+  EXPECT_THROW(predictFree({{0.0, 0.0, 0.0}}, rod), error);
+}
+
 // Two computations on different inputs in two threads give exactly what they give in sequence.
 TEST(Library, ThreadsDoNotMeet) {
   const Structure ubq = readStructure(kPdb);
