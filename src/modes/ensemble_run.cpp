@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "api/pipeline.h"
 #include "core/output.h"
@@ -92,18 +93,9 @@ int writeModelRows(const char* name, const tvector<modelRow>& rows, bool steric,
                        "DC Error writing output file %s\n", log);
 }
 
-// The couplings of tab mapped onto another model of the set: the same atoms at the same places
-// of its atom list, with that model's coordinates for the interaction constants.
-void remapCouplings(const pdbInfo& model, const runParams& p, dTab* tab) {
-  const dcInfo& dc = p.dc;
-  (void)buildDC(&model, tab, dc.a1 - dc.s1, dc.s1, p.weights.data(),
-                static_cast<int>(p.weights.size()), nullLog());
-  // The placeholders that the sequence left out of a fit stay out.
-  for (int i = 0; i < tab->n; i++) {
-    if (tab->in[static_cast<size_t>(i)].D >= kDCLimit && p.info.mode == kModeBestFit) {
-      tab->work[static_cast<size_t>(i)].selected = 0;
-    }
-  }
+void remapModel(const pdbInfo& model, const runParams& p, dTab* tab) {
+  remapCouplings(model, p.dc, p.weights.data(), static_cast<int>(p.weights.size()),
+                 p.info.mode == kModeBestFit, tab);
 }
 
 // The report of an ensemble, and the first model in the frame of the reported tensor.
@@ -146,7 +138,7 @@ int fitEachModel(const modelSet& set, dTab* tab, runParams& p, tvector<modelRow>
   double saupe[kSaupeCount] = {};
   for (int m = 0; m < set.count(); m++) {
     dTab mt = *tab;
-    if (m > 0) remapCouplings(set.models[static_cast<size_t>(m)], p, &mt);
+    if (m > 0) remapModel(set.models[static_cast<size_t>(m)], p, &mt);
     dTensor tensor = p.tensor;
     TextLog modelLog;
     if (fitPipeline(set.models[static_cast<size_t>(m)], &mt, &tensor, p.info.verbose, modelLog) !=
@@ -193,43 +185,15 @@ int ensembleStericRun(const modelSet& set, dTab* tab, const struct pdbSelect& se
     log.printf("Error reading configuration file %s\n", p.inp);
     return status;
   }
-  const korvaInfo base = p.info;
-  predictionSums sums(tab->n);
+  tvector<modelSteric> models(TrackedAllocator<modelSteric>("ensemble"));
+  const unsigned cores = std::thread::hardware_concurrency();
+  status = ensembleStericPipeline(set, tab, selection, p.dc, p.weights.data(),
+                                  static_cast<int>(p.weights.size()), &p.info, &p.tensor,
+                                  nCouplings, &models, cores == 0 ? 1 : static_cast<int>(cores),
+                                  log);
+  if (status) return status;
   tvector<modelRow> rows(TrackedAllocator<modelRow>("ensemble"));
-  double saupe[kSaupeCount] = {};
-  for (int m = 0; m < set.count(); m++) {
-    const pdbInfo& model = set.models[static_cast<size_t>(m)];
-    dTab mt = *tab;
-    if (m > 0) remapCouplings(model, p, &mt);
-    korvaInfo info = base;
-    dTensor tensor = p.tensor;
-    struct pdbSelect select = selection;
-    // The first model speaks as a single structure would; the others only when they fail.
-    TextLog quiet;
-    Log& modelLog = m == 0 ? log : quiet;
-    tvector<int> flags(TrackedAllocator<int>("selection"));
-    // The sequence has named the selection already.
-    selectAtoms(model, &select, info.useH, &flags, quiet);
-    saupeAnalysis frame;
-    int simulated = 0;
-    status = stericPipeline(model, &mt, flags, &info, &tensor, nCouplings, &frame, &simulated,
-                            modelLog);
-    if (status) {
-      if (m > 0) log.write(quiet.text().c_str());
-      log.printf("KORVA: error - model %d could not be simulated.\n",
-                 set.numbers[static_cast<size_t>(m)]);
-      return status;
-    }
-    if (m == 0) p.info = info;
-    rows.push_back(rowOf(set.numbers[static_cast<size_t>(m)], tensor.saupe, simulated, nullptr));
-    for (int k = 0; k < kSaupeCount; k++) saupe[k] += tensor.saupe[k];
-    sums.add(mt);
-  }
-  for (double& s : saupe) s /= set.count();
-  p.tensor.tensorMode = kTensorSteric;
-  for (int k = 0; k < kSaupeCount; k++) p.tensor.saupeIn[k] = static_cast<float>(saupe[k]);
-  (void)setTensorSaupe(&p.tensor, saupe, log);
-  sums.store(set.count(), tab);
+  for (const modelSteric& m : models) rows.push_back(rowOf(m.number, m.saupe, m.simulated, nullptr));
   if (writeModelRows(p.outModels, rows, true, log) != 0) return 1;
   return reportEnsemble(
       set, tab, p,
@@ -266,7 +230,7 @@ int ensembleFitRun(const modelSet& set, dTab* tab, runParams& p, Log& log) {
   if (p.outModels[0] != '\0') {
     for (int m = 0; m < set.count(); m++) {
       dTab mt = *tab;
-      if (m > 0) remapCouplings(set.models[static_cast<size_t>(m)], p, &mt);
+      if (m > 0) remapModel(set.models[static_cast<size_t>(m)], p, &mt);
       dTensor given = tensor;
       given.tensorMode = kTensorSaupe;
       for (int k = 0; k < kSaupeCount; k++) given.saupeIn[k] = tensor.saupe[k];
