@@ -12,6 +12,7 @@
 #include "align/dots.h"
 #include "align/steric.h"
 #include "align/surface.h"
+#include "fit/ensemble_fit.h"
 #include "fit/fit_d.h"
 
 namespace korva {
@@ -207,6 +208,24 @@ int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, L
   // would be wrong.
   fitWorkspace ws;
   if (fitD(&pdb, tab, tensor, &ws, verbosity, log) == 0 &&
+      isNonlinearTensorMode(tensor->tensorMode)) {
+    return 1;
+  }
+  return 0;
+}
+
+int fitModelsPipeline(const modelSet& set, dTab* tab, dTensor* tensor, int verbosity, Log& log) {
+  if (set.count() == 1) return fitPipeline(set.models.front(), tab, tensor, verbosity, log);
+  if (tensor->tensorMode == kTensorSVD) {
+    const int usable = countFitDC(tab);
+    if (usable < kMinFitCouplings) {
+      log.printf("KORVA: best fit needs at least %d usable couplings, found %d.\n",
+                 kMinFitCouplings, usable);
+      return 1;
+    }
+  }
+  fitWorkspace ws;
+  if (fitDModels(set, tab, tensor, &ws, verbosity, log) == 0 &&
       isNonlinearTensorMode(tensor->tensorMode)) {
     return 1;
   }

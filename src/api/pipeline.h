@@ -51,6 +51,12 @@ void selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector
 [[nodiscard]] int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity,
                               Log& log);
 
+// The best fit of one tensor to the couplings of tab over every model of set (tab mapped onto the
+// first), as fitPipeline does for one structure, whose result a single model gives exactly.
+// Returns 0, or 1 after the reason.
+[[nodiscard]] int fitModelsPipeline(const modelSet& set, dTab* tab, dTensor* tensor, int verbosity,
+                                    Log& log);
+
 // One model's part in the steric prediction of an ensemble.
 struct modelSteric {
   int number = 0;       // model number in the file

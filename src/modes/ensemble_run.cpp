@@ -7,7 +7,6 @@
 
 #include "api/pipeline.h"
 #include "core/output.h"
-#include "fit/ensemble_fit.h"
 #include "fit/fit_d.h"
 #include "modes/config.h"
 #include "modes/structure_run.h"
@@ -18,7 +17,6 @@ namespace korva {
 namespace {
 
 constexpr int kSaupeCount = 5;
-constexpr int kMinFitCouplings = 5;
 
 // What -outModels shows of one model.
 struct modelRow {
@@ -215,14 +213,7 @@ int ensembleFitRun(const modelSet& set, dTab* tab, runParams& p, Log& log) {
     return reportEnsemble(set, tab, p, perModelRemark(set, p, rows), log);
   }
   dTensor& tensor = p.tensor;
-  if (tensor.tensorMode == kTensorSVD && countFitDC(tab) < kMinFitCouplings) {
-    log.printf("KORVA: best fit needs at least %d usable couplings, found %d.\n", kMinFitCouplings,
-               countFitDC(tab));
-    return 1;
-  }
-  fitWorkspace ws;
-  if (fitDModels(set, tab, &tensor, &ws, p.info.verbose, log) == 0 &&
-      isNonlinearTensorMode(tensor.tensorMode)) {
+  if (fitModelsPipeline(set, tab, &tensor, p.info.verbose, log) != 0) {
     log.printf("Matrix: error in best-fit of data.\n");
     return 1;
   }
