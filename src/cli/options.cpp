@@ -295,7 +295,7 @@ const optionSpec kOptions[] = {
     {"-pdbF", optKind::text, kReadsFree, "None", "", nullptr, nullptr, TEXT_FIELD(pdbF)},
     {"-pdbRot", optKind::text, kStructureModes, "None", "", nullptr, nullptr, TEXT_FIELD(pdbRot)},
     {"-model", optKind::integer, kStructureModes, "0",
-     "N  use model N (1-based) of a multi-model structure; default: all, as an ensemble", nullptr,
+     "N: only model N (1-based) of a multi-model file [all: ensemble]", nullptr,
      nullptr, nullptr, ACT({
        if (a.intArgD("-model", &p.model) && p.model < 1) {
          log.printf("VANTRO Error: -model value %d must be 1 or more.\n", p.model);
@@ -304,16 +304,16 @@ const optionSpec kOptions[] = {
        return 0;
      })},
     {"-list", optKind::text, kStructureModes, "",
-     "NAME  coupling list of a NEF, NMR-STAR or Xplor file (save frame or tensor residue)",
+     "NAME: coupling list of a NEF, NMR-STAR or Xplor file [first]",
      nullptr, nullptr, TEXT_FIELD(list)},
     {"-outModels", optKind::text, kStructureModes, "",
-     "FILE  one row per model of an ensemble: Saupe elements, Da, Dr, atoms or Q and RMS",
+     "FILE: one row per model of an ensemble (Output)",
      nullptr, nullptr, TEXT_FIELD(outModels)},
     {"-perModel", optKind::flag, kReadsBestFit, "",
-     "fit each model of an ensemble on its own; report mean and spread", nullptr, nullptr,
+     "fit each model on its own; report mean and spread", nullptr, nullptr,
      nullptr, ACT(p.perModel = 1; return 0;)},
     {"-noBuildH", optKind::flag, kStructureModes, "",
-     "build no amide protons where the structure lacks them", nullptr, nullptr, nullptr,
+     "build no amide protons missing from the structure", nullptr, nullptr, nullptr,
      ACT(p.noBuildH = 1; return 0;)},
     {"-aD1", optKind::text, kCouplingModes, "All", "", nullptr, nullptr, TEXT_FIELD(aD1)},
     {"-aD2", optKind::text, kCouplingModes, "All", "", nullptr, nullptr, TEXT_FIELD(aD2)},

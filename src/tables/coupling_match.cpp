@@ -104,12 +104,13 @@ int reportDroppedCouplings(const pdbInfo& pdb, const dTab& tab, int residueOffse
     } else if (w.W == 0.0f && !dcIsGlycine(tab, i)) {
       std::snprintf(why, sizeof why, "zero weight");
     } else if (fitting && in.D >= kDCLimit) {
-      std::snprintf(why, sizeof why, "value %g of 999 or more", static_cast<double>(in.D));
+      std::snprintf(why, sizeof why, "observed value %g is a placeholder (999 or more)", static_cast<double>(in.D));
     } else {
       continue;
     }
-    log.printf("KORVA: coupling %d (%d %s %s - %d %s %s) dropped: %s.\n", in.index, in.resI,
-               in.resNameI, in.atomNameI, in.resJ, in.resNameJ, in.atomNameJ, why);
+    log.printf("KORVA: coupling %d (%d%s%s %s - %d%s%s %s) dropped: %s.\n", in.index, in.resI,
+               in.resNameI[0] ? " " : "", in.resNameI, in.atomNameI, in.resJ,
+               in.resNameJ[0] ? " " : "", in.resNameJ, in.atomNameJ, why);
     dropped++;
   }
   if (dropped > 0) log.printf("KORVA: %d of %d couplings dropped.\n", dropped, tab.n);
