@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, through apt-get and only when missing, what the build needs.
 set -euo pipefail
-pkgs=(g++ cmake ninja-build libblas-dev libgtest-dev libbenchmark-dev zlib1g-dev gemmi-dev tao-pegtl-dev)
+pkgs=(g++ cmake ninja-build python3 man-db libblas-dev libgtest-dev libbenchmark-dev zlib1g-dev gemmi-dev
+  tao-pegtl-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   # Header-only packages left unpacked but not configured still provide their files.
