@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kModels = 1000;
 constexpr double kMaxTurn = 5.0 * 3.14159265 / 180.0;  // radians
-constexpr double kShift = 0.1;                           // Angstrom
+constexpr double kShift = 0.1;                         // Angstrom
 
 // The ensemble, built once: model 1 is the structure itself.
 const modelSet& ensemble() {
@@ -81,8 +81,8 @@ void BM_EnsembleSteric1000(benchmark::State& state) {
     struct pdbSelect select;
     pdbSelectNull(&select);
     tvector<modelSteric> rows;
-    if (ensembleStericPipeline(set, &tab, select, dc, nullptr, 0, &info, &tensor, 0, &rows,
-                               threads, nullLog()) != 0) {
+    if (ensembleStericPipeline(set, &tab, select, dc, nullptr, 0, &info, &tensor, 0, &rows, threads,
+                               nullLog()) != 0) {
       state.SkipWithError("simulation failed");
       break;
     }

@@ -34,7 +34,8 @@ struct predictionSums {
   tvector<int> count{TrackedAllocator<int>("ensemble")};
 
   explicit predictionSums(int n)
-      : d(static_cast<size_t>(n), 0.0), dd(static_cast<size_t>(n), 0.0),
+      : d(static_cast<size_t>(n), 0.0),
+        dd(static_cast<size_t>(n), 0.0),
         count(static_cast<size_t>(n), 0) {}
   void add(const dTab& tab) {
     for (int i = 0; i < tab.n; i++) {
@@ -77,8 +78,9 @@ int writeModelRows(const char* name, const tvector<modelRow>& rows, bool steric,
   std::string text = "REMARK One row per model.\n";
   text += steric ? "VARS MODEL SZZ SXXYY SXY SXZ SYZ DA DR ATOMS\n"
                  : "VARS MODEL SZZ SXXYY SXY SXZ SYZ DA DR N Q RMS\n";
-  text += steric ? "FORMAT %5d %11.4e %11.4e %11.4e %11.4e %11.4e %11.4e %11.4e %6d\n\n"
-                 : "FORMAT %5d %11.4e %11.4e %11.4e %11.4e %11.4e %11.4e %11.4e %4d %7.4f %8.4f\n\n";
+  text += steric
+              ? "FORMAT %5d %11.4e %11.4e %11.4e %11.4e %11.4e %11.4e %11.4e %6d\n\n"
+              : "FORMAT %5d %11.4e %11.4e %11.4e %11.4e %11.4e %11.4e %11.4e %4d %7.4f %8.4f\n\n";
   for (const modelRow& r : rows) {
     text += formatText("%5d", r.number);
     for (double s : r.saupe) text += formatText(" % 11.4e", s);
@@ -130,8 +132,7 @@ void spread(const tvector<modelRow>& rows, Field field, double* mean, double* sd
 
 // Fits every model on its own: the rows, the mean tensor into p.tensor and the mean predictions
 // into tab. Returns 0, or 1 after the failing model's lines.
-int fitEachModel(const modelSet& set, dTab* tab, runParams& p, tvector<modelRow>* rows,
-                 Log& log) {
+int fitEachModel(const modelSet& set, dTab* tab, runParams& p, tvector<modelRow>* rows, Log& log) {
   predictionSums sums(tab->n);
   double saupe[kSaupeCount] = {};
   for (int m = 0; m < set.count(); m++) {
@@ -142,7 +143,8 @@ int fitEachModel(const modelSet& set, dTab* tab, runParams& p, tvector<modelRow>
     if (fitPipeline(set.models[static_cast<size_t>(m)], &mt, &tensor, p.info.verbose, modelLog) !=
         0) {
       log.write(modelLog.text().c_str());
-      log.printf("KORVA: error - model %d could not be fitted.\n", set.numbers[static_cast<size_t>(m)]);
+      log.printf("KORVA: error - model %d could not be fitted.\n",
+                 set.numbers[static_cast<size_t>(m)]);
       return 1;
     }
     rows->push_back(rowOf(set.numbers[static_cast<size_t>(m)], tensor.saupe, 0, &mt));
@@ -156,20 +158,22 @@ int fitEachModel(const modelSet& set, dTab* tab, runParams& p, tvector<modelRow>
   return 0;
 }
 
-std::string perModelRemark(const modelSet& set, const runParams& p,
-                           const tvector<modelRow>& rows) {
+std::string perModelRemark(const modelSet& set, const runParams& p, const tvector<modelRow>& rows) {
   std::string text = ensembleRemark(
       set, p, "each model fitted on its own; tensor and predictions are the means over models");
   static constexpr const char* kNames[kSaupeCount] = {"Szz", "Sxx-Syy", "Sxy", "Sxz", "Syz"};
   for (int k = 0; k < kSaupeCount; k++) {
     double mean = 0.0, sd = 0.0;
-    spread(rows, [k](const modelRow& r) { return r.saupe[k]; }, &mean, &sd);
+    spread(
+        rows, [k](const modelRow& r) { return r.saupe[k]; }, &mean, &sd);
     text += formatText("REMARK Per-model %-7s mean % .4e sd %.4e\n", kNames[k], mean, sd);
   }
   double mean = 0.0, sd = 0.0;
-  spread(rows, [](const modelRow& r) { return static_cast<double>(r.stats.q); }, &mean, &sd);
+  spread(
+      rows, [](const modelRow& r) { return static_cast<double>(r.stats.q); }, &mean, &sd);
   text += formatText("REMARK Per-model Q       mean %.4f sd %.4f\n", mean, sd);
-  spread(rows, [](const modelRow& r) { return static_cast<double>(r.stats.rms); }, &mean, &sd);
+  spread(
+      rows, [](const modelRow& r) { return static_cast<double>(r.stats.rms); }, &mean, &sd);
   text += formatText("REMARK Per-model RMS     mean %.4f sd %.4f\n", mean, sd);
   return text;
 }
@@ -185,13 +189,13 @@ int ensembleStericRun(const modelSet& set, dTab* tab, const struct pdbSelect& se
   }
   tvector<modelSteric> models(TrackedAllocator<modelSteric>("ensemble"));
   const unsigned cores = std::thread::hardware_concurrency();
-  status = ensembleStericPipeline(set, tab, selection, p.dc, p.weights.data(),
-                                  static_cast<int>(p.weights.size()), &p.info, &p.tensor,
-                                  nCouplings, &models, cores == 0 ? 1 : static_cast<int>(cores),
-                                  log);
+  status = ensembleStericPipeline(
+      set, tab, selection, p.dc, p.weights.data(), static_cast<int>(p.weights.size()), &p.info,
+      &p.tensor, nCouplings, &models, cores == 0 ? 1 : static_cast<int>(cores), log);
   if (status) return status;
   tvector<modelRow> rows(TrackedAllocator<modelRow>("ensemble"));
-  for (const modelSteric& m : models) rows.push_back(rowOf(m.number, m.saupe, m.simulated, nullptr));
+  for (const modelSteric& m : models)
+    rows.push_back(rowOf(m.number, m.saupe, m.simulated, nullptr));
   if (writeModelRows(p.outModels, rows, true, log) != 0) return 1;
   return reportEnsemble(
       set, tab, p,

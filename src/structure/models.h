@@ -16,7 +16,7 @@ struct pdbSelect;
 // The structures of one file, in file order. Every model holds the same atoms in the same order
 // (checked when the set is built), so atom k of one model is atom k of every other.
 struct modelSet {
-  tvector<int> numbers{TrackedAllocator<int>("models")};          // model numbers as in the file
+  tvector<int> numbers{TrackedAllocator<int>("models")};         // model numbers as in the file
   tvector<pdbInfo> models{TrackedAllocator<pdbInfo>("models")};  // each indexed on its own
   int count() const { return static_cast<int>(models.size()); }
 };

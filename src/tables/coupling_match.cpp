@@ -104,7 +104,8 @@ int reportDroppedCouplings(const pdbInfo& pdb, const dTab& tab, int residueOffse
     } else if (w.W == 0.0f && !dcIsGlycine(tab, i)) {
       std::snprintf(why, sizeof why, "zero weight");
     } else if (fitting && in.D >= kDCLimit) {
-      std::snprintf(why, sizeof why, "observed value %g is a placeholder (999 or more)", static_cast<double>(in.D));
+      std::snprintf(why, sizeof why, "observed value %g is a placeholder (999 or more)",
+                    static_cast<double>(in.D));
     } else {
       continue;
     }

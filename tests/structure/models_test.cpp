@@ -20,8 +20,8 @@ TEST(Models, MmcifIsToldByTheName) {
   const struct {
     const char* name;
     bool mmcif;
-  } cases[] = {{"a.cif", true},   {"A.CIF.GZ", true}, {"x/b.mmcif", true}, {"a.pdb", false},
-               {"cif", false},    {"a.cif.bz2", false}, {"a.gz", false},   {"", false}};
+  } cases[] = {{"a.cif", true}, {"A.CIF.GZ", true},   {"x/b.mmcif", true}, {"a.pdb", false},
+               {"cif", false},  {"a.cif.bz2", false}, {"a.gz", false},     {"", false}};
   for (const auto& c : cases) EXPECT_EQ(isMmcifName(c.name), c.mmcif) << c.name;
 }
 
@@ -38,14 +38,18 @@ TEST(Models, ModelRecordsSplitTheAtoms) {
     int redundant;  // warnings
   } cases[] = {
       {n + h, {1}, {2}, 0},
-      {"MODEL        5\n" + n + h + "ENDMDL\nMODEL        7\n" + n + h + "ENDMDL\n", {5, 7}, {2, 2}, 0},
+      {"MODEL        5\n" + n + h + "ENDMDL\nMODEL        7\n" + n + h + "ENDMDL\n",
+       {5, 7},
+       {2, 2},
+       0},
       {n + "MODEL\n" + n + h + h, {1, 2}, {1, 3}, 1},
       {"MODELS are not records\n" + n, {1}, {1}, 0},
   };
   const std::string dir = makeTempDir();
   for (const auto& c : cases) {
     writeFile(dir + "/m.pdb", c.text);
-    Outcome<tvector<atomModel>> atoms = readModelAtoms((dir + "/m.pdb").c_str(), nullptr, nullLog());
+    Outcome<tvector<atomModel>> atoms =
+        readModelAtoms((dir + "/m.pdb").c_str(), nullptr, nullLog());
     ASSERT_TRUE(atoms.ok()) << c.text;
     ASSERT_EQ(atoms.value.size(), c.numbers.size()) << c.text;
     for (size_t m = 0; m < c.numbers.size(); m++) {
