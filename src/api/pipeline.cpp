@@ -237,7 +237,8 @@ void remapCouplings(const pdbInfo& model, const dcInfo& dc, const float* weights
   (void)buildDC(&model, tab, dc.a1 - dc.s1, dc.s1, weights, weightCount, nullLog());
   if (!leaveOutPlaceholders) return;
   for (int i = 0; i < tab->n; i++) {
-    if (tab->in[static_cast<size_t>(i)].D >= kDCLimit) tab->work[static_cast<size_t>(i)].selected = 0;
+    if (tab->in[static_cast<size_t>(i)].D >= kDCLimit)
+      tab->work[static_cast<size_t>(i)].selected = 0;
   }
 }
 
@@ -255,12 +256,13 @@ struct modelOutcome {
 }  // namespace
 
 int ensembleStericPipeline(const modelSet& set, dTab* tab, const struct pdbSelect& selection,
-                           const dcInfo& dc, const float* weights, int weightCount,
-                           korvaInfo* info, dTensor* tensor, int nCouplings,
-                           tvector<modelSteric>* rows, int threads, Log& log) {
+                           const dcInfo& dc, const float* weights, int weightCount, korvaInfo* info,
+                           dTensor* tensor, int nCouplings, tvector<modelSteric>* rows, int threads,
+                           Log& log) {
   const int models = set.count();
   const size_t n = static_cast<size_t>(tab->n);
-  tvector<modelOutcome> outcomes(static_cast<size_t>(models), TrackedAllocator<modelOutcome>("ensemble"));
+  tvector<modelOutcome> outcomes(static_cast<size_t>(models),
+                                 TrackedAllocator<modelOutcome>("ensemble"));
   // Two values per coupling and model, filled by whichever thread runs the model and summed in
   // model order afterwards, so the means are the same for any number of threads.
   tvector<float> predicted(2 * n * static_cast<size_t>(models), kDCUnset,

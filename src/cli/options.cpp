@@ -295,8 +295,8 @@ const optionSpec kOptions[] = {
     {"-pdbF", optKind::text, kReadsFree, "None", "", nullptr, nullptr, TEXT_FIELD(pdbF)},
     {"-pdbRot", optKind::text, kStructureModes, "None", "", nullptr, nullptr, TEXT_FIELD(pdbRot)},
     {"-model", optKind::integer, kStructureModes, "0",
-     "N: only model N (1-based) of a multi-model file [all: ensemble]", nullptr,
-     nullptr, nullptr, ACT({
+     "N: only model N (1-based) of a multi-model file [all: ensemble]", nullptr, nullptr, nullptr,
+     ACT({
        if (a.intArgD("-model", &p.model) && p.model < 1) {
          log.printf("VANTRO Error: -model value %d must be 1 or more.\n", p.model);
          return 1;
@@ -304,14 +304,13 @@ const optionSpec kOptions[] = {
        return 0;
      })},
     {"-list", optKind::text, kStructureModes, "",
-     "NAME: coupling list of a NEF, NMR-STAR or Xplor file [first]",
-     nullptr, nullptr, TEXT_FIELD(list)},
+     "NAME: coupling list of a NEF, NMR-STAR or Xplor file [first]", nullptr, nullptr,
+     TEXT_FIELD(list)},
     {"-outModels", optKind::text, kStructureModes, "",
-     "FILE: one row per model of an ensemble (Output)",
-     nullptr, nullptr, TEXT_FIELD(outModels)},
+     "FILE: one row per model of an ensemble (Output)", nullptr, nullptr, TEXT_FIELD(outModels)},
     {"-perModel", optKind::flag, kReadsBestFit, "",
-     "fit each model on its own; report mean and spread", nullptr, nullptr,
-     nullptr, ACT(p.perModel = 1; return 0;)},
+     "fit each model on its own; report mean and spread", nullptr, nullptr, nullptr,
+     ACT(p.perModel = 1; return 0;)},
     {"-noBuildH", optKind::flag, kStructureModes, "",
      "build no amide protons missing from the structure", nullptr, nullptr, nullptr,
      ACT(p.noBuildH = 1; return 0;)},

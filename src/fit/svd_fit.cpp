@@ -34,7 +34,6 @@ int solveRows(int n, float* s, float* sErr, fitWorkspace* ws) {
   return 0;
 }
 
-
 }  // namespace
 
 int findS(const float* x1, const float* y1, const float* z1, const float* x2, const float* y2,
@@ -87,6 +86,5 @@ int findSBasis(const double* basis, const float* di, const float* d, const float
   }
   return solveRows(n, s, sErr, ws);
 }
-
 
 }  // namespace korva

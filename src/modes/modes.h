@@ -31,6 +31,8 @@ struct runParams {
   char inD1[kNameMax] = "";    // first coupling table of the coupling comparison
   char inD2[kNameMax] = "";    // second coupling table
   char outA[kNameMax] = "";    // Saupe output
+
+  // Models and coupling lists.
   char list[kNameMax] = "";       // coupling list of a NEF, NMR-STAR or Xplor file (-list)
   char outModels[kNameMax] = "";  // per-model rows of an ensemble (-outModels)
   int model = 0;                  // -model: the one model used (1-based); 0: all

@@ -23,8 +23,8 @@ namespace korva {
 // prediction the mean of the models' predictions with their own tensors, the reported tensor the
 // mean of theirs; -outModels receives one row per model. tab is mapped onto the first model.
 [[nodiscard]] int ensembleStericRun(const modelSet& set, dTab* tab,
-                                    const struct pdbSelect& selection, runParams& p,
-                                    int nCouplings, Log& log);
+                                    const struct pdbSelect& selection, runParams& p, int nCouplings,
+                                    Log& log);
 // The best fit to an ensemble: one tensor to the couplings averaged over the models, or with
 // -perModel one tensor per model, reported by their mean and spread.
 [[nodiscard]] int ensembleFitRun(const modelSet& set, dTab* tab, runParams& p, Log& log);
