@@ -39,23 +39,37 @@ int readModels(const runParams& p, modelSet* set, Log& log) {
 }
 
 // Adds the amide protons that the N-H couplings need and the structure lacks (crystal
-// structures), in every model alike.
-void buildMissingProtons(const runParams& p, const dTab& tab, modelSet* set, Log& log) {
-  if (p.noBuildH || set->models.front().nAtoms == 0) return;
+// structures), in every model alike. Returns 0, or 1 after its line when the models would come
+// out with different atoms (the protons are placed only where the backbone is bonded).
+int buildMissingProtons(const runParams& p, const dTab& tab, modelSet* set, Log& log) {
+  if (p.noBuildH || set->models.front().nAtoms == 0) return 0;
   const char* name = missingAmideProtonName(set->models.front(), tab, 0);
-  if (name == nullptr) return;
-  size_t built = 0;
+  if (name == nullptr) return 0;
+  tvector<pdbAtom> first;
   for (pdbInfo& model : set->models) {
     tvector<pdbAtom> added = buildAmideProtons(model, name);
-    built = added.size();
+    if (&model == &set->models.front()) {
+      first = added;
+    } else {
+      bool same = added.size() == first.size();
+      for (size_t k = 0; same && k < added.size(); k++) same = added[k].resId == first[k].resId;
+      if (!same) {
+        log.printf(
+            "KORVA: error - amide protons cannot be built alike in every model of %s; "
+            "choose one with -model N or build none with -noBuildH.\n",
+            p.pdb);
+        return 1;
+      }
+    }
     if (added.empty()) continue;
     tvector<pdbAtom> atoms = model.atoms;
     atoms.insert(atoms.end(), added.begin(), added.end());
     // The atoms were indexed once already; any duplicate among them has been named then.
     (void)buildPDB(&model, std::move(atoms), nullLog());
   }
-  log.printf("Note: built %zu amide protons %s missing from %s (-noBuildH: build none).\n", built,
-             name, p.pdb);
+  log.printf("Note: built %zu amide protons %s missing from %s (-noBuildH: build none).\n",
+             first.size(), name, p.pdb);
+  return 0;
 }
 
 }  // namespace
@@ -72,7 +86,7 @@ int runStructureSequence(runParams& p, Log& log) {
   }
   log.printf("%s, %d Couplings, Residues %d to %d.\n", p.inD, tab.n, tab.firstRes, tab.lastRes);
 
-  buildMissingProtons(p, tab, &set, log);
+  if (buildMissingProtons(p, tab, &set, log) != 0) return 1;
   const pdbInfo& pdb = set.models.front();
   dcInfo* dc = &p.dc;
   const float* weights = p.weights.data();

@@ -36,7 +36,7 @@ void fillCouplingTable(const couplingList& list, dTab* tab, Log& log) {
     pdbStrCpy(rec.segI, e.segI);
     pdbStrCpy(rec.segJ, e.segJ);
     rec.D = e.D;
-    rec.DD = e.DD > 0.0f ? e.DD : kCouplingErrorUnset;
+    rec.DD = e.DD > 0.0f ? e.DD : kCouplingErrorUnset;  // 0 (or less): none given
     rec.W = e.W;
     rec.S = 1.0f;
     finishCoupling(tab, &rec, log);

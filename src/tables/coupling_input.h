@@ -9,9 +9,9 @@
 namespace korva {
 
 // Fills tab with the couplings of list in list order (INDEX = 1-based position, S = 1), each
-// completed as a table row is. A given error of 0 means that the file states none (restraint
-// files write 0.0 where they have no error): such couplings take the error of a table without a
-// DD column, 1.0 Hz, so that every form of the same couplings gives the same fit.
+// completed as a table row is. A given error of 0 (or less) means that the file states none
+// (restraint files write 0.0 where they have no error): such couplings take the error of a table
+// without a DD column, 1.0 Hz, so that every form of the same couplings gives the same fit.
 void fillCouplingTable(const couplingList& list, dTab* tab, Log& log);
 
 // Reads the couplings of path into tab: an empty name or "None" means none; a NEF, NMR-STAR or

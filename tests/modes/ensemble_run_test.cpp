@@ -81,8 +81,14 @@ TEST(EnsembleRun, IdenticalModelsReportLikeTheirModel) {
     EXPECT_EQ(rows.substr(first + 6, second - first - 6),
               rows.substr(second + 6, rows.size() - second - 7))
         << mode;
-    ASSERT_EQ(runKorvaCmd(in + " -pdb two.pdb -model 2", "", dir).status, 0);
+    ASSERT_EQ(runKorvaCmd(in + " -pdb two.pdb -model 2 -pdbRot rot.cif", "", dir).status, 0);
     EXPECT_EQ(readFile(dir + "/r.tab"), single) << mode;
+    // A .cif name takes the rotated structure as mmCIF: its header, then one row per atom.
+    const std::string rotated = readFile(dir + "/rot.cif");
+    EXPECT_EQ(rotated.compare(0, 11, "data_korva\n"), 0);
+    size_t rowsOut = 0;
+    for (size_t p = 0; (p = rotated.find("\nATOM ", p)) != std::string::npos; p++) rowsOut++;
+    EXPECT_EQ(rowsOut, 1231u) << mode;
   }
 }
 
