@@ -28,6 +28,9 @@ inputs() {
   for f in "$root"/../shared/data/ubiquitin/2mjb-rdc-*.tab; do cp "$f" "$1/"; done
   cp "$root/../shared/data/xray/ubiquitin-1ubq/1ubq.pdb" "$1/1ubq.pdb"
   cp "$root/../shared/data/ensembles/ubiquitin-2mjb/2mjb.pdb" "$1/2mjb.pdb"
+  cp "$root/../shared/data/ensembles/ubiquitin-2mjb/2MJB.mr" "$1/2MJB.mr"
+  cp "$root/../shared/data/ensembles/ubiquitin-1d3z/1d3z.cif" "$1/1d3z.cif"
+  cp "$root/tests/data/2loy-rdc.nef" "$1/2loy.nef"
   printf 'CENTER_PIVOT: 1\nCLASH_DISTANCE: 2.5\nBETA_L: 10\n' > "$1/cfg.txt"
   printf 'NOT_A_KEY\n' > "$1/badcfg.txt"
 }
@@ -126,6 +129,17 @@ cases=(
   '-pdb ubq.pdb -salt -3'
   '-pdb ubq.pdb -inD nh.tab -elec'
   '-stKorvaFree -pdbF heavy.txt -surfPot 2'
+  '-pdb 2mjb.pdb -inD nh.tab -dot 20 -digPsi 4 -outModels em.tab'
+  '-pdb 2mjb.pdb -inD nh.tab -model 1'
+  '-bestFit -pdb 2mjb.pdb -inD nh.tab -perModel -outModels pm.tab'
+  '-bestFit -pdb 2mjb.pdb -inD nh.tab -nofixed -outModels nm.tab'
+  '-bestFit -pdb 1d3z.cif -inD 2MJB.mr -list 501 -outD cif.tab -pdbRot rot.cif'
+  '-bestFit -pdb ubq.pdb -inD 2MJB.mr'
+  '-pdb 1ubq.pdb -inD nh.tab -noBuildH'
+  '-pdb 2mjb.pdb -model 30'
+  '-pdb ubq.pdb -inD nh.tab -list x'
+  '-pdb ubq.pdb -inD 2loy.nef -list nosuch'
+  '-bestFit -pdb 2mjb.pdb -inD nh.tab -map 3'
 )
 n=0
 for c in "${cases[@]}"; do

@@ -51,6 +51,8 @@ class Structure {
   int atomCount() const;
   int firstResidue() const;
   int lastResidue() const;
+  // Models held apart (an NMR ensemble); the other counts and atoms() are the first model's.
+  int modelCount() const;
   // The atoms in file order.
   std::vector<Atom> atoms() const;
 
@@ -62,8 +64,10 @@ class Structure {
   std::shared_ptr<const data> d_;
 };
 
-// Reads the ATOM records of a PDB file.
-Structure readStructure(const std::string& path);
+// Reads the ATOM records of a PDB file, or the atom table of an mmCIF file (a name ending in
+// .cif or .mmcif, optionally .gz), model by model: model N > 0 keeps only the N-th model, 0 all
+// of them (an ensemble: predict and fit then average over the models).
+Structure readStructure(const std::string& path, int model = 0);
 // A structure made of the given atoms, as if they had been read in that order.
 Structure makeStructure(const std::vector<Atom>& atoms);
 
@@ -79,8 +83,9 @@ struct Coupling {
   int index = 0;    // INDEX column, or the 1-based row number
 };
 
-// Reads a coupling table ("None" or an empty name: no couplings).
-std::vector<Coupling> readCouplings(const std::string& path);
+// Reads a coupling table, or a NEF, NMR-STAR or Xplor-NIH restraint file (told apart by content;
+// list names the list to take, empty: the first) ("None" or an empty name: no couplings).
+std::vector<Coupling> readCouplings(const std::string& path, const std::string& list = "");
 
 // Which couplings take part, as the command line's -s1, -sN, -a1, -excl/-inc, -aD1, -aD2 and -w
 // choose them. The defaults take every coupling.

@@ -35,6 +35,11 @@ inline bool chargesActive(const chargeOptions& o) {
   return o.y0 != 0.0 || o.fitPotential;
 }
 
+// Each model of an ensemble would need its own charges placed and its own potential searched;
+// until then a charged medium takes one model.
+inline constexpr const char* kEnsembleChargeError =
+    "KORVA: error - a charged medium is simulated on one model; choose it with -model N.\n";
+
 // Checks what a charged medium needs before any work: couplings enough for the potential's
 // search. Returns 0, or 1 after one "KORVA: error - ..." line.
 [[nodiscard]] int checkChargeOptions(const chargeOptions& options, const dTab& tab, Log& log);

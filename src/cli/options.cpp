@@ -338,6 +338,27 @@ const optionSpec kOptions[] = {
     {"-outMap", optKind::text, kReadsBestFit, "None", "", nullptr, nullptr, TEXT_FIELD(outMap)},
     {"-pdbF", optKind::text, kReadsFree, "None", "", nullptr, nullptr, TEXT_FIELD(pdbF)},
     {"-pdbRot", optKind::text, kStructureModes, "None", "", nullptr, nullptr, TEXT_FIELD(pdbRot)},
+    {"-model", optKind::integer, kStructureModes, "0",
+     "N        [all]     Only model N (from 1) of a multi-model file; all: the ensemble.", nullptr,
+     nullptr, nullptr, ACT({
+       if (a.intArgD("-model", &p.model) && p.model < 1) {
+         log.printf("VANTRO Error: -model value %d must be 1 or more.\n", p.model);
+         return 1;
+       }
+       return 0;
+     })},
+    {"-list", optKind::text, kStructureModes, "",
+     "NAME     [first]   Coupling list of a NEF, NMR-STAR or Xplor file.", nullptr, nullptr,
+     TEXT_FIELD(list)},
+    {"-outModels", optKind::text, kStructureModes, "",
+     "fName    [None]    One row per model of an ensemble (Output).", nullptr, nullptr,
+     TEXT_FIELD(outModels)},
+    {"-perModel", optKind::flag, kReadsBestFit, "",
+     "         [off]     Fit each model on its own; report mean and spread.", nullptr, nullptr,
+     nullptr, ACT(p.perModel = 1; return 0;)},
+    {"-noBuildH", optKind::flag, kStructureModes, "",
+     "         [off]     Build no amide protons missing from the structure.", nullptr, nullptr,
+     nullptr, ACT(p.noBuildH = 1; return 0;)},
     {"-aD1", optKind::text, kCouplingModes, "All", "", nullptr, nullptr, TEXT_FIELD(aD1)},
     {"-aD2", optKind::text, kCouplingModes, "All", "", nullptr, nullptr, TEXT_FIELD(aD2)},
     {"-inD1", optKind::text, kReadsCompareDC, "None", "", nullptr, nullptr, TEXT_FIELD(inD1)},

@@ -43,6 +43,13 @@ struct runParams {
   char inD1[kNameMax] = "";    // first coupling table of the coupling comparison
   char inD2[kNameMax] = "";    // second coupling table
   char outA[kNameMax] = "";    // Saupe output
+
+  // Models and coupling lists.
+  char list[kNameMax] = "";       // coupling list of a NEF, NMR-STAR or Xplor file (-list)
+  char outModels[kNameMax] = "";  // per-model rows of an ensemble (-outModels)
+  int model = 0;                  // -model: the one model used (1-based); 0: all
+  int perModel = 0;               // -perModel: fit each model of an ensemble on its own
+  int noBuildH = 0;               // -noBuildH: build no missing amide protons
   tvector<float> weights{TrackedAllocator<float>("listArg")};  // -w list
   const char* remark = nullptr;  // -rem text, referenced from the command line
   int mapCount = 0;              // -map count

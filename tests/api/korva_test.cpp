@@ -47,6 +47,20 @@ TEST(Library, GivesTheCommandLineNumbers) {
   EXPECT_NEAR(svd.tensor.eigenvalues[0] / 2.0, svd.tensor.da, 1e-12);
 }
 
+// Models are held apart: one chosen model gives the single-model numbers above; lists are chosen
+// by name in every coupling format.
+TEST(Library, ReadsModelsAndCouplingLists) {
+  const std::string ensemble = kDir + "/examples/ubiquitin-2mjb-ensemble.pdb";
+  EXPECT_EQ(readStructure(ensemble).modelCount(), 20);
+  const Structure first = readStructure(ensemble, 1);
+  EXPECT_EQ(first.modelCount(), 1);
+  EXPECT_EQ(saupeLine(fit(first, readCouplings(kNH)).tensor),
+            "DATA SAUPE   4.2293e-04  3.5807e-04  5.3304e-04 -1.5497e-04  3.1595e-04");
+  EXPECT_EQ(readCouplings(kDir + "/tests/data/2loy-rdc.mr", "900").size(), 99u);
+  EXPECT_THROW(readStructure(ensemble, 21), error);
+  EXPECT_THROW(readCouplings(kDir + "/tests/data/2loy-rdc.mr", "901"), error);
+}
+
 TEST(Library, ReportsBadInputAsErrors) {
   const struct {
     const char* what;
