@@ -10,7 +10,7 @@ the Saupe matrix and the predicted couplings. Its numbers are the expectations f
 program's charge-aware runs.
 
 Usage: /usr/bin/python3 bench/charges_check.py [--korva build/korva] [--dirs 2252] [--psi 18]
-       [--dot 2000] [--debye 10] [--plot curves.png]
+       [--dot 2000] [--debye 10] [--plot curves.png] [--spec-frames]
 (Debian's python3-numpy, python3-scipy and, for --plot, python3-matplotlib; about a minute.)
 With --korva, the surface atoms are the program's own: the atoms within 0.02 of the area
 threshold, which its coarser numerical surface may decide differently, are varied until a run
@@ -123,6 +123,24 @@ def program_selection(korva, heavy, relative, margin=0.02):
                 if korva_run(korva, ["-pdb", sub, "-nosurf"])["S"] == full:
                     return keys, flip
     return None, None
+
+
+def spec_frames(ndirs, npsi):
+    """The same directors turned as the program turns its orientation points: the rows of
+    R = Rz(psi) Ry(theta) Rz(phi) with phi and theta the director's angles, psi in npsi steps."""
+    rows = []
+    for px, py, pz in sphere(ndirs):
+        phi = np.arctan2(py, px)
+        theta = np.pi / 2 - np.arctan2(pz, np.hypot(px, py))
+        ct, st, cf, sf = np.cos(theta), np.sin(theta), np.cos(phi), np.sin(phi)
+        for k in range(npsi):
+            psi = 2.0 * np.pi * k / npsi
+            c, s = np.cos(psi), np.sin(psi)
+            rows.append(([c * ct * cf - s * sf, c * ct * sf + s * cf, -c * st],
+                         [-s * ct * cf - c * sf, -s * ct * sf + c * cf, s * st],
+                         [st * cf, st * sf, ct]))
+    r = np.array(rows)
+    return r[:, 2], r[:, 0], r[:, 1]
 
 
 def frames(ndirs, npsi):
@@ -324,6 +342,9 @@ def main():
     ap.add_argument("--psi", type=int, default=18)
     ap.add_argument("--debye", type=float, default=10.0)
     ap.add_argument("--plot", help="PNG file for the curves of R against y0")
+    ap.add_argument("--spec-frames", action="store_true",
+                    help="turn each director as the program does (for a test that hands the "
+                         "same directors to the simulation)")
     args = ap.parse_args()
 
     atoms = read_pdb(PDB)
@@ -346,7 +367,7 @@ def main():
     qpos, q = charges(atoms)
     qpos = qpos - centre
     print(f"charge sites: {len(q)}, net {q.sum():+.2f} e, absolute {np.abs(q).sum():.2f} e")
-    u, r1, r2 = frames(args.dirs, args.psi)
+    u, r1, r2 = (spec_frames if args.spec_frames else frames)(args.dirs, args.psi)
     s = saupe_elements(u)
     dev = s - s.mean(axis=0)
     n = len(u)
@@ -398,8 +419,8 @@ def main():
     for model, y0, names in (("rod", -4.5, ["pf1 N-H", "pf1 CA-HA"]),
                              ("wall", 4.25, ["squalamine N-H"])):
         saupe, frac = results[(model, y0)]
-        print(f"  {model} y0 = {y0:+.2f}: Saupe " + " ".join(f"{v: .4e}" for v in saupe) +
-              f", electrostatic fraction {frac:.3f}")
+        print(f"  {model} y0 = {y0:+.2f}: Saupe " + " ".join(f"{v: .6e}" for v in saupe) +
+              f", electrostatic fraction {frac:.5f}")
         for name in names:
             r, qf = stats(saupe, tables[name])
             print(f"    {name:16s} R {r:6.3f}  Q {qf:5.3f}")

@@ -113,6 +113,34 @@ void BM_UbiquitinSteric(benchmark::State& state) {
 }
 BENCHMARK(BM_UbiquitinSteric)->Arg(kModelWall)->Arg(kModelRod)->Unit(benchmark::kMillisecond);
 
+// The same simulation in the charged medium: the rod at y0 = -4.5 (the Pf1 preset), the wall at
+// +4.25, L_D = 10 A; beside BM_UbiquitinSteric it gives the cost of a charge-aware run.
+void BM_UbiquitinCharged(benchmark::State& state) {
+  const Setup& s = ubiquitin();
+  korvaInfo info;
+  korvaInfoNull(&info);
+  info.lcModel = static_cast<int>(state.range(0));
+  info.dot = kDot;
+  info.digPsi = kPsi;
+  if (info.lcModel == kModelRod) info.rM = 33.5f;
+  refine_bicelle(&info);
+  const double y0 = info.lcModel == kModelRod ? -4.5 : 4.25;
+  const chargeInput in{&y0, 1, 10.0, s.xyz.data(), s.q.data(), static_cast<int>(s.q.size())};
+  const int natoms = static_cast<int>(s.x.size()) - 1;
+  double S[5], fraction = 0.0;
+  for (auto _ : state) {
+    std::vector<double> x = s.x, y = s.y, z = s.z;
+    if (simulateAlignment(&info, natoms, x.data(), y.data(), z.data(), s.ndots, s.points.data(), S,
+                          nullLog(), &in, &fraction)) {
+      state.SkipWithError("simulation failed");
+      return;
+    }
+    benchmark::DoNotOptimize(S);
+  }
+  state.counters["fraction"] = fraction;
+}
+BENCHMARK(BM_UbiquitinCharged)->Arg(kModelWall)->Arg(kModelRod)->Unit(benchmark::kMillisecond);
+
 // What the charges add to a run: their projections and the excess of every orientation, at
 // y0 = -4.5 and L_D = 10 A.
 void BM_UbiquitinExcess(benchmark::State& state) {

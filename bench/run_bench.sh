@@ -44,4 +44,11 @@ median "steric, 50,000-atom complex, defaults" "$korva" -pdb "$tmp/complex.pdb"
 median "steric, 50,000-atom complex, -nosurf" "$korva" -pdb "$tmp/complex.pdb" -nosurf
 median "best fit, ubiquitin, SVD" "$korva" -bestFit $ubq
 median "best fit, ubiquitin, -nofixed" "$korva" -bestFit -nofixed $ubq
+pf1="-pdb examples/ubiquitin-2mjb.pdb -inD examples/ubiquitin-nh-pf1.tab -dot 2000"
+sq="-pdb examples/ubiquitin-2mjb.pdb -inD examples/ubiquitin-nh-squalamine.tab -dot 2000"
+median "steric, ubiquitin, -pf1 -dot 2000 (Pf1 couplings)" "$korva" $pf1 -pf1
+median "charged, ubiquitin, -pf1 -elec -dot 2000" "$korva" $pf1 -pf1 -elec
+median "steric, ubiquitin, -dot 2000 (squalamine couplings)" "$korva" $sq
+median "charged, ubiquitin, -surfPot 4.25 -dot 2000" "$korva" $sq -surfPot 4.25
+median "charged, ubiquitin, -pf1 -fitPot, defaults" "$korva" ${pf1% -dot 2000} -pf1 -fitPot
 median "best fit, ubiquitin, -map 10000" "$korva" -bestFit $ubq -map 10000 -outMap "$tmp/map.txt"

@@ -12,7 +12,7 @@ for t in build-fuzz/fuzz_*; do
   corpus=build-fuzz/corpus/$name
   mkdir -p "$corpus"
   case $name in
-    fuzz_pdb) cp tests/data/*.pdb "$corpus"/ 2>/dev/null || true ;;
+    fuzz_pdb | fuzz_models) cp tests/data/*.pdb "$corpus"/ 2>/dev/null || true ;;
     fuzz_table) cp examples/*.tab "$corpus"/ 2>/dev/null || true ;;
     fuzz_mmcif) cp tests/data/*.cif "$corpus"/ 2>/dev/null || true ;;
     fuzz_couplings) cp tests/data/*.nef tests/data/*.str tests/data/*.mr "$corpus"/ 2>/dev/null || true ;;

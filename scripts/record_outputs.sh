@@ -28,6 +28,9 @@ inputs() {
   for f in "$root"/../shared/data/ubiquitin/2mjb-rdc-*.tab; do cp "$f" "$1/"; done
   cp "$root/../shared/data/xray/ubiquitin-1ubq/1ubq.pdb" "$1/1ubq.pdb"
   cp "$root/../shared/data/ensembles/ubiquitin-2mjb/2mjb.pdb" "$1/2mjb.pdb"
+  cp "$root/../shared/data/ensembles/ubiquitin-2mjb/2MJB.mr" "$1/2MJB.mr"
+  cp "$root/../shared/data/ensembles/ubiquitin-1d3z/1d3z.cif" "$1/1d3z.cif"
+  cp "$root/tests/data/2loy-rdc.nef" "$1/2loy.nef"
   printf 'CENTER_PIVOT: 1\nCLASH_DISTANCE: 2.5\nBETA_L: 10\n' > "$1/cfg.txt"
   printf 'NOT_A_KEY\n' > "$1/badcfg.txt"
 }
@@ -114,6 +117,29 @@ cases=(
   '-stKorvaFree -pdbF heavy.txt -outA nodir/s.tab'
   "-anA $S -outA nodir/a.tab"
   '-anDC -inD1 nh.tab -inD2 pf1.tab -outD nodir/dc.tab'
+  '-pdb ubq.pdb -inD nh.tab -surfPot 0'
+  '-pdb ubq.pdb -inD pf1.tab -pf1 -surfPot 0 -debye 5 -dot 40'
+  '-pdb ubq.pdb -inD pf1.tab -pf1 -elec'
+  '-pdb ubq.pdb -inD 2mjb-rdc-squalamine-n-h.tab -surfPot 4.25 -salt 150 -outD q.tab'
+  '-pdb ubq.pdb -inD pf1.tab -pf1 -fitPot -dot 40'
+  '-pdb ubq.pdb -inD 2mjb-rdc-squalamine-n-h.tab -fitPot -dot 40 -noverb'
+  '-pdb ubq.pdb -pf1 -elec -charges missing.tab'
+  '-pdb ubq.pdb -inD three.tab -fitPot'
+  '-pdb ubq.pdb -debye 0'
+  '-pdb ubq.pdb -salt -3'
+  '-pdb ubq.pdb -inD nh.tab -elec'
+  '-stKorvaFree -pdbF heavy.txt -surfPot 2'
+  '-pdb 2mjb.pdb -inD nh.tab -dot 20 -digPsi 4 -outModels em.tab'
+  '-pdb 2mjb.pdb -inD nh.tab -model 1'
+  '-bestFit -pdb 2mjb.pdb -inD nh.tab -perModel -outModels pm.tab'
+  '-bestFit -pdb 2mjb.pdb -inD nh.tab -nofixed -outModels nm.tab'
+  '-bestFit -pdb 1d3z.cif -inD 2MJB.mr -list 501 -outD cif.tab -pdbRot rot.cif'
+  '-bestFit -pdb ubq.pdb -inD 2MJB.mr'
+  '-pdb 1ubq.pdb -inD nh.tab -noBuildH'
+  '-pdb 2mjb.pdb -model 30'
+  '-pdb ubq.pdb -inD nh.tab -list x'
+  '-pdb ubq.pdb -inD 2loy.nef -list nosuch'
+  '-bestFit -pdb 2mjb.pdb -inD nh.tab -map 3'
   # Long mappings and denser simulations, where the faster paths take over.
   "$B -map 3000 -outMap big.txt"
   "$B -map 300"
@@ -121,6 +147,11 @@ cases=(
   '-pdb ubq.pdb -inD nh.tab -pf1 -nosurf -wv 0.3 -dGrid 0.5'
   '-pdb 2mjb.pdb -inD nh.tab -pf1 -dot 60 -rA 0.5'
   '-stKorvaFree -pdbF heavy.txt -pf1 -dot 200 -digPsi 7'
+  # Charged media on the same lanes: turns in batches with a remainder, dense rod grids.
+  '-pdb ubq.pdb -inD nh.tab -nosurf -H -dot 300 -digPsi 10 -surfPot 1.5 -debye 8'
+  '-pdb ubq.pdb -inD pf1.tab -pf1 -nosurf -wv 0.3 -dGrid 0.5 -elec'
+  '-pdb 2mjb.pdb -model 3 -inD pf1.tab -pf1 -dot 60 -rA 0.5 -surfPot -2 -salt 50'
+  '-pdb ubq.pdb -inD nh.tab -digPsi 7 -dot 80 -fitPot'
 )
 n=0
 for c in "${cases[@]}"; do

@@ -51,6 +51,8 @@ class Structure {
   int atomCount() const;
   int firstResidue() const;
   int lastResidue() const;
+  // Models held apart (an NMR ensemble); the other counts and atoms() are the first model's.
+  int modelCount() const;
   // The atoms in file order.
   std::vector<Atom> atoms() const;
 
@@ -62,8 +64,10 @@ class Structure {
   std::shared_ptr<const data> d_;
 };
 
-// Reads the ATOM records of a PDB file.
-Structure readStructure(const std::string& path);
+// Reads the ATOM records of a PDB file, or the atom table of an mmCIF file (a name ending in
+// .cif or .mmcif, optionally .gz), model by model: model N > 0 keeps only the N-th model, 0 all
+// of them (an ensemble: predict and fit then average over the models).
+Structure readStructure(const std::string& path, int model = 0);
 // A structure made of the given atoms, as if they had been read in that order.
 Structure makeStructure(const std::vector<Atom>& atoms);
 
@@ -79,8 +83,9 @@ struct Coupling {
   int index = 0;    // INDEX column, or the 1-based row number
 };
 
-// Reads a coupling table ("None" or an empty name: no couplings).
-std::vector<Coupling> readCouplings(const std::string& path);
+// Reads a coupling table, or a NEF, NMR-STAR or Xplor-NIH restraint file (told apart by content;
+// list names the list to take, empty: the first) ("None" or an empty name: no couplings).
+std::vector<Coupling> readCouplings(const std::string& path, const std::string& list = "");
 
 // Which couplings take part, as the command line's -s1, -sN, -a1, -excl/-inc, -aD1, -aD2 and -w
 // choose them. The defaults take every coupling.
@@ -104,6 +109,14 @@ struct AtomSelection {
 
 enum class Medium { wall, rod };
 
+// One point charge on an atom of the structure, as a row of a charge file gives it.
+struct Charge {
+  int residue = 0;
+  std::string atom;
+  std::string chain;    // empty: the structure's first chain
+  double charge = 0.0;  // e
+};
+
 // Parameters of the steric simulation; the defaults are the command line's.
 struct StericOptions {
   Medium medium = Medium::wall;  // wall: bicelles; rod: filamentous phage
@@ -117,6 +130,12 @@ struct StericOptions {
   bool surface = true;           // only the surface-accessible atoms (-surf/-nosurf)
   bool hydrogens = false;        // keep hydrogens (-H)
   AtomSelection selection;
+  // The charged medium: each orientation and position weighed by the Boltzmann factor of the
+  // molecule's charges in the screened potential of the obstacle.
+  double surfacePotential = 0.0;  // -surfPot, kT/e; 0: steric alone
+  double debyeLength = 10.0;      // -debye, A
+  bool fitPotential = false;      // -fitPot: the potential of the largest R, -10 to 10 kT/e
+  std::vector<Charge> charges;    // -charges; empty: the ionised groups at pH ~6.5
 };
 
 // An alignment tensor with its analysis.
@@ -156,7 +175,12 @@ struct Result {
   std::vector<PredictedCoupling> couplings;  // those listed in the report
   Statistics statistics;
   int simulatedAtoms = 0;  // steric prediction only
-  std::string messages;    // warning lines the computation gave
+  // Charged medium only: the potential simulated (the fitted one with fitPotential), kT/e, and
+  // the electrostatic fraction of the weights; near 1 the magnitude is not reliable, and the
+  // couplings are predicted from the tensor's direction at the scale that fits them best.
+  double surfacePotential = 0.0;
+  double electrostaticFraction = 0.0;
+  std::string messages;  // warning lines the computation gave
 };
 
 // Steric prediction from a structure; the couplings (may be empty) are predicted from it.

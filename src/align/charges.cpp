@@ -82,47 +82,63 @@ Status findColumns(const tvector<tabVar>& vars, int nc, const char* fileName, ch
 
 Status readRows(const tvector<float>& data, const tvector<tabVar>& vars, int nc, int nr,
                 const chargeColumns& c, const char* fileName, const pdbInfo* pdb, chargeSet* out) {
-  tvector<int> rowOfAtom(pdb->atoms.size(), 0, TrackedAllocator<int>("charges"));
+  tvector<chargeRow> rows(static_cast<size_t>(nr), chargeRow{},
+                          TrackedAllocator<chargeRow>("charges"));
   for (int row = 0; row < nr; ++row) {
     const float* cells = data.data() + static_cast<size_t>(row) * nc;
     const double res = cells[c.res];
-    const double q = cells[c.q];
+    chargeRow& r = rows[static_cast<size_t>(row)];
+    r.q = cells[c.q];
     if (!(std::fabs(res) < kResLimit) || res != std::trunc(res)) {
       return Status::failure("Charges Error: bad residue number in %s, row %d.\n", fileName,
                              row + 1);
     }
-    if (!std::isfinite(q)) {
-      return Status::failure("Charges Error: bad charge in %s, row %d.\n", fileName, row + 1);
-    }
-    pdbName atomName = "", chain = "", seg = "";
-    if (!cellName(vars[c.atom], cells[c.atom], atomName, fixAtomName) || atomName[0] == '\0') {
-      return Status::failure("Charges Error: no atom name in %s, row %d.\n", fileName, row + 1);
-    }
-    if (c.chain >= 0) cellName(vars[c.chain], cells[c.chain], chain, fixChainName);
-    if (c.seg >= 0) cellName(vars[c.seg], cells[c.seg], seg, fixSegName);
-    const int resId = static_cast<int>(res);
-    const pdbAtom* atom = findAtom(pdb, resId, atomName, chain[0] ? chain : pdb->defChain,
-                                   seg[0] ? seg : pdb->defSeg);
-    if (atom == nullptr) {
-      return Status::failure(
-          "Charges Error: no atom %s in residue %d%s%s of the structure (%s, "
-          "row %d).\n",
-          atomName, resId, chain[0] ? " chain " : "", chain, fileName, row + 1);
-    }
-    const size_t index = static_cast<size_t>(atom - pdb->atoms.data());
-    if (rowOfAtom[index] != 0) {
-      return Status::failure(
-          "Charges Error: atom %s of residue %d is given twice in %s (rows %d "
-          "and %d).\n",
-          atomName, resId, fileName, rowOfAtom[index], row + 1);
-    }
-    rowOfAtom[index] = row + 1;
-    addSite(*pdb, atom, static_cast<float>(q), out);
+    r.resId = static_cast<int>(res);
+    if (!cellName(vars[c.atom], cells[c.atom], r.atom, fixAtomName)) r.atom[0] = '\0';
+    if (c.chain >= 0) cellName(vars[c.chain], cells[c.chain], r.chain, fixChainName);
+    if (c.seg >= 0) cellName(vars[c.seg], cells[c.seg], r.seg, fixSegName);
   }
-  return Status::success();
+  return placeCharges(rows.data(), nr, pdb, fileName, out);
 }
 
 }  // namespace
+
+Status placeCharges(const chargeRow* rows, int count, const pdbInfo* pdb, const char* source,
+                    chargeSet* out) {
+  out->sites.clear();
+  tvector<int> rowOfAtom(pdb->atoms.size(), 0, TrackedAllocator<int>("charges"));
+  for (int row = 0; row < count; ++row) {
+    const chargeRow& r = rows[row];
+    if (!std::isfinite(r.q)) {
+      out->sites.clear();
+      return Status::failure("Charges Error: bad charge in %s, row %d.\n", source, row + 1);
+    }
+    if (r.atom[0] == '\0') {
+      out->sites.clear();
+      return Status::failure("Charges Error: no atom name in %s, row %d.\n", source, row + 1);
+    }
+    const pdbAtom* atom = findAtom(pdb, r.resId, r.atom, r.chain[0] ? r.chain : pdb->defChain,
+                                   r.seg[0] ? r.seg : pdb->defSeg);
+    if (atom == nullptr) {
+      out->sites.clear();
+      return Status::failure(
+          "Charges Error: no atom %s in residue %d%s%s of the structure (%s, "
+          "row %d).\n",
+          r.atom, r.resId, r.chain[0] ? " chain " : "", r.chain, source, row + 1);
+    }
+    const size_t index = static_cast<size_t>(atom - pdb->atoms.data());
+    if (rowOfAtom[index] != 0) {
+      out->sites.clear();
+      return Status::failure(
+          "Charges Error: atom %s of residue %d is given twice in %s (rows %d "
+          "and %d).\n",
+          r.atom, r.resId, source, rowOfAtom[index], row + 1);
+    }
+    rowOfAtom[index] = row + 1;
+    addSite(*pdb, atom, static_cast<float>(r.q), out);
+  }
+  return Status::success();
+}
 
 chargeSet defaultCharges(const pdbInfo& pdb) {
   chargeSet set;

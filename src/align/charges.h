@@ -27,6 +27,22 @@ struct chargeSet {
 // (alternate locations are not charged twice); absent atoms carry no charge.
 chargeSet defaultCharges(const pdbInfo& pdb);
 
+// One charge as a charge table or a caller gives it: the atom by residue number and name, the
+// chain and segment names empty for the structure's first ones.
+struct chargeRow {
+  int resId = 0;
+  pdbName atom = "";
+  pdbName chain = "";
+  pdbName seg = "";
+  double q = 0.0;  // e
+};
+
+// Replaces *out by the charges of rows[0..count-1] on the atoms of pdb. Every row must name an
+// atom of pdb, once, with a finite charge; a failure names source and the row, and leaves *out
+// empty.
+[[nodiscard]] Status placeCharges(const chargeRow* rows, int count, const pdbInfo* pdb,
+                                  const char* source, chargeSet* out);
+
 // Reads a charge table (the program's table format) with the columns RESID, ATOMNAME and
 // CHARGE (e) and optionally CHAINNAME and SEGNAME (the structure's first chain and segment where
 // a row has none; a name "None" is empty), and replaces *out by its rows. Every row must name an

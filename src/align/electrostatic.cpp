@@ -26,10 +26,13 @@ constexpr int kMaxNodes = 200;
 // logarithm of the rod's weight p/rM into w ln w, which Gauss-Legendre integrates fast (in
 // u = w^2 itself the logarithm alone costs 1e-3 at 12 nodes).
 constexpr double kRodPower = 2.0;
-// The K0 table: steps per min(L_D, rM), on which the ratio's derivatives are of order one, so
-// the cubic Hermite interpolation errs by ~(1/64)^4/384; it ends 60 Debye lengths out, where
-// the ratio is below exp(-60).
-constexpr double kStepsPerLength = 64.0;
+// The K0 table, in the squared distance from the axis so that no charge needs a square root:
+// its steps are 2 rM times a step in the distance of 1/96 of min(L_D, rM/2), the length on which
+// the ratio's derivatives (and those of the logarithm of the distance that a long Debye length
+// leaves) are of order one, so the cubic Hermite interpolation errs by ~(1/96)^4/384; further out
+// a step of the square spans less distance. It ends 60 Debye lengths out, where the ratio is
+// below exp(-60).
+constexpr double kStepsPerLength = 96.0;
 constexpr double kTableDebyeLengths = 60.0;
 constexpr double kMaxTableSteps = 1 << 22;
 constexpr double kDebyeOneMolar = 3.04;                   // A, 1:1 salt at 1 M, 25 C
@@ -40,6 +43,7 @@ constexpr double kElementaryCharge = 1.602176634e-19;     // C
 constexpr double kSquareMetresPerSquareNm = 1e-18;
 constexpr double kMetresPerAngstrom = 1e-10;
 constexpr int kLanes = 4;           // charges per fixed-length block of the rod's energy sum
+constexpr int kNodeLanes = 8;       // positions per fixed-length block of the rod's node sums
 constexpr double kFarAway = 1e100;  // A: padding charges lie this far from the rod
 
 // A running sum of weight * (exp(e) - 1) terms, kept as sum * exp(scale).
@@ -70,8 +74,8 @@ scaledValue addScaled(const scaledValue& a, const scaledValue& b) {
 
 // The rod's K0 table as rodBlock reads it.
 struct rodTableView {
-  const double* cubic;  // four power coefficients per interval
-  double rM, inverse, top;
+  const double* cubic;       // four power coefficients per interval
+  double rM2, inverse, top;  // the rod's squared radius, table steps per A^2, last node
 };
 
 // sum_l q[l] K0(kappa r_l)/K0(kappa rM) over one block of kLanes charges at position p, and with
@@ -83,10 +87,9 @@ double rodBlock(const rodTableView& table, const double* n, const double* m, con
   double t[kLanes], dtdp[kLanes];
   for (int l = 0; l < kLanes; ++l) {
     const double dx = p + n[l];
-    const double r = std::sqrt(dx * dx + m[l] * m[l]);
-    t[l] = std::min(std::max((r - table.rM) * table.inverse, 0.0), table.top);
+    t[l] = std::min(std::max((dx * dx + m[l] * m[l] - table.rM2) * table.inverse, 0.0), table.top);
     // A charge on the surface (inside the rod) keeps the surface potential: no slope.
-    if (kSlope) dtdp[l] = t[l] > 0.0 ? table.inverse * dx / r : 0.0;
+    if (kSlope) dtdp[l] = t[l] > 0.0 ? table.inverse * 2.0 * dx : 0.0;
   }
   double sum = 0.0, dsum = 0.0;
   for (int l = 0; l < kLanes; ++l) {
@@ -143,10 +146,12 @@ Status electrostaticModel::setup(const elecParams& params, const double* q, int 
   if (!std::isfinite(rodReach)) {
     return Status::failure("Electrostatics Error: bad reach of the rod potential.\n");
   }
-  const double step = std::min(params.debye, params.rM) / kStepsPerLength;
+  const double stepR = std::min(params.debye, 0.5 * params.rM) / kStepsPerLength;
   const double range =
-      std::min(kTableDebyeLengths * params.debye, std::max(rodReach - params.rM, 0.0) + 2 * step);
-  const double steps = std::ceil(range / step);
+      std::min(kTableDebyeLengths * params.debye, std::max(rodReach - params.rM, 0.0) + 2 * stepR);
+  const double rM2 = params.rM * params.rM;
+  const double step = 2.0 * params.rM * stepR;  // A^2
+  const double steps = std::ceil(((params.rM + range) * (params.rM + range) - rM2) / step);
   if (!(steps < kMaxTableSteps)) {
     return Status::failure(
         "Electrostatics Error: the rod potential needs too fine a table "
@@ -163,11 +168,12 @@ Status electrostaticModel::setup(const elecParams& params, const double* q, int 
   const double x0 = kappa_ * params.rM;
   const double k0 = besselK0Scaled(x0);
   for (int i = 0; i < tableLast_; ++i) {
-    const double x = kappa_ * (params.rM + i * step);
+    const double r = std::sqrt(rM2 + i * step);
+    const double x = kappa_ * r;
     const double decay = std::exp(x0 - x) / k0;
     node[2 * static_cast<size_t>(i)] = i == 0 ? 1.0 : besselK0Scaled(x) * decay;
-    // d/dr K0(kappa r) = -kappa K1(kappa r).
-    node[2 * static_cast<size_t>(i) + 1] = -kappa_ * step * besselK1Scaled(x) * decay;
+    // d/dr K0(kappa r) = -kappa K1(kappa r), and dr/d(r^2) = 1/(2r).
+    node[2 * static_cast<size_t>(i) + 1] = -kappa_ * step / (2.0 * r) * besselK1Scaled(x) * decay;
   }
   // The cubic Hermite piece of each interval in power form; one more zero piece lets a lookup
   // at the last node read a whole piece.
@@ -185,7 +191,8 @@ Status electrostaticModel::setup(const elecParams& params, const double* q, int 
 }
 
 double electrostaticModel::rodRatio(double r) const {
-  const double t = std::clamp((r - params_.rM) * tableInv_, 0.0, static_cast<double>(tableLast_));
+  const double t = std::clamp((r * r - params_.rM * params_.rM) * tableInv_, 0.0,
+                              static_cast<double>(tableLast_));
   const int i = static_cast<int>(t);
   const double f = t - i;
   const double* c = &cubic_[4 * static_cast<size_t>(i)];
@@ -193,7 +200,8 @@ double electrostaticModel::rodRatio(double r) const {
 }
 
 double electrostaticModel::rodSum(const double* n, const double* m, double p, double* slope) const {
-  const rodTableView table{cubic_.data(), params_.rM, tableInv_, static_cast<double>(tableLast_)};
+  const rodTableView table{cubic_.data(), params_.rM * params_.rM, tableInv_,
+                           static_cast<double>(tableLast_)};
   const double* q = q_.data();
   const int count = static_cast<int>(q_.size());
   double sum = 0.0, dsum = 0.0;
@@ -216,6 +224,38 @@ double electrostaticModel::rodSum(const double* n, const double* m, double p, do
   }
   if (slope != nullptr) *slope = dsum;
   return sum;
+}
+
+void electrostaticModel::rodNodeSums(const double* n, const double* m, const double* p, int count,
+                                     double* out) const {
+  // Charges outer, positions inner, in fixed blocks of positions: each position keeps its own
+  // sum, so the lookups of one charge are independent of each other, and the distances of a
+  // block vectorise. A partial block repeats its last position.
+  const double rM2 = params_.rM * params_.rM, inverse = tableInv_;
+  const double top = static_cast<double>(tableLast_);
+  const double* cubic = cubic_.data();
+  for (int k0 = 0; k0 < count; k0 += kNodeLanes) {
+    double pk[kNodeLanes], sum[kNodeLanes];
+    for (int l = 0; l < kNodeLanes; ++l) {
+      pk[l] = p[std::min(k0 + l, count - 1)];
+      sum[l] = 0.0;
+    }
+    for (size_t j = 0; j < q_.size(); ++j) {
+      const double nj = n[j], mj2 = m[j] * m[j], qj = q_[j];
+      double t[kNodeLanes];
+      for (int l = 0; l < kNodeLanes; ++l) {
+        const double dx = pk[l] + nj;
+        t[l] = std::min(std::max((dx * dx + mj2 - rM2) * inverse, 0.0), top);
+      }
+      for (int l = 0; l < kNodeLanes; ++l) {
+        const int i = static_cast<int>(t[l]);
+        const double f = t[l] - i;
+        const double* c = cubic + 4 * static_cast<size_t>(i);
+        sum[l] += qj * (c[0] + f * (c[1] + f * (c[2] + f * c[3])));
+      }
+    }
+    for (int l = 0; l < kNodeLanes && k0 + l < count; ++l) out[k0 + l] = sum[l];
+  }
 }
 
 double electrostaticModel::wallSum(const double* n, double p) const {
@@ -284,13 +324,17 @@ scaledValue electrostaticModel::rodExcess(const double* n, const double* m, doub
     width = std::min(1.0, kPanelEnergy / slope);
   }
   runningSum sum;
+  const int nodes = static_cast<int>(unitNodes_.size());
+  double p[kMaxNodes], weight[kMaxNodes], e[kMaxNodes];
   for (double hi = 1.0; hi > wEnd; width *= 2.0) {
     const double lo = std::max(hi - width, wEnd), span = hi - lo;
-    for (size_t k = 0; k < unitNodes_.size(); ++k) {
+    for (int k = 0; k < nodes; ++k) {
       const double w = lo + span * unitNodes_[k];
-      const double p = pc - kRodPower * std::log(w) / kappa_;
-      sum.addExpm1(factor * span * unitWeights_[k] * p / w, -params_.y0 * rodSum(n, m, p, nullptr));
+      p[k] = pc - kRodPower * std::log(w) / kappa_;
+      weight[k] = factor * span * unitWeights_[k] * p[k] / w;
     }
+    rodNodeSums(n, m, p, nodes, e);
+    for (int k = 0; k < nodes; ++k) sum.addExpm1(weight[k], -params_.y0 * e[k]);
     hi = lo;
   }
   return {sum.sum, sum.scale};

@@ -74,6 +74,8 @@ class electrostaticModel {
   double wallSum(const double* n, double p) const;
   // sum_j q_j K0(kappa r_j)/K0(kappa rM) at p, and d/dp of it into *slope unless nullptr.
   double rodSum(const double* n, const double* m, double p, double* slope) const;
+  // The same sums without slope at count positions p into out, all at once.
+  void rodNodeSums(const double* n, const double* m, const double* p, int count, double* out) const;
 
   elecParams params_;
   double kappa_ = 0.1;
@@ -83,7 +85,7 @@ class electrostaticModel {
   // K0 ratio table: the cubic Hermite piece of each interval as four power coefficients; the
   // last node in use is zero and one more zero piece follows.
   tvector<double> cubic_{TrackedAllocator<double>("electrostatics")};
-  double tableInv_ = 0.0;  // table steps per A
+  double tableInv_ = 0.0;  // table steps per A^2 of the squared distance from the axis
   int tableLast_ = 0;      // last node in use
 };
 

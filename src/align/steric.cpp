@@ -164,6 +164,107 @@ void addFreeOrientation(const int* blocked, const rodDecision& decision, size_t 
   }
 }
 
+// The charges' part of the orientation loop, kept apart from the steric decisions: per
+// orientation, the contact index (the first free position after the last blocked one) and the
+// orientation's frame in, the electrostatic excess of each potential added to its sums.
+class chargeHook {
+ public:
+  chargeHook(const chargedMedium* medium, int model, float base, float g, const double ref[5])
+      : medium_(medium != nullptr && medium->count > 0 ? medium : nullptr),
+        rod_(model == kModelRod),
+        base_(base),
+        g_(g) {
+    std::copy(ref, ref + 5, ref_);
+    if (medium_ == nullptr) return;
+    const size_t nq = static_cast<size_t>(medium_->models[0].charges());
+    n_.assign(nq, 0.0);
+    m_.assign(nq, 0.0);
+    sums_.assign(static_cast<size_t>(medium_->count), excessSums());
+  }
+
+  bool active() const { return medium_ != nullptr; }
+
+  void add(const double r1[3], const double r2[3], int contact, const double s[5]) {
+    const int nq = static_cast<int>(n_.size());
+    projectCharges(medium_->xyz, nq, r1, r2, n_.data(), rod_ ? m_.data() : nullptr);
+    // The grid position itself, not the table's entry: past the table's end (the wall's
+    // orientations that are free everywhere) the table holds no position.
+    const double pc = static_cast<double>(base_) + static_cast<double>(g_) * contact;
+    double d[5];
+    for (int k = 0; k < 5; ++k) d[k] = s[k] - ref_[k];
+    for (int k = 0; k < medium_->count; ++k) {
+      sums_[static_cast<size_t>(k)].add(
+          medium_->models[k].excess(n_.data(), m_.data(), pc, medium_->pEnd), d);
+    }
+  }
+
+  // The Saupe vector and electrostatic fraction of every potential from the steric sums.
+  int finish(const double stericSum[5], double z0, long long n, double* S, double* fraction,
+             Log& log) const {
+    for (int k = 0; k < medium_->count; ++k) {
+      const Status st = combineSaupe(stericSum, z0, sums_[static_cast<size_t>(k)], n, S + 5 * k,
+                                     fraction != nullptr ? fraction + k : nullptr);
+      if (!st.ok()) {
+        log.write(st.message().c_str());
+        return 1;
+      }
+    }
+    return 0;
+  }
+
+ private:
+  const chargedMedium* medium_;
+  bool rod_;
+  float base_, g_;
+  double ref_[5];
+  tvector<double> n_{TrackedAllocator<double>("charge projections")};
+  tvector<double> m_{TrackedAllocator<double>("charge projections")};
+  tvector<excessSums> sums_{TrackedAllocator<excessSums>("charge sums")};
+};
+
+// The set-up models of a charge-aware simulation with the charges centred as the atoms.
+struct chargedField {
+  tvector<electrostaticModel> models{TrackedAllocator<electrostaticModel>("electrostatics")};
+  tvector<double> xyz{TrackedAllocator<double>("charge positions")};
+  chargedMedium medium;
+};
+
+// The potentials' models, on the cell that the steric weights cover: up to the wall half-spacing,
+// or up to the rod's cell width. Returns false after the model's error line.
+bool setupCharges(const korvaInfo& info, const chargeInput& in, const double origin[3],
+                  chargedField* out, Log& log) {
+  out->xyz.resize(3 * static_cast<size_t>(in.ncharges));
+  double farthest = 0.0;
+  for (size_t j = 0; j < static_cast<size_t>(in.ncharges); ++j) {
+    double r2 = 0.0;
+    for (int k = 0; k < 3; ++k) {
+      const double v = in.xyz[3 * j + k] - origin[k];
+      out->xyz[3 * j + k] = v;
+      r2 += v * v;
+    }
+    farthest = std::max(farthest, std::sqrt(r2));
+  }
+  const bool rod = info.lcModel == kModelRod;
+  const double pEnd = rod ? rodCellWidth(info.rM, info.wv) : info.wallHalfSpacing;
+  out->models.resize(static_cast<size_t>(in.count));
+  for (int k = 0; k < in.count; ++k) {
+    elecParams params;
+    params.model = info.lcModel;
+    params.y0 = in.y0[k];
+    params.debye = in.debye;
+    params.rM = info.rM;
+    params.g = info.dGrid;
+    const Status st =
+        out->models[static_cast<size_t>(k)].setup(params, in.q, in.ncharges, pEnd + farthest);
+    if (!st.ok()) {
+      log.write(st.message().c_str());
+      return false;
+    }
+  }
+  out->medium = {out->models.data(), in.count, out->xyz.data(), pEnd};
+  return true;
+}
+
 }  // namespace
 
 void refine_bicelle(korvaInfo* info) {
@@ -245,7 +346,8 @@ int wallFirstFree(const float* xp, int natoms, const float* t, int npos) {
 
 int stericAlignment(int model, float h, float rM, float rA, float g, float c, int natoms,
                     const double* x, const double* y, const double* z, double rOuter, double rInner,
-                    int npsi, int ndots, const double* points, double S[5], Log& log) {
+                    int npsi, int ndots, const double* points, double S[5], Log& log,
+                    const chargedMedium* medium, double* fraction) {
   if (!checkParameters(model, h, rM, rA, g, c, natoms, npsi, ndots, points, log)) return 1;
   const int n = ndots * npsi;
   tvector<float> pos(TrackedAllocator<float>("steric positions"));
@@ -305,6 +407,7 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
     freeSums.assign(6 * padded, 0.0);
   }
   const double contact = static_cast<double>(rM) + rA;
+  chargeHook charges(medium, model, pos[0], g, ref);
 
   for (int d = 0; d < ndots; ++d) {
     log.progress("orientations", static_cast<long>(d) * npsi, n);
@@ -328,6 +431,7 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
           // Free from `first` on: record the orientation once; prefix sums spread it later.
           count[first] += 1.0;
           for (int m = 0; m < 5; ++m) acc[5 * static_cast<size_t>(first) + m] += s[b][m];
+          if (charges.active()) charges.add(rows[b], r2[b], first, s[b]);
         }
       } else {
         const rodDecision decision =
@@ -335,6 +439,8 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
                            &rod, blocked.data());
         addFreeOrientation(blocked.data(), decision, padded, s[0], freeSums.data());
         for (int m = 0; m < 5; ++m) tailSum[m] += s[0][m];
+        // The contact index: the first position after the last blocked one.
+        if (charges.active()) charges.add(rows[0], r2[0], decision.lastBlocked + 1, s[0]);
       }
     }
   }
@@ -371,12 +477,14 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
         normaliser);
     return 1;
   }
+  if (charges.active()) return charges.finish(sum, normaliser, n, S, fraction, log);
   for (int m = 0; m < 5; ++m) S[m] = sum[m] / normaliser;
   return 0;
 }
 
 int simulateAlignment(const korvaInfo* info, int natoms, double* x, double* y, double* z, int ndots,
-                      const double* points, double S[5], Log& log) {
+                      const double* points, double S[5], Log& log, const chargeInput* charges,
+                      double* fraction) {
   const char* why = nullptr;
   if (info->dot < 3) {
     why = "-dot must be at least 3";
@@ -413,14 +521,27 @@ int simulateAlignment(const korvaInfo* info, int natoms, double* x, double* y, d
   }
   const double rOuter = static_cast<double>(static_cast<float>(std::sqrt(largest))) + info->rA;
   const double rInner = static_cast<double>(static_cast<float>(std::sqrt(smallest))) + info->rA;
-  const int status = stericAlignment(info->lcModel, info->wallHalfSpacing, info->rM, info->rA,
-                                     info->dGrid, info->wv, natoms, x, y, z, rOuter, rInner,
-                                     info->digPsi, ndots, points, S, log);
+  const double origin[3] = {mx, my, mz};
+  chargedField field;
+  if (charges != nullptr && charges->count > 0) {
+    // The medium's own check first: its message is clearer than the potential's would be.
+    if (!checkParameters(info->lcModel, info->wallHalfSpacing, info->rM, info->rA, info->dGrid,
+                         info->wv, natoms, info->digPsi, ndots, points, log) ||
+        !setupCharges(*info, *charges, origin, &field, log)) {
+      log.printf("simulateAlignment: error in stericAlignment.\n");
+      return 1;
+    }
+  }
+  const int status =
+      stericAlignment(info->lcModel, info->wallHalfSpacing, info->rM, info->rA, info->dGrid,
+                      info->wv, natoms, x, y, z, rOuter, rInner, info->digPsi, ndots, points, S,
+                      log, field.medium.count > 0 ? &field.medium : nullptr, fraction);
   if (status) {
     log.printf("simulateAlignment: error in stericAlignment.\n");
     return status;
   }
-  for (int m = 0; m < 5; ++m) S[m] *= info->lcS;
+  const int vectors = field.medium.count > 0 ? field.medium.count : 1;
+  for (int m = 0; m < 5 * vectors; ++m) S[m] *= info->lcS;
   return 0;
 }
 

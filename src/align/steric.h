@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "align/electrostatic.h"
 #include "align/steric_kernels.h"
 #include "core/alloc.h"
 #include "core/log.h"
@@ -27,23 +28,50 @@ double Sxy(const double a[3], const double b[3]);
 double Sxz(const double a[3], const double b[3]);
 double Syz(const double a[3], const double b[3]);
 
+// The charges of a charge-aware simulation, as its caller has them: one or more surface
+// potentials of the medium, each simulated on the same orientations and positions.
+struct chargeInput {
+  const double* y0 = nullptr;  // count potentials, kT/e
+  int count = 0;
+  double debye = 10.0;          // Debye length, A
+  const double* xyz = nullptr;  // three coordinates per charge, in the frame of the atoms passed
+  const double* q = nullptr;    // charges, e
+  int ncharges = 0;
+};
+
 // Centres x, y, z (indexed 1..natoms, changed in place), finds their radial extent, runs
 // stericAlignment with the parameters of info and multiplies S by the liquid-crystal order.
 // points holds ndots unit vectors (x, y, z triples). Returns 0 with S filled, or 1 after an error
-// line on log (S untouched).
+// line on log (S untouched). With charges, the charge positions are centred as the atoms, the
+// medium's cell edge is the wall half-spacing or the rod's cell width, and S receives five values
+// per potential and fraction (count values) the electrostatic fraction of each.
 [[nodiscard]] int simulateAlignment(const korvaInfo* info, int natoms, double* x, double* y,
                                     double* z, int ndots, const double* points, double S[5],
-                                    Log& log);
+                                    Log& log, const chargeInput* charges = nullptr,
+                                    double* fraction = nullptr);
+
+// The charged medium of stericAlignment: models set up for one or more potentials of the same
+// charges, the charge positions centred as the atoms, and the edge of the medium's cell.
+struct chargedMedium {
+  const electrostaticModel* models = nullptr;
+  int count = 0;
+  const double* xyz = nullptr;  // three coordinates per charge of the models
+  double pEnd = 0.0;            // A, distance from the wall's mid-plane or the rod's axis
+};
 
 // The simulation proper on centred coordinates (indexed 1..natoms): model kModelWall or
 // kModelRod, wall half-spacing h, obstacle size rM, atom radius rA, grid step g, concentration c,
 // extents rOuter and rInner (already increased by rA), npsi rotations about the director per
 // point. Writes S (Szz, Sxx - Syy, Sxy, Sxz, Syz) and returns 0, or returns 1 after an error line
-// on log.
+// on log. With a charged medium every orientation also carries its electrostatic excess beyond
+// its contact position (the first free position after the last blocked one); S then receives
+// five values per model and fraction (one per model) the electrostatic fraction.
 [[nodiscard]] int stericAlignment(int model, float h, float rM, float rA, float g, float c,
                                   int natoms, const double* x, const double* y, const double* z,
                                   double rOuter, double rInner, int npsi, int ndots,
-                                  const double* points, double S[5], Log& log);
+                                  const double* points, double S[5], Log& log,
+                                  const chargedMedium* medium = nullptr,
+                                  double* fraction = nullptr);
 
 // Position table of the molecule's centre: pos[i] = rInner + rM + g i (single precision) for
 // i = 0..npos, npos capped at kMaxGridIndex with the concentration warning. Returns npos.

@@ -1,7 +1,9 @@
 // The library's public functions: plain values in, the pipelines of the modes, plain values out.
 #include "korva/korva.h"
 
+#include <cmath>
 #include <cstring>
+#include <thread>
 #include <utility>
 
 #include "align/steric.h"
@@ -11,12 +13,20 @@
 #include "numeric/constants.h"
 #include "structure/free_format.h"
 #include "tables/combine.h"
+#include "tables/coupling_input.h"
 #include "tensor/compare.h"
 
 namespace korva {
 
+// The models of a structure file; a structure without models is one empty model.
 struct Structure::data {
-  pdbInfo pdb;
+  modelSet set;
+  data() {
+    set.numbers.push_back(1);
+    set.models.emplace_back();
+    pdbNull(&set.models.back());
+  }
+  const pdbInfo& pdb() const { return set.models.front(); }
 };
 
 Structure::Structure() : d_(std::make_shared<data>()) {}
@@ -26,19 +36,22 @@ Structure& Structure::operator=(const Structure&) = default;
 Structure::Structure(std::shared_ptr<const data> d) : d_(std::move(d)) {}
 
 int Structure::atomCount() const {
-  return d_->pdb.nAtoms;
+  return d_->pdb().nAtoms;
 }
 int Structure::firstResidue() const {
-  return d_->pdb.firstRes;
+  return d_->pdb().firstRes;
+}
+int Structure::modelCount() const {
+  return d_->set.count();
 }
 int Structure::lastResidue() const {
-  return d_->pdb.lastRes;
+  return d_->pdb().lastRes;
 }
 
 std::vector<Atom> Structure::atoms() const {
   std::vector<Atom> out;
-  out.reserve(d_->pdb.atoms.size());
-  for (const pdbAtom& a : d_->pdb.atoms) {
+  out.reserve(d_->pdb().atoms.size());
+  for (const pdbAtom& a : d_->pdb().atoms) {
     Atom b;
     b.serial = a.atomId;
     b.name = a.atomName;
@@ -281,23 +294,59 @@ dTensor toTensorOptions(const FitOptions& o) {
 }
 
 // The couplings of a structure-based computation, selected and mapped onto the structure.
-int prepare(const Structure& structure, dTab* tab, const CouplingSelection& s, Log& log) {
-  dcInfo dc = toDcInfo(s);
+int prepare(const Structure& structure, dTab* tab, const CouplingSelection& s, Log& log,
+            dcInfo* completed = nullptr) {
+  dcInfo local;
+  dcInfo& dc = completed != nullptr ? *completed : local;
+  dc = toDcInfo(s);
   if (s.atomI.size() >= static_cast<size_t>(kArgStrLen) ||
       s.atomJ.size() >= static_cast<size_t>(kArgStrLen)) {
     throw error(1, "KORVA: a coupling atom name is longer than 255 characters.\n");
   }
-  return prepareCouplings(structure.get().pdb, tab, &dc, s.atomI.c_str(), s.atomJ.c_str(),
+  return prepareCouplings(structure.get().pdb(), tab, &dc, s.atomI.c_str(), s.atomJ.c_str(),
                           s.weights.data(), static_cast<int>(s.weights.size()), log);
+}
+
+// The charged medium of the options, its charges placed on the structure into set.
+chargeOptions toChargeOptions(const StericOptions& o, const pdbInfo& pdb, chargeSet* set) {
+  if (!(o.debyeLength > 0.0) || !std::isfinite(o.debyeLength)) {
+    throw error(1, formatText("VANTRO Error: -debye value %g must be positive.\n", o.debyeLength));
+  }
+  chargeOptions c;
+  c.y0 = o.surfacePotential;
+  c.debye = o.debyeLength;
+  c.fitPotential = o.fitPotential;
+  if (o.charges.empty()) return c;
+  tvector<chargeRow> rows(o.charges.size(), chargeRow{}, TrackedAllocator<chargeRow>("charges"));
+  for (size_t k = 0; k < rows.size(); ++k) {
+    rows[k].resId = o.charges[k].residue;
+    copyName(rows[k].atom, o.charges[k].atom);
+    copyName(rows[k].chain, o.charges[k].chain);
+    rows[k].q = o.charges[k].charge;
+  }
+  const Status st =
+      placeCharges(rows.data(), static_cast<int>(rows.size()), &pdb, "the charges", set);
+  if (!st.ok()) throw error(st.code(), st.message());
+  c.charges = set;
+  return c;
 }
 
 }  // namespace
 
-Structure readStructure(const std::string& path) {
+Structure readStructure(const std::string& path, int model) {
   auto d = std::make_shared<Structure::data>();
   TextLog log;
-  const int status = readPDB(path.c_str(), &d->pdb, nullptr, log);
-  if (status != 0) fail(status, log);
+  Outcome<tvector<atomModel>> atoms = readModelAtoms(path.c_str(), nullptr, log);
+  Status st = atoms.status;
+  if (st.ok()) {
+    d->set.numbers.clear();
+    d->set.models.clear();
+    st = buildModelSet(std::move(atoms.value), model, path.c_str(), &d->set, log);
+  }
+  if (!st.ok()) {
+    log.write(st.message().c_str());
+    fail(st.code(), log);
+  }
   return Structure(std::move(d));
 }
 
@@ -323,14 +372,14 @@ Structure makeStructure(const std::vector<Atom>& atoms) {
     list.push_back(a);
   }
   TextLog log;
-  if (buildPDB(&d->pdb, std::move(list), log) != 0) fail(1, log);
+  if (buildPDB(&d->set.models.front(), std::move(list), log) != 0) fail(1, log);
   return Structure(std::move(d));
 }
 
-std::vector<Coupling> readCouplings(const std::string& path) {
+std::vector<Coupling> readCouplings(const std::string& path, const std::string& list) {
   dTab tab;
   TextLog log;
-  const int status = readDC(path.c_str(), &tab, log);
+  const int status = korva::readCouplings(path.c_str(), list.c_str(), &tab, log);
   if (status != 0) fail(status, log);
   std::vector<Coupling> out;
   out.reserve(tab.in.size());
@@ -342,10 +391,12 @@ Result predict(const Structure& structure, const std::vector<Coupling>& coupling
                const StericOptions& options, const CouplingSelection& selection) {
   TextLog log;
   dTab tab = toTable(couplings, log);
-  const int n = prepare(structure, &tab, selection, log);
-  const pdbInfo& pdb = structure.get().pdb;
+  dcInfo dc;
+  const int n = prepare(structure, &tab, selection, log, &dc);
+  const pdbInfo& pdb = structure.get().pdb();
   struct pdbSelect sel;
   toSelect(options.selection, &sel);
+  const struct pdbSelect asked = sel;
   tvector<int> flags(TrackedAllocator<int>("selection"));
   selectAtoms(pdb, &sel, options.hydrogens ? 1 : 0, &flags, log);
   korvaInfo info = toInfo(options, kModeSteric);
@@ -353,16 +404,37 @@ Result predict(const Structure& structure, const std::vector<Coupling>& coupling
   dTensorNull(&tensor);
   saupeAnalysis frame;
   int simulated = 0;
-  const int status = stericPipeline(pdb, &tab, flags, &info, &tensor, n, &frame, &simulated, log);
+  int status = 0;
+  const modelSet& set = structure.get().set;
+  chargeSet charged;
+  const chargeOptions charges = toChargeOptions(options, pdb, &charged);
+  chargeSummary summary;
+  if (set.count() > 1) {
+    if (chargesActive(charges) || charges.charges != nullptr) throw error(1, kEnsembleChargeError);
+    tvector<modelSteric> rows;
+    const unsigned cores = std::thread::hardware_concurrency();
+    status = ensembleStericPipeline(set, &tab, asked, dc, selection.weights.data(),
+                                    static_cast<int>(selection.weights.size()), &info, &tensor, n,
+                                    &rows, cores == 0 ? 1 : static_cast<int>(cores), log);
+    if (status == 0) simulated = rows.front().simulated;
+  } else {
+    status = stericPipeline(pdb, &tab, flags, &info, &tensor, n, &frame, &simulated, log, &charges,
+                            &summary);
+  }
   if (status != 0) fail(status, log);
   Result r = toResult(tensor, tab, log);
   r.simulatedAtoms = simulated;
+  r.surfacePotential = summary.y0;
+  r.electrostaticFraction = summary.fraction;
   return r;
 }
 
 Result predictFree(const std::vector<std::array<double, 3>>& coordinates,
                    const StericOptions& options) {
   TextLog log;
+  if (options.surfacePotential != 0.0 || options.fitPotential) {
+    throw error(1, "KORVA: error - free-format coordinates carry no charges.\n");
+  }
   korvaInfo info = toInfo(options, kModeStericFree);
   if (checkStericOptions(info, log)) fail(1, log);
   if (coordinates.empty() || coordinates.size() >= static_cast<size_t>(kFreeMaxAtoms)) {
@@ -393,7 +465,7 @@ Result fit(const Structure& structure, const std::vector<Coupling>& couplings,
   dTab tab = toTable(couplings, log);
   prepare(structure, &tab, selection, log);
   dTensor tensor = toTensorOptions(options);
-  const int status = fitPipeline(structure.get().pdb, &tab, &tensor, 1, log);
+  const int status = fitModelsPipeline(structure.get().set, &tab, &tensor, 1, log);
   if (status != 0) fail(status, log);
   return toResult(tensor, tab, log);
 }
@@ -402,6 +474,9 @@ ErrorMap errorMap(const Structure& structure, const std::vector<Coupling>& coupl
                   const FitOptions& options, const CouplingSelection& selection) {
   TextLog log;
   if (steps < 0) throw error(1, "VANTRO Error: -map needs a step count of 0 or more.\n");
+  if (structure.modelCount() > 1) {
+    throw error(1, "KORVA: error - -map maps one structure; choose a model with -model N.\n");
+  }
   dTab tab = toTable(couplings, log);
   prepare(structure, &tab, selection, log);
   dTensor tensor = toTensorOptions(options);
@@ -421,7 +496,7 @@ ErrorMap errorMap(const Structure& structure, const std::vector<Coupling>& coupl
     ErrorMap* m_;
   } sink(&out);
   mapResult result;
-  const int status = mapSimDC(&structure.get().pdb, &tab, &tensor, steps, 1, sink, &result, log);
+  const int status = mapSimDC(&structure.get().pdb(), &tab, &tensor, steps, 1, sink, &result, log);
   if (status != 0) fail(status, log);
   out.mean = toResult(tensor, tab, log);
   out.steps = result.steps;

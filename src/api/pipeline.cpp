@@ -1,14 +1,18 @@
 // The computations of the run modes, from their inputs to their result records.
 #include "api/pipeline.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
+#include <thread>
 #include <utility>
 
 #include "align/coords.h"
 #include "align/dots.h"
 #include "align/steric.h"
 #include "align/surface.h"
+#include "fit/ensemble_fit.h"
 #include "fit/fit_d.h"
 
 namespace korva {
@@ -99,10 +103,11 @@ int checkStericOptions(const korvaInfo& info, Log& log) {
 }
 
 int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, korvaInfo* info,
-                   dTensor* tensor, int nCouplings, saupeAnalysis* frame, int* simulated,
-                   Log& log) {
+                   dTensor* tensor, int nCouplings, saupeAnalysis* frame, int* simulated, Log& log,
+                   const chargeOptions* charges, chargeSummary* summary) {
   *simulated = 0;
   if (checkStericOptions(*info, log)) return 1;
+  if (charges != nullptr && checkChargeOptions(*charges, *tab, log)) return 1;
   refine_bicelle(info);
 
   int ndots = 0;
@@ -130,8 +135,13 @@ int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, kor
   *simulated = atoms.n;
 
   double S[5];
-  status = simulateAlignment(info, atoms.n, atoms.x.data(), atoms.y.data(), atoms.z.data(), ndots,
-                             points.data(), S, log);
+  if (charges != nullptr && chargesActive(*charges)) {
+    status =
+        simulateCharged(pdb, *tab, *info, atoms, ndots, points.data(), *charges, S, summary, log);
+  } else {
+    status = simulateAlignment(info, atoms.n, atoms.x.data(), atoms.y.data(), atoms.z.data(), ndots,
+                               points.data(), S, log);
+  }
   if (status) {
     log.printf("Matrix: Error simulating alignment.\n");
     return status;
@@ -153,6 +163,7 @@ int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags, kor
     for (int m = 0; m < 5; ++m) tensor->saupeIn[m] = static_cast<float>(saupe[m]);
     fitWorkspace ws;
     fitD(&pdb, tab, tensor, &ws, info->verbose, log);
+    if (summary != nullptr && summary->active) summary->scale = scalePredictions(pdb, tab, *tensor);
   } else {
     setTensorSaupe(tensor, saupe, log);
   }
@@ -206,6 +217,135 @@ int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, L
   if (fitD(&pdb, tab, tensor, &ws, verbosity, log) == 0 &&
       isNonlinearTensorMode(tensor->tensorMode)) {
     return 1;
+  }
+  return 0;
+}
+
+int fitModelsPipeline(const modelSet& set, dTab* tab, dTensor* tensor, int verbosity, Log& log) {
+  if (set.count() == 1) return fitPipeline(set.models.front(), tab, tensor, verbosity, log);
+  if (tensor->tensorMode == kTensorSVD) {
+    const int usable = countFitDC(tab);
+    if (usable < kMinFitCouplings) {
+      log.printf("KORVA: best fit needs at least %d usable couplings, found %d.\n",
+                 kMinFitCouplings, usable);
+      return 1;
+    }
+  }
+  fitWorkspace ws;
+  if (fitDModels(set, tab, tensor, &ws, verbosity, log) == 0 &&
+      isNonlinearTensorMode(tensor->tensorMode)) {
+    return 1;
+  }
+  return 0;
+}
+
+void remapCouplings(const pdbInfo& model, const dcInfo& dc, const float* weights, int weightCount,
+                    bool leaveOutPlaceholders, dTab* tab) {
+  (void)buildDC(&model, tab, dc.a1 - dc.s1, dc.s1, weights, weightCount, nullLog());
+  if (!leaveOutPlaceholders) return;
+  for (int i = 0; i < tab->n; i++) {
+    if (tab->in[static_cast<size_t>(i)].D >= kDCLimit)
+      tab->work[static_cast<size_t>(i)].selected = 0;
+  }
+}
+
+namespace {
+
+// What one model's simulation leaves: its row, its predictions (D and DD per coupling, kDCUnset
+// where none) and its lines.
+struct modelOutcome {
+  modelSteric row;
+  int status = 0;
+  korvaInfo info{};
+  std::string lines;
+};
+
+}  // namespace
+
+int ensembleStericPipeline(const modelSet& set, dTab* tab, const struct pdbSelect& selection,
+                           const dcInfo& dc, const float* weights, int weightCount, korvaInfo* info,
+                           dTensor* tensor, int nCouplings, tvector<modelSteric>* rows, int threads,
+                           Log& log) {
+  const int models = set.count();
+  const size_t n = static_cast<size_t>(tab->n);
+  tvector<modelOutcome> outcomes(static_cast<size_t>(models),
+                                 TrackedAllocator<modelOutcome>("ensemble"));
+  // Two values per coupling and model, filled by whichever thread runs the model and summed in
+  // model order afterwards, so the means are the same for any number of threads.
+  tvector<float> predicted(2 * n * static_cast<size_t>(models), kDCUnset,
+                           TrackedAllocator<float>("ensemble"));
+  const korvaInfo base = *info;
+  auto runModel = [&](int m) {
+    const pdbInfo& model = set.models[static_cast<size_t>(m)];
+    modelOutcome& out = outcomes[static_cast<size_t>(m)];
+    dTab mt = *tab;
+    if (m > 0) remapCouplings(model, dc, weights, weightCount, false, &mt);
+    out.info = base;
+    dTensor t = *tensor;
+    struct pdbSelect select = selection;
+    TextLog lines;
+    tvector<int> flags(TrackedAllocator<int>("selection"));
+    // The sequence has named the selection already.
+    selectAtoms(model, &select, out.info.useH, &flags, nullLog());
+    saupeAnalysis frame;
+    out.status = stericPipeline(model, &mt, flags, &out.info, &t, nCouplings, &frame,
+                                &out.row.simulated, lines);
+    out.row.number = set.numbers[static_cast<size_t>(m)];
+    for (int k = 0; k < 5; k++) out.row.saupe[k] = t.saupe[k];
+    out.lines = lines.text();
+    float* p = &predicted[2 * n * static_cast<size_t>(m)];
+    for (size_t i = 0; i < n; i++) {
+      const dcRecord& w = mt.work[i];
+      if (w.selected == 0 || w.D == kDCUnset) continue;
+      p[2 * i] = w.D;
+      p[2 * i + 1] = w.DD;
+    }
+  };
+  const int workers = std::max(1, std::min(threads, models));
+  if (workers == 1) {
+    for (int m = 0; m < models; m++) runModel(m);
+  } else {
+    tvector<std::thread> pool(TrackedAllocator<std::thread>("ensemble"));
+    for (int w = 0; w < workers; w++) {
+      pool.emplace_back([&, w] {
+        for (int m = w; m < models; m += workers) runModel(m);
+      });
+    }
+    for (std::thread& t : pool) t.join();
+  }
+
+  log.write(outcomes.front().lines.c_str());
+  for (int m = 0; m < models; m++) {
+    const modelOutcome& out = outcomes[static_cast<size_t>(m)];
+    if (out.status == 0) continue;
+    if (m > 0) log.write(out.lines.c_str());
+    log.printf("KORVA: error - model %d could not be simulated.\n", out.row.number);
+    return out.status;
+  }
+  *info = outcomes.front().info;
+  double saupe[5] = {};
+  rows->clear();
+  for (const modelOutcome& out : outcomes) {
+    rows->push_back(out.row);
+    for (int k = 0; k < 5; k++) saupe[k] += out.row.saupe[k];
+  }
+  for (double& s : saupe) s /= models;
+  tensor->tensorMode = kTensorSteric;
+  for (int k = 0; k < 5; k++) tensor->saupeIn[k] = static_cast<float>(saupe[k]);
+  (void)setTensorSaupe(tensor, saupe, log);
+  for (size_t i = 0; i < n; i++) {
+    dcRecord& w = tab->work[i];
+    if (w.selected == 0) continue;
+    double d = 0.0, dd = 0.0;
+    bool all = true;
+    for (int m = 0; m < models && all; m++) {
+      const float* p = &predicted[2 * n * static_cast<size_t>(m)];
+      all = p[2 * i] != kDCUnset;
+      d += p[2 * i];
+      dd += p[2 * i + 1];
+    }
+    w.D = all ? static_cast<float>(d / models) : kDCUnset;
+    w.DD = all ? static_cast<float>(dd / models) : kDCUnset;
   }
   return 0;
 }

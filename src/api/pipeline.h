@@ -3,8 +3,10 @@
 // and the reasons of failures go to the log their caller passes.
 #pragma once
 
+#include "api/charged.h"
 #include "core/alloc.h"
 #include "core/log.h"
+#include "structure/models.h"
 #include "structure/pdb.h"
 #include "structure/select.h"
 #include "tables/dtab.h"
@@ -34,9 +36,13 @@ void selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector
 // stores it in tensor and predicts the couplings of tab from it when nCouplings > 0. frame
 // receives the analysis of the simulated vector itself (its frames place the rotated structure),
 // simulated the number of atoms simulated. Returns 0, or the failing step's status after its lines.
+// With charges that ask for a potential (chargesActive), the simulation is simulateCharged's and
+// summary (may be nullptr) receives what the report shows of it.
 [[nodiscard]] int stericPipeline(const pdbInfo& pdb, dTab* tab, const tvector<int>& flags,
                                  korvaInfo* info, dTensor* tensor, int nCouplings,
-                                 saupeAnalysis* frame, int* simulated, Log& log);
+                                 saupeAnalysis* frame, int* simulated, Log& log,
+                                 const chargeOptions* charges = nullptr,
+                                 chargeSummary* summary = nullptr);
 
 // Steric prediction from free-format coordinates x, y, z (indexed 1..n, changed: only the
 // surface atoms remain, centred), with info already checked and refined: simulates and stores the
@@ -49,5 +55,38 @@ void selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector
 // couplings and a nonlinear fit that could not run. Returns 0, or 1 after the reason.
 [[nodiscard]] int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity,
                               Log& log);
+
+// The best fit of one tensor to the couplings of tab over every model of set (tab mapped onto the
+// first), as fitPipeline does for one structure, whose result a single model gives exactly.
+// Returns 0, or 1 after the reason.
+[[nodiscard]] int fitModelsPipeline(const modelSet& set, dTab* tab, dTensor* tensor, int verbosity,
+                                    Log& log);
+
+// One model's part in the steric prediction of an ensemble.
+struct modelSteric {
+  int number = 0;       // model number in the file
+  float saupe[5] = {};  // the model's simulated tensor, as stored
+  int simulated = 0;    // atoms simulated
+};
+
+// Steric prediction of every model of set (tab mapped onto the first; each other model gets its
+// own mapping of the same couplings with the residue shift and weights of dc): each model is
+// simulated with a copy of info and of the atom selection. The tensor receives the mean of the
+// models' Saupe vectors (mode steric, Da, Dr and angles derived), each predicted coupling of tab
+// the mean of the models' predictions, info the geometry refined for the first model, rows one
+// record per model. Models run on up to `threads` threads; the result does not depend on their
+// number. Lines go to log as the first model's run writes them. Returns 0, or the first failing
+// model's status after its lines.
+[[nodiscard]] int ensembleStericPipeline(const modelSet& set, dTab* tab,
+                                         const struct pdbSelect& selection, const dcInfo& dc,
+                                         const float* weights, int weightCount, korvaInfo* info,
+                                         dTensor* tensor, int nCouplings,
+                                         tvector<modelSteric>* rows, int threads, Log& log);
+
+// The couplings of tab, mapped onto another model of an ensemble: the same atoms by name, with
+// that model's coordinates for the interaction constants. With leaveOutPlaceholders, couplings
+// observed at 999 or more take no part, as in a best fit.
+void remapCouplings(const pdbInfo& model, const dcInfo& dc, const float* weights, int weightCount,
+                    bool leaveOutPlaceholders, dTab* tab);
 
 }  // namespace korva

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "align/electrostatic.h"
+
 namespace korva {
 namespace {
 
@@ -20,6 +22,10 @@ constexpr unsigned kStericModes = kReadsSteric | kReadsFree;
 constexpr unsigned kStructureModes = kReadsSteric | kReadsBestFit;
 constexpr unsigned kCouplingModes = kReadsSteric | kReadsBestFit | kReadsCompareDC;
 constexpr unsigned kCompareModes = kReadsCompareSaupe | kReadsCompareDC;
+
+// The -elec preset of the rod medium: the potential that fitted ubiquitin's couplings in Pf1 phage
+// at the default Debye length of 10 A.
+constexpr double kPf1PresetPotential = -4.5;  // kT/e
 
 // Flags that set a mode or a choice.
 int setMode(P& p, int mode) {
@@ -70,6 +76,44 @@ int fiveValues(argList& a, const char* name, const char* what, double out[5], Lo
 // A selection criterion word: any of them switches the selection to criteria mode.
 int criterion(argList& a, const char* name, char* target, S& s) {
   s.criteria |= a.strArgD(name, target);
+  return 0;
+}
+
+// A length or concentration that must be positive when given; 0, or 1 after an error line.
+int positiveValue(int given, const char* name, float value, Log& log) {
+  if (!given || value > 0.0f) return 0;
+  log.printf("VANTRO Error: %s value %g must be positive.\n", name, static_cast<double>(value));
+  return 1;
+}
+
+// The charged medium from its options: the Debye length of a salt concentration, the preset of
+// the medium, and the combinations that contradict each other.
+int resolveCharges(P& p, Log& log) {
+  chargeParams& c = p.charge;
+  if (c.salt > 0.0f) {
+    if (c.debyeGiven) {
+      log.printf("VANTRO Error: -debye and -salt both set the Debye length; give one.\n");
+      return 1;
+    }
+    double debye = 0.0;
+    if (const Status st = debyeLengthForSalt(c.salt, &debye); !st.ok()) {
+      log.write(st.message().c_str());
+      return 1;
+    }
+    c.debye = static_cast<float>(debye);
+  }
+  if (c.fitPot && c.potGiven) {
+    log.printf("VANTRO Error: -fitPot fits the potential that -surfPot gives; give one.\n");
+    return 1;
+  }
+  if (!c.elec) return 0;
+  if (p.info.lcModel != kModelRod) {
+    log.printf(
+        "VANTRO Error: -elec has a preset for the rod medium (-pf1) only; give the "
+        "wall's potential with -surfPot.\n");
+    return 1;
+  }
+  if (!c.potGiven && !c.fitPot) c.surfPot = kPf1PresetPotential;
   return 0;
 }
 
@@ -294,6 +338,27 @@ const optionSpec kOptions[] = {
     {"-outMap", optKind::text, kReadsBestFit, "None", "", nullptr, nullptr, TEXT_FIELD(outMap)},
     {"-pdbF", optKind::text, kReadsFree, "None", "", nullptr, nullptr, TEXT_FIELD(pdbF)},
     {"-pdbRot", optKind::text, kStructureModes, "None", "", nullptr, nullptr, TEXT_FIELD(pdbRot)},
+    {"-model", optKind::integer, kStructureModes, "0",
+     "N        [all]     Only model N (from 1) of a multi-model file; all: the ensemble.", nullptr,
+     nullptr, nullptr, ACT({
+       if (a.intArgD("-model", &p.model) && p.model < 1) {
+         log.printf("VANTRO Error: -model value %d must be 1 or more.\n", p.model);
+         return 1;
+       }
+       return 0;
+     })},
+    {"-list", optKind::text, kStructureModes, "",
+     "NAME     [first]   Coupling list of a NEF, NMR-STAR or Xplor file.", nullptr, nullptr,
+     TEXT_FIELD(list)},
+    {"-outModels", optKind::text, kStructureModes, "",
+     "fName    [None]    One row per model of an ensemble (Output).", nullptr, nullptr,
+     TEXT_FIELD(outModels)},
+    {"-perModel", optKind::flag, kReadsBestFit, "",
+     "         [off]     Fit each model on its own; report mean and spread.", nullptr, nullptr,
+     nullptr, ACT(p.perModel = 1; return 0;)},
+    {"-noBuildH", optKind::flag, kStructureModes, "",
+     "         [off]     Build no amide protons missing from the structure.", nullptr, nullptr,
+     nullptr, ACT(p.noBuildH = 1; return 0;)},
     {"-aD1", optKind::text, kCouplingModes, "All", "", nullptr, nullptr, TEXT_FIELD(aD1)},
     {"-aD2", optKind::text, kCouplingModes, "All", "", nullptr, nullptr, TEXT_FIELD(aD2)},
     {"-inD1", optKind::text, kReadsCompareDC, "None", "", nullptr, nullptr, TEXT_FIELD(inD1)},
@@ -329,6 +394,36 @@ const optionSpec kOptions[] = {
     {"-pRatio", optKind::real, kStericModes, "", "", nullptr, REAL_FIELD(info.pRatio)},
     {"-lM", optKind::real, kStericModes, "", "", nullptr, REAL_FIELD(info.lM)},
     {"-rimDisc", optKind::real, kStericModes, "", "", nullptr, REAL_FIELD(info.rimDisc)},
+
+    // Charged medium.
+    {"-surfPot", optKind::real, kReadsSteric, "0.0",
+     "Y        [0.0]     Surface potential of the medium [kT/e]; 0: steric alone.", nullptr,
+     nullptr, nullptr, ACT({
+       p.charge.potGiven = a.fltArgD("-surfPot", &p.charge.surfPot);
+       return 0;
+     })},
+    {"-debye", optKind::real, kReadsSteric, "10.0",
+     "L        [10.0]    Debye length of the medium [A].", nullptr, nullptr, nullptr, ACT({
+       p.charge.debyeGiven = a.fltArgD("-debye", &p.charge.debye);
+       return positiveValue(p.charge.debyeGiven, "-debye", p.charge.debye, log);
+     })},
+    {"-salt", optKind::real, kReadsSteric, "",
+     "C        [none]    1:1 salt [mM], for -debye 3.04 / sqrt(C/1000).", nullptr, nullptr, nullptr,
+     ACT({
+       const int given = a.fltArgD("-salt", &p.charge.salt);
+       return positiveValue(given, "-salt", p.charge.salt, log);
+     })},
+    {"-charges", optKind::text, kReadsSteric, "None",
+     "qName    [None]    Charge table replacing the ionised groups at pH 6.5.", nullptr, nullptr,
+     TEXT_FIELD(charge.charges)},
+    {"-elec", optKind::flag, kReadsSteric, "",
+     "         [off]     Preset of the charged rod (-pf1): -surfPot -4.5 -debye 10.", nullptr,
+     nullptr, nullptr, ACT(p.charge.elec = 1; return 0;)},
+    {"-fitPot", optKind::flag, kReadsSteric, "",
+     "         [off]     Fit -surfPot within -10..10 to the couplings of -inD (largest R).",
+     nullptr, nullptr, nullptr, ACT(p.charge.fitPot = 1; return 0;)},
+    {nullptr, optKind::step, kReadsSteric, "", "", nullptr, nullptr, nullptr,
+     ACT(return resolveCharges(p, log);)},
 
     // Tensor comparison.
     {"-inS1", optKind::five, kReadsCompareSaupe, "", "", nullptr, nullptr, nullptr,

@@ -24,12 +24,16 @@ double principalFrameCoupling(double di, double da, double dr, double cx, double
   return std::fabs(di) * (da * (3.0 * cz * cz - 1.0) + 1.5 * dr * (cx * cx - cy * cy));
 }
 
-// One fit: the coordinates of the atoms taking part, copied once, and the couplings that join
-// them. The structure is never written to.
+// One fit: the coordinates of the atoms taking part, copied once from every model, and the
+// couplings that join them. Each prediction is the mean over the models (an ensemble shares one
+// tensor); the couplings are mapped onto the first model, whose atom k is atom k of every
+// model. The structures are never written to.
 class alignProblem final : public nlsProblem {
  public:
-  alignProblem(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, Log& log)
-      : tab_(tab), tensor_(tensor), verbosity_(verbosity), log_(log) {
+  alignProblem(const pdbInfo* const* models, int modelCount, dTab* tab, dTensor* tensor,
+               int verbosity, Log& log)
+      : tab_(tab), tensor_(tensor), verbosity_(verbosity), log_(log), nModels_(modelCount) {
+    const pdbInfo& pdb = *models[0];
     // Slot of each atom in the work buffers, -1 for atoms of no coupling; slots follow structure
     // order.
     tvector<int> slot(pdb.atoms.size(), -1, TrackedAllocator<int>("fitDC slots"));
@@ -41,11 +45,17 @@ class alignProblem final : public nlsProblem {
       nCouplings_++;
     }
     for (size_t i = 0; i < slot.size(); i++) {
-      if (slot[i] < 0) continue;
-      slot[i] = nAtoms_++;
-      saved_.push_back(pdb.atoms[i].x);
-      saved_.push_back(pdb.atoms[i].y);
-      saved_.push_back(pdb.atoms[i].z);
+      if (slot[i] >= 0) slot[i] = nAtoms_++;
+    }
+    // Model by model, the atoms of the couplings in slot order.
+    for (int m = 0; m < nModels_; m++) {
+      const tvector<pdbAtom>& atoms = models[m]->atoms;
+      for (size_t i = 0; i < slot.size() && i < atoms.size(); i++) {
+        if (slot[i] < 0) continue;
+        saved_.push_back(atoms[i].x);
+        saved_.push_back(atoms[i].y);
+        saved_.push_back(atoms[i].z);
+      }
     }
     work_ = saved_;
     pairs_.reserve(2 * static_cast<size_t>(nCouplings_));
@@ -75,7 +85,7 @@ class alignProblem final : public nlsProblem {
 
     m4x4 r;
     m4x4Rotation0(t.psi, t.theta, t.phi, r);
-    for (int a = 0; a < nAtoms_; a++) {
+    for (int a = 0; a < nAtoms_ * nModels_; a++) {
       const float* s = &saved_[3 * static_cast<size_t>(a)];
       float* p = &work_[3 * static_cast<size_t>(a)];
       const double px = s[0], py = s[1], pz = s[2];
@@ -91,17 +101,23 @@ class alignProblem final : public nlsProblem {
       const dcRecord& in = tab_->in[static_cast<size_t>(c)];
       w.D = kDCUnset;
       if (!dcEntersFit(*tab_, c)) continue;
-      const float* pi = &work_[3 * static_cast<size_t>(pairs_[2 * static_cast<size_t>(written)])];
-      const float* pj =
-          &work_[3 * static_cast<size_t>(pairs_[2 * static_cast<size_t>(written) + 1])];
-      const double vx = static_cast<double>(pi[0]) - pj[0];
-      const double vy = static_cast<double>(pi[1]) - pj[1];
-      const double vz = static_cast<double>(pi[2]) - pj[2];
-      const double len = std::sqrt(vx * vx + vy * vy + vz * vz);
-      // Coinciding atoms define no direction: they predict 0, as in the Saupe-vector prediction,
-      // rather than the -Da that a zero direction would give.
-      const double d =
-          len > 0.0 ? principalFrameCoupling(w.DI, t.da, t.dr, vx / len, vy / len, vz / len) : 0.0;
+      double d = 0.0;
+      for (int model = 0; model < nModels_; model++) {
+        const size_t base = static_cast<size_t>(model) * static_cast<size_t>(nAtoms_);
+        const float* pi =
+            &work_[3 * (base + static_cast<size_t>(pairs_[2 * static_cast<size_t>(written)]))];
+        const float* pj =
+            &work_[3 * (base + static_cast<size_t>(pairs_[2 * static_cast<size_t>(written) + 1]))];
+        const double vx = static_cast<double>(pi[0]) - pj[0];
+        const double vy = static_cast<double>(pi[1]) - pj[1];
+        const double vz = static_cast<double>(pi[2]) - pj[2];
+        const double len = std::sqrt(vx * vx + vy * vy + vz * vz);
+        // Coinciding atoms define no direction: they predict 0, as in the Saupe-vector
+        // prediction, rather than the -Da that a zero direction would give.
+        d += len > 0.0 ? principalFrameCoupling(w.DI, t.da, t.dr, vx / len, vy / len, vz / len)
+                       : 0.0;
+      }
+      d /= nModels_;
       w.D = static_cast<float>(d);
       const float res = static_cast<float>((static_cast<double>(in.D) - w.D) * in.W);
       if (written < m) fvec[written] = res;
@@ -122,10 +138,11 @@ class alignProblem final : public nlsProblem {
   dTensor* tensor_;
   int verbosity_;
   Log& log_;
+  int nModels_;
   int nCouplings_ = 0;
-  int nAtoms_ = 0;
+  int nAtoms_ = 0;  // per model
   int evaluations_ = 0;
-  tvector<float> saved_{TrackedAllocator<float>("fitDC saved")};  // x, y, z per atom taking part
+  tvector<float> saved_{TrackedAllocator<float>("fitDC saved")};  // x, y, z per atom and model
   tvector<float> work_{TrackedAllocator<float>("fitDC work")};    // the same, rotated
   tvector<int> pairs_{TrackedAllocator<int>("fitDC pairs")};      // slots of I and J per coupling
 };
@@ -182,9 +199,14 @@ int solve(alignProblem& problem, dTensor* t, Log& log) {
 
 int fitDCAlign(const pdbInfo* pdb, dTab* tab, dTensor* tensor, int verbosity, Log& log,
                int* evaluations) {
+  return fitDCAlignModels(&pdb, 1, tab, tensor, verbosity, log, evaluations);
+}
+
+int fitDCAlignModels(const pdbInfo* const* models, int modelCount, dTab* tab, dTensor* tensor,
+                     int verbosity, Log& log, int* evaluations) {
   if (evaluations != nullptr) *evaluations = 0;
-  if (pdb == nullptr || tab == nullptr) return 0;
-  alignProblem problem(*pdb, tab, tensor, verbosity, log);
+  if (models == nullptr || modelCount < 1 || models[0] == nullptr || tab == nullptr) return 0;
+  alignProblem problem(models, modelCount, tab, tensor, verbosity, log);
   if (verbosity > 1) {
     log.printf("%d Couplings, %d Atoms Selected.\n", problem.couplings(), problem.atoms());
   }

@@ -20,4 +20,10 @@ namespace korva {
 int fitDCAlign(const pdbInfo* pdb, dTab* tab, dTensor* tensor, int verbosity, Log& log,
                int* evaluations = nullptr);
 
+// The same fit to an ensemble: models[0 .. modelCount-1] hold the same atoms in the same order,
+// tab is mapped onto models[0], and each prediction is the mean of the models' predictions with
+// the one tensor (with the DI of the first model).
+int fitDCAlignModels(const pdbInfo* const* models, int modelCount, dTab* tab, dTensor* tensor,
+                     int verbosity, Log& log, int* evaluations = nullptr);
+
 }  // namespace korva

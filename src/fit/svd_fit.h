@@ -55,4 +55,10 @@ inline float designRhs(double w, double m, float d) {
                         const float* y2, const float* z2, const float* di, const float* d,
                         const float* dd, float* s, float* sErr, int n, fitWorkspace* ws);
 
+// The same fit for couplings given by their rows of the Saupe basis (basis[5 i .. 5 i + 4], as
+// saupeBasis gives for a unit vector; for an ensemble the mean over its models) instead of their
+// atoms. Returns 0, or 1 when n < 5.
+[[nodiscard]] int findSBasis(const double* basis, const float* di, const float* d, const float* dd,
+                             float* s, float* sErr, int n, fitWorkspace* ws);
+
 }  // namespace korva

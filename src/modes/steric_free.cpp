@@ -11,6 +11,13 @@ namespace {
 int stericFree(runParams& p, Log& log) {
   korvaInfo* info = &p.info;
   if (checkStericOptions(*info, log)) return 1;
+  // Bare coordinates name no residues, so no charge can be placed on them.
+  if (p.charge.surfPot != 0.0f || p.charge.fitPot || p.charge.charges[0] != '\0') {
+    log.printf(
+        "KORVA: error - free-format coordinates carry no charges; a charged medium needs "
+        "-stKorva.\n");
+    return 1;
+  }
   refine_bicelle(info);
   tvector<double> x(TrackedAllocator<double>("ssiaFree"));
   tvector<double> y(TrackedAllocator<double>("ssiaFree"));

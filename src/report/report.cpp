@@ -34,6 +34,40 @@ void writeStericSection(FILE* fp, const korvaInfo* info, const char* heading) {
   std::fprintf(fp, "DATA KORVA SURF_FLAG           %d\n", info->surf);
 }
 
+// The charged medium: only a run with a surface potential has these lines.
+void writeChargeSection(FILE* fp, const chargeSummary& c) {
+  std::fprintf(fp, "\nREMARK Charged medium (screened electrostatics).\n\n");
+  std::fprintf(fp, "DATA KORVA SURFACE_POTENTIAL  % .3f [kT/e]\n", c.y0);
+  std::fprintf(fp, "DATA KORVA DEBYE_LENGTH       % .3f [A]\n", c.debye);
+  std::fprintf(fp, "DATA KORVA SURFACE_CHARGE     % .4f [e/nm^2]\n", c.sigma);
+  std::fprintf(fp, "DATA KORVA CHARGE_SITES        %d\n", c.sites);
+  std::fprintf(fp, "DATA KORVA NET_CHARGE         % .3f [e]\n", c.net);
+  std::fprintf(fp, "DATA KORVA ELEC_FRACTION      % .3f\n", c.fraction);
+  if (c.fraction >= kCautionFraction) {
+    std::fprintf(fp,
+                 "REMARK Caution: the alignment is dominated by states held at the surface;\n"
+                 "REMARK its direction may hold, its magnitude is not reliable.\n");
+  }
+  if (c.scale > 0.0) {
+    std::fprintf(fp, "DATA KORVA PREDICTION_SCALE  % .4e\n", c.scale);
+    std::fprintf(fp,
+                 "REMARK The couplings are predicted from the direction of this order matrix,\n"
+                 "REMARK at the scale that fits the measured ones best.\n");
+  }
+  if (!c.fitted) return;
+  std::fprintf(fp, "\nREMARK Surface potential fitted: largest R over %.1f to %.1f kT/e.\n\n",
+               kFitPotMin, kFitPotMax);
+  std::fprintf(fp, "DATA KORVA FIT_POTENTIAL      % .3f [kT/e]\n", c.y0);
+  std::fprintf(fp, "DATA KORVA FIT_CORR_R         % .3f\n", c.r);
+  if (c.y0 <= kFitPotMin || c.y0 >= kFitPotMax) {
+    std::fprintf(fp, "REMARK The best potential lies at the end of the range searched.\n");
+  }
+  std::fprintf(fp, "DATA KORVA FIT_CURVE (SURFACE_POTENTIAL, R, ELEC_FRACTION)\n");
+  for (const potentialPoint& pt : c.curve) {
+    std::fprintf(fp, "DATA KORVA FIT_CURVE % 7.2f % .3f % .3f\n", pt.y0, pt.r, pt.fraction);
+  }
+}
+
 void writeAngleRanges(FILE* fp, const dTensor* tab) {
   std::fprintf(fp, "DATA PSI_RANGE   % 8.2f % 8.2f\n", tab->psiMin, tab->psiMax);
   std::fprintf(fp, "DATA THETA_RANGE % 8.2f % 8.2f\n", tab->thetaMin, tab->thetaMax);
@@ -225,6 +259,7 @@ int writeReportBody(FILE* fp, const reportInput& in, Log& log) {
   if (remark != nullptr) std::fprintf(fp, "%s", remark);
   std::fprintf(fp, "REMARK Simulation parameters.\n");
   writeModeSection(fp, in.tensor, info);
+  if (in.charges != nullptr && in.charges->active) writeChargeSection(fp, *in.charges);
   if (info->rim != 0.0f) {
     std::fprintf(fp, "DATA KORVA INCLUDE_RIM      on\n");
     std::fprintf(fp, "DATA KORVA MOLAR_RATIO      % .3f\n", info->pRatio);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "api/charged.h"
 #include "core/log.h"
 #include "core/status.h"
 #include "tables/dtab.h"
@@ -22,6 +23,7 @@ struct reportInput {
   Status analysisStatus;                    // whether that analysis converged
   const dTab* couplings = nullptr;          // observed and predicted couplings (may be empty)
   const char* remark = "";                  // text written after the heading, complete lines
+  const chargeSummary* charges = nullptr;   // the charged medium, when a potential was simulated
 };
 
 // The analysis a report prints for a stored tensor: of its single-precision Saupe vector,

@@ -1,9 +1,14 @@
 // Rigid rotation of a residue range, used to write a structure in a tensor's principal frame.
 #include "structure/domain.h"
 
+#include <strings.h>
+
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 #include "numeric/constants.h"
+#include "structure/mmcif.h"
 #include "structure/transform.h"
 
 namespace korva {
@@ -39,12 +44,36 @@ tvector<float> rotateDomain(const double angles[3], const pdbInfo& pdb, int firs
   return xyz;
 }
 
+bool isMmcifOutputName(const char* name) {
+  const size_t n = std::strlen(name);
+  for (const char* suffix : {".cif", ".mmcif"}) {
+    const size_t k = std::strlen(suffix);
+    if (n >= k && strcasecmp(name + n - k, suffix) == 0) return true;
+  }
+  return false;
+}
+
 int writeFrameStructure(const pdbInfo& pdb, double alpha, double beta, double gamma,
                         const char* pdbOut, const char* remark, Log& log) {
   if (pdbOut == nullptr || pdbOut[0] == '\0') return 0;
   const double angles[3] = {-gamma, -beta, -alpha};
   const tvector<float> xyz = rotateDomain(angles, pdb, pdb.firstRes, pdb.lastRes);
-  return writePDB(pdbOut, &pdb, nullptr, remark, log, xyz.data());
+  if (!isMmcifOutputName(pdbOut)) return writePDB(pdbOut, &pdb, nullptr, remark, log, xyz.data());
+  // mmCIF is written from a structure, so the rotated atoms become one.
+  tvector<pdbAtom> atoms = pdb.atoms;
+  for (size_t i = 0; i < atoms.size(); i++) {
+    atoms[i].x = xyz[3 * i];
+    atoms[i].y = xyz[3 * i + 1];
+    atoms[i].z = xyz[3 * i + 2];
+  }
+  pdbInfo rotated;
+  if (buildPDB(&rotated, std::move(atoms), nullLog()) != 0) return 1;
+  const Status st = writeMmcif(pdbOut, rotated, remark);
+  if (!st.ok()) {
+    log.write(st.message().c_str());
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace korva

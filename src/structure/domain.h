@@ -16,10 +16,14 @@ namespace korva {
 // principal frame. The structure is not changed.
 tvector<float> rotateDomain(const double angles[3], const pdbInfo& pdb, int firstRes, int lastRes);
 
+// True for an output name that ends in .cif or .mmcif (any case): the structure is then written
+// as mmCIF.
+bool isMmcifOutputName(const char* name);
+
 // Writes the whole structure, with the remark text (may be null), rotated into the principal frame
-// whose first frame solution of the Saupe analysis is (alpha, beta, gamma) in degrees. Nothing is
-// written when pdbOut is null or empty. Returns the status of the writer (0 when nothing is
-// written).
+// whose first frame solution of the Saupe analysis is (alpha, beta, gamma) in degrees: as mmCIF
+// for an mmCIF name, else as PDB. Nothing is written when pdbOut is null or empty. Returns the
+// status of the writer (0 when nothing is written).
 [[nodiscard]] int writeFrameStructure(const pdbInfo& pdb, double alpha, double beta, double gamma,
                                       const char* pdbOut, const char* remark, Log& log);
 

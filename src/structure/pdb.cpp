@@ -187,6 +187,15 @@ bool plainDecimal(const char* text, double* value) {
   return true;
 }
 
+// True for a MODEL record: the word MODEL in columns 1-5 followed by a blank or the line's end.
+bool isModelLine(std::string_view line) {
+  if (line.substr(0, 5) != "MODEL") return false;
+  return line.size() == 5 || isSpaceByte(line[5]);
+}
+
+// The serial number of a MODEL record, columns 11-14 (read from 7 on: writers differ).
+constexpr pdbField kModelNumber = {"MODEL", 7, 14};
+
 // Leading digits of a field as an integer, 0 for an empty field. ok is cleared when a non-empty
 // field holds no number at all.
 int fieldInt(const char* text, bool* ok) {
@@ -303,12 +312,8 @@ void pdbNull(pdbInfo* pdb) {
   pdbFree(pdb);
 }
 
-int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, Log& log) {
-  pdbFree(pdb);
-  hSymTabAlloc(&pdb->atomTab, kAtomBuckets);
-  hSymTabAlloc(&pdb->resTab, kResBuckets);
-  hSymTabAlloc(&pdb->chainTab, kResBuckets);
-  hSymTabAlloc(&pdb->segTab, kResBuckets);
+int readPDBAtoms(const char* fileName, const struct pdbSelect* select, tvector<pdbAtom>* atoms,
+                 tvector<pdbModelMark>* marks, Log& log) {
   fileName = orEmpty(fileName);
   bool useStdin = fileName[0] == '\0';
   FILE* fp = useStdin ? stdin : std::fopen(fileName, "r");
@@ -324,9 +329,17 @@ int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, 
   int badCount = 0;  // number of unreadable number fields
   int status = 0;
   try {
-    pdb->atoms.reserve(expectedAtoms(useStdin ? nullptr : fp));
+    atoms->reserve(expectedAtoms(useStdin ? nullptr : fp));
     while (reader.next(&line)) {
       lineNo++;
+      if (marks != nullptr && isModelLine(line)) {
+        char field[kNameLen];
+        getSubStr0(line, kModelNumber, field);
+        bool numberOk = true;
+        const int number = fieldInt(field, &numberOk);
+        marks->push_back({atoms->size(), numberOk && field[0] != '\0' ? number : 0});
+        continue;
+      }
       if (!isAtomLine(line)) continue;  // also skips blank lines
       pdbAtom a{};
       char field[kNameLen];
@@ -354,14 +367,7 @@ int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, 
       getSubStr0(line, pdbFieldList[kElement], a.element);
       getSubStr0(line, pdbFieldList[kCharge], a.charge);
       if (!ok && badLine == 0) badLine = lineNo;
-
-      if (pdb->atoms.empty()) {
-        pdb->firstRes = pdb->lastRes = a.resId;
-      } else {
-        if (a.resId < pdb->firstRes) pdb->firstRes = a.resId;
-        if (a.resId > pdb->lastRes) pdb->lastRes = a.resId;
-      }
-      pdb->atoms.push_back(a);
+      atoms->push_back(a);
     }
   } catch (const std::bad_alloc&) {
     log.printf("PDB Error Allocating Atom memory.\n");
@@ -372,7 +378,6 @@ int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, 
     status = 1;
   }
   if (!useStdin) std::fclose(fp);
-  pdb->nAtoms = static_cast<int>(pdb->atoms.size());
   if (status != 0) return status;
   if (badLine != 0) {
     // Coordinates that cannot be read are kept as 0 so that the rest of the file still loads,
@@ -380,8 +385,21 @@ int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, 
     log.printf("PDB Warning: unreadable number in %s line %d (%d fields read as 0).\n",
                useStdin ? "(stdin)" : fileName, badLine, badCount > 0 ? badCount : 1);
   }
+  return 0;
+}
+
+int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, Log& log) {
+  pdbFree(pdb);
+  hSymTabAlloc(&pdb->atomTab, kAtomBuckets);
+  hSymTabAlloc(&pdb->resTab, kResBuckets);
+  hSymTabAlloc(&pdb->chainTab, kResBuckets);
+  hSymTabAlloc(&pdb->segTab, kResBuckets);
+  const int status = readPDBAtoms(fileName, select, &pdb->atoms, nullptr, log);
+  pdb->nAtoms = static_cast<int>(pdb->atoms.size());
+  if (status != 0) return status;
   if (indexPDB(pdb, log) != 0) {
-    log.printf("PDB Error Indexing PDB File %s\n", useStdin ? "(stdin)" : fileName);
+    fileName = orEmpty(fileName);
+    log.printf("PDB Error Indexing PDB File %s\n", fileName[0] == '\0' ? "(stdin)" : fileName);
     return 1;
   }
   return 0;

@@ -106,6 +106,8 @@ struct pdbInfo {
   pdbInfo() = default;
   pdbInfo(const pdbInfo&) = delete;
   pdbInfo& operator=(const pdbInfo&) = delete;
+  // Moving takes the arrays whole, so the records' pointers into them stay valid.
+  pdbInfo(pdbInfo&&) noexcept = default;
 };
 
 // Empties pdb and releases everything it owns (same as pdbFree).
@@ -118,6 +120,16 @@ void pdbFree(pdbInfo* pdb);
 // log. Returns 0 or 1.
 [[nodiscard]] int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select,
                           Log& log);
+// A MODEL record of a PDB file: where its atoms start in the atom list and its number (0 when
+// the record gives none).
+struct pdbModelMark {
+  size_t firstAtom;
+  int number;
+};
+// Reads the ATOM records of a PDB file as readPDB does (same messages), without indexing them;
+// when marks is given, every MODEL record is noted there. Returns 0 or 1.
+[[nodiscard]] int readPDBAtoms(const char* fileName, const struct pdbSelect* select,
+                               tvector<pdbAtom>* atoms, tvector<pdbModelMark>* marks, Log& log);
 // Builds residues, chains, segments, links and tables; duplicate atoms are named on log.
 // Returns 0 or 1.
 [[nodiscard]] int indexPDB(pdbInfo* pdb, Log& log);

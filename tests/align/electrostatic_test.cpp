@@ -113,6 +113,13 @@ TEST(Electrostatic, ZeroPotentialIsExactAndHugeEnergiesStayFinite) {
   const scaledValue x = modelExcess(kModelWall, wall, 20.0);
   EXPECT_NEAR(x.logScale + std::log(x.value),
               1000.0 - std::log(1000.0) + std::log(1.001002006) - std::log(0.02), 1e-8);
+  // A charge left 3 A inside the wall, a weak opposite one meeting it 0.1 A before: the closed
+  // part beyond the contact carries the larger exponent.
+  const Case mixed = {-1000.0, 10.0, {1.0, -0.001}, {-16.0, -15.9}, {0.0, 0.0}, 33.0, 419.0};
+  const scaledValue w = modelExcess(kModelWall, mixed, 20.0);
+  ASSERT_GT(w.logScale, 700.0);
+  const double wantMixed = directExcess(kModelWall, mixed, 20.0, w.logScale);
+  EXPECT_NEAR(w.value, wantMixed, 1e-4 * wantMixed);  // the kink at 35.9 A
   const Case rod = {-700.0, 10.0, {1.0, 0.5}, {-20.0, -10.0}, {3.0, 5.0}, 55.0, 147.5};
   const scaledValue r = modelExcess(kModelRod, rod, 33.5);
   ASSERT_GT(r.logScale, 600.0);

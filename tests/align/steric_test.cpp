@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "align/charges.h"
 #include "align/dots.h"
+#include "align/surface_pdb.h"
 
 namespace korva {
 namespace {
@@ -195,6 +197,75 @@ TEST(StericSimulation, FiveAtomsMatchIndependentComputation) {
     for (int m = 0; m < 5; ++m)
       EXPECT_NEAR(S[m], c.S[m], 1e-10 * std::fabs(c.S[m]))
           << c.model << " " << c.size[1] << " " << m;
+  }
+}
+
+// Ubiquitin's 104 surface atoms and 26 charges at L_D 10 A in the charged rod (y0 -4.5) and wall
+// (+4.25), 200 Fibonacci directors x 18 turns, against bench/charges_check.py --korva build/korva
+// --dirs 200 --spec-frames (numpy: its own steric grid, scipy's K0, Simpson over the position; the
+// medium's tensor is -S). A zero potential simulated beside it gives the steric vector to the bit.
+TEST(StericSimulation, ChargedUbiquitinMatchesIndependentComputation) {
+  const struct {
+    int model;
+    double y0, tensor[5], fraction;
+  } cases[] = {
+      {kModelRod,
+       -4.5,
+       {6.034525e-02, 2.361586e-02, -2.288911e-02, -2.271770e-02, 5.477098e-02},
+       0.41401},
+      {kModelWall,
+       4.25,
+       {1.051698e-01, 1.169018e-01, -1.853482e-02, -1.443594e-01, 3.703780e-02},
+       0.64073},
+  };
+  pdbInfo pdb;
+  ASSERT_EQ(readPDB(KORVA_SOURCE_DIR "/tests/data/2mjb-model1.pdb", &pdb, nullptr, nullLog()), 0);
+  tvector<int> flags(pdb.atoms.size(), 0);
+  for (size_t i = 0; i < flags.size(); ++i) flags[i] = pdb.atoms[i].atomName[0] != 'H';
+  ASSERT_EQ(callNSC(pdb, &flags, nullLog()), 0);
+  std::vector<double> atoms[3] = {{0.0}, {0.0}, {0.0}};
+  for (size_t i = 0; i < flags.size(); ++i) {
+    if (!flags[i]) continue;
+    atoms[0].push_back(pdb.atoms[i].x), atoms[1].push_back(pdb.atoms[i].y);
+    atoms[2].push_back(pdb.atoms[i].z);
+  }
+  const int natoms = static_cast<int>(atoms[0].size()) - 1;
+  ASSERT_EQ(natoms, 104);
+  const chargeSet set = defaultCharges(pdb);
+  const double origin[3] = {0, 0, 0};
+  tvector<double> xyz;
+  chargePositions(pdb, set, origin, &xyz);
+  std::vector<double> q;
+  for (const chargeSite& site : set.sites) q.push_back(site.q);
+  std::vector<double> points;  // the Fibonacci sphere of the script
+  for (int k = 0; k < 200; ++k) {
+    const double z = 1.0 - 2.0 * (k + 0.5) / 200, phi = (k + 0.5) * M_PI * (3.0 - std::sqrt(5.0));
+    points.insert(points.end(),
+                  {std::sqrt(1 - z * z) * std::cos(phi), std::sqrt(1 - z * z) * std::sin(phi), z});
+  }
+  for (const auto& c : cases) {
+    korvaInfo info;
+    korvaInfoNull(&info);
+    info.lcModel = c.model;
+    info.rM = c.model == kModelRod ? 33.5f : 20.0f;
+    refine_bicelle(&info);
+    const double y0[2] = {0.0, c.y0};
+    chargeInput in{y0, 2, 10.0, xyz.data(), q.data(), static_cast<int>(q.size())};
+    double steric[5], S[10], fraction[2];
+    std::vector<double> a[3] = {atoms[0], atoms[1], atoms[2]},
+                        b[3] = {atoms[0], atoms[1], atoms[2]};
+    ASSERT_EQ(simulateAlignment(&info, natoms, a[0].data(), a[1].data(), a[2].data(), 200,
+                                points.data(), steric, nullLog()),
+              0);
+    ASSERT_EQ(simulateAlignment(&info, natoms, b[0].data(), b[1].data(), b[2].data(), 200,
+                                points.data(), S, nullLog(), &in, fraction),
+              0);
+    EXPECT_EQ(fraction[0], 0.0);
+    EXPECT_NEAR(fraction[1], c.fraction, 2e-5) << c.model;
+    for (int m = 0; m < 5; ++m) {
+      EXPECT_EQ(S[m], steric[m]);
+      EXPECT_NEAR(-S[5 + m], c.tensor[m], 2e-5 * std::fabs(c.tensor[0])) << c.model << " " << m;
+    }
   }
 }
 

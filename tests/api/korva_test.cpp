@@ -47,6 +47,20 @@ TEST(Library, GivesTheCommandLineNumbers) {
   EXPECT_NEAR(svd.tensor.eigenvalues[0] / 2.0, svd.tensor.da, 1e-12);
 }
 
+// Models are held apart: one chosen model gives the single-model numbers above; lists are chosen
+// by name in every coupling format.
+TEST(Library, ReadsModelsAndCouplingLists) {
+  const std::string ensemble = kDir + "/examples/ubiquitin-2mjb-ensemble.pdb";
+  EXPECT_EQ(readStructure(ensemble).modelCount(), 20);
+  const Structure first = readStructure(ensemble, 1);
+  EXPECT_EQ(first.modelCount(), 1);
+  EXPECT_EQ(saupeLine(fit(first, readCouplings(kNH)).tensor),
+            "DATA SAUPE   4.2293e-04  3.5807e-04  5.3304e-04 -1.5497e-04  3.1595e-04");
+  EXPECT_EQ(readCouplings(kDir + "/tests/data/2loy-rdc.mr", "900").size(), 99u);
+  EXPECT_THROW(readStructure(ensemble, 21), error);
+  EXPECT_THROW(readCouplings(kDir + "/tests/data/2loy-rdc.mr", "901"), error);
+}
+
 TEST(Library, ReportsBadInputAsErrors) {
   const struct {
     const char* what;
@@ -71,6 +85,43 @@ TEST(Library, ReportsBadInputAsErrors) {
   StericOptions bad;
   bad.orientations = 2;
   EXPECT_THROW(predict(readStructure(kPdb), {}, bad), error);
+}
+
+// The charged medium from the library: the Pf1 preset's figure asked of the model (R >= 0.90),
+// the default charges given explicitly change no bit, and bad charges or lengths are errors.
+TEST(Library, ChargedMediumFromOptions) {
+  const Structure ubq = readStructure(kPdb);
+  const std::vector<Coupling> pf1 = readCouplings(kPf1);
+  StericOptions rod;
+  rod.medium = Medium::rod;
+  rod.surfacePotential = -4.5;
+  const Result preset = predict(ubq, pf1, rod);
+  EXPECT_GE(preset.statistics.r, 0.90);
+  EXPECT_EQ(preset.surfacePotential, -4.5);
+  EXPECT_GT(preset.electrostaticFraction, 0.0);
+  EXPECT_LT(preset.electrostaticFraction, 0.9);
+  const struct {
+    const char *res, *atom;
+    double q;
+  } groups[] = {{"LYS", "NZ", 1},  {"ARG", "CZ", 1},     {"ASP", "CG", -1},
+                {"GLU", "CD", -1}, {"HIS", "ND1", 0.05}, {"HIS", "NE2", 0.05}};
+  StericOptions own = rod;
+  for (const Atom& a : ubq.atoms()) {
+    for (const auto& g : groups) {
+      if (a.resName == g.res && a.name == g.atom)
+        own.charges.push_back({a.resSeq, a.name, "", g.q});
+    }
+    if ((a.resSeq == 1 && a.name == "N") || (a.resSeq == 76 && a.name == "C")) {
+      own.charges.push_back({a.resSeq, a.name, "", a.resSeq == 1 ? 1.0 : -1.0});
+    }
+  }
+  ASSERT_EQ(own.charges.size(), 26u);
+  EXPECT_EQ(predict(ubq, pf1, own).tensor.saupe, preset.tensor.saupe);
+  own.charges[0].atom = "XX";
+  StericOptions shortDebye = rod;
+  shortDebye.debyeLength = 0.0;
+  for (const StericOptions& bad : {own, shortDebye}) EXPECT_THROW(predict(ubq, pf1, bad), error);
+  EXPECT_THROW(predictFree({{0.0, 0.0, 0.0}}, rod), error);
 }
 
 // Two computations on different inputs in two threads give exactly what they give in sequence.

@@ -118,6 +118,11 @@ TEST(Options, RealAndTextValues) {
       {"-fixed", REAL(tensor.daMin), 1e-3f},
       {"-dadr -da 1e-3 -daMin -5e-3", REAL(tensor.daMin + p.tensor.daMax), -4e-3f},
       {"-nofixed -da 3e-3", REAL(tensor.daMin), -1e-2f},  // free outside DADR and FIXED
+      // Charged medium: the preset fills only the potential not given; -salt 1000 mM is 3.04 A.
+      {"-pf1 -elec", REAL(charge.surfPot), -4.5},
+      {"-pf1 -elec -surfPot -3", REAL(charge.surfPot), -3.0},
+      {"-pf1 -elec -fitPot", REAL(charge.surfPot), 0.0},
+      {"-salt 1000", REAL(charge.debye), 3.04f},
   };
   for (const auto& c : cases) EXPECT_NEAR(c.get(parse(c.line).p), c.expected, 1e-9) << c.line;
   Parsed files = parse("-in a.tab -inD b.tab -out c -outD d -aD1 N -w 1 0.5");
@@ -148,6 +153,15 @@ TEST(Options, FiveValueOptions) {
       {"-bestFit -align 1 2 3 4 5 6", "VANTRO Error: -saupe option requires 5 values.\n"},
       {"-bestFit -saupe", "VANTRO Error: -saupe option requires 5 values.\n"},
       {"-bestFit -saupe 1e-3 abc 0 0 0", "VANTRO Error: -saupe value 'abc' is not a number.\n"},
+      {"-debye 0", "VANTRO Error: -debye value 0 must be positive.\n"},
+      {"-salt -5", "VANTRO Error: -salt value -5 must be positive.\n"},
+      {"-debye 5 -salt 10",
+       "VANTRO Error: -debye and -salt both set the Debye length; give one.\n"},
+      {"-fitPot -surfPot 2",
+       "VANTRO Error: -fitPot fits the potential that -surfPot gives; give one.\n"},
+      {"-elec",
+       "VANTRO Error: -elec has a preset for the rod medium (-pf1) only; give the wall's "
+       "potential with -surfPot.\n"},
       {"-anA -inS1 1 2 3 4 5x", "VANTRO Error: -inS1 value '5x' is not a number.\n"},
       {"-bestFit -map -5", "VANTRO Error: -map needs a step count of 0 or more.\n"},
       {"-pdb x -verb -res 3", "PDB Selection: 3 to 3 Atoms: * Residues: * Chains * Segs: *.\n", 0},

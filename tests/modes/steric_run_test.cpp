@@ -18,6 +18,7 @@ using korva::testing::makeTempDir;
 using korva::testing::readFile;
 using korva::testing::setField;
 using korva::testing::sourcePath;
+using korva::testing::TempDir;
 
 const std::string kPdb = sourcePath("examples/ubiquitin-2mjb.pdb");
 const std::string kTab = sourcePath("examples/ubiquitin-nh-bicelle.tab");
@@ -52,6 +53,68 @@ TEST(StericRun, GoldenUbiquitinReport) {
             readFile(sourcePath("tests/golden/steric_ubiquitin.tab")));
   EXPECT_EQ(r.out, "REMARK 63 couplings selected (inclusive max).\n");
   EXPECT_NE(r.err.find("ubiquitin-2mjb.pdb, 1231 Atoms, Residues 1 to 76.\n"), std::string::npos);
+  // A medium without potential is the steric one, whatever its Debye length.
+  const auto neutral = testing::runKorvaCmd(
+      "-pdb '" + kPdb + "' -inD '" + kTab + "' -outD neutral.tab -surfPot 0 -debye 5", "", dir);
+  ASSERT_EQ(neutral.status, 0) << neutral.err;
+  EXPECT_EQ(readFile(dir + "/neutral.tab"), readFile(dir + "/report.tab"));
+}
+
+// The number after the first line that starts with key in a report, or NAN.
+double reportValue(const std::string& report, const std::string& key) {
+  const size_t at = report.find("\n" + key);
+  return at == std::string::npos ? NAN : std::atof(report.c_str() + at + 1 + key.size());
+}
+
+// Ubiquitin in its charged media, with the figures asked of the model (an independent numpy
+// computation found R 0.92 in Pf1 and 0.98 in squalamine, the fitted potentials of the media's
+// signs, and the neutral medium A best near 0); a fraction near 1 carries the caution.
+TEST(StericRun, ChargedMediaPredictTheirMeasuredCouplings) {
+  const struct {
+    const char* args;
+    const char* table;
+    const char* key;
+    double lo, hi;
+    bool caution;
+  } cases[] = {
+      {"-pf1 -elec", "ubiquitin-nh-pf1.tab", "DATA CORR R", 0.90, 1.0, false},
+      {"-pf1 -elec", "ubiquitin-caha-pf1.tab", "DATA CORR R", 0.90, 1.0, false},
+      {"-surfPot 4.25", "ubiquitin-nh-squalamine.tab", "DATA CORR R", 0.95, 1.0, false},
+      {"-pf1 -fitPot", "ubiquitin-nh-pf1.tab", "DATA KORVA FIT_POTENTIAL", -10.0, -1.0, false},
+      // Squalamine's R rises on a plateau up to the end of the range, where the fraction is 1.
+      {"-fitPot", "ubiquitin-nh-squalamine.tab", "DATA KORVA FIT_POTENTIAL", 1.0, 10.0, true},
+      {"-fitPot", "ubiquitin-nh-bicelle.tab", "DATA KORVA FIT_POTENTIAL", -0.5, 0.5, false},
+      {"-pf1 -surfPot -8", "ubiquitin-nh-pf1.tab", "DATA KORVA ELEC_FRACTION", 0.9, 1.0, true},
+  };
+  for (const auto& c : cases) {
+    const auto r =
+        testing::runKorvaCmd("-pdb '" + kPdb + "' -inD '" +
+                             sourcePath(std::string("examples/") + c.table) + "' " + c.args);
+    ASSERT_EQ(r.status, 0) << c.args << r.err;
+    const double v = reportValue(r.out, c.key);
+    EXPECT_TRUE(v >= c.lo && v <= c.hi) << c.args << " " << c.table << ": " << c.key << " " << v;
+    EXPECT_EQ(r.out.find("REMARK Caution:") != std::string::npos, c.caution) << c.args;
+  }
+}
+
+// A charge file that cannot be read or names an atom the structure lacks ends the run with its
+// line and status 1, before any simulation.
+TEST(StericRun, BadChargeFileEndsTheRun) {
+  TempDir dir;
+  const std::string bad =
+      dir.write("q.tab", "VARS RESID ATOMNAME CHARGE\nFORMAT %d %s %f\n6 XX 1\n");
+  const struct {
+    std::string file, line;
+  } cases[] = {
+      {"/nonexistent/q.tab", "Charges Error: cannot read the charge file /nonexistent/q.tab.\n"},
+      {bad, "Charges Error: no atom XX in residue 6 of the structure"},
+  };
+  for (const auto& c : cases) {
+    const auto r = testing::runKorvaCmd("-pdb '" + kPdb + "' -pf1 -elec -charges '" + c.file + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(c.line), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("atoms selected for simulation"), std::string::npos);
+  }
 }
 
 // A concentrated medium: at -wv 0.48 the wall half-spacing (41.86 A) lies inside the table of

@@ -29,10 +29,15 @@ struct FnProblem final : nlsProblem {
   float firstX = 0.0f;
   float lastX[2] = {0, 0};
   int stopAfter = -1;  // ask to stop once this many calls were made
+  float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};  // range evaluated
   explicit FnProblem(std::function<void(int, const float*, float*)> f) : fn(std::move(f)) {}
   void residuals(int m, int n, const float* x, float* f) override {
     if (count == 0) firstX = x[0];
-    for (int j = 0; j < n && j < 2; ++j) lastX[j] = x[j];
+    for (int j = 0; j < n && j < 2; ++j) {
+      lastX[j] = x[j];
+      lo[j] = std::fmin(lo[j], x[j]);
+      hi[j] = std::fmax(hi[j], x[j]);
+    }
     ++count;
     fn(m, x, f);
   }
@@ -172,7 +177,12 @@ TEST(NlsOpt, NonlinearProblemsReachTheirMinima) {
     SCOPED_TRACE(c.name);
     FnProblem p = c.make();
     nlsOutcome r = runFit(p, c.m, c.x0, c.lb, c.ub);
-    for (int j = 0; j < 2; ++j) EXPECT_NEAR(r.x[j], c.want[j], c.relTol * std::fabs(c.want[j]));
+    for (int j = 0; j < 2; ++j) {
+      EXPECT_NEAR(r.x[j], c.want[j], c.relTol * std::fabs(c.want[j]));
+      // Neither a trial point nor a difference step leaves the box.
+      EXPECT_GE(p.lo[j], c.lb[j]);
+      EXPECT_LE(p.hi[j], c.ub[j]);
+    }
     EXPECT_LE(r.result.iterations, 1000);
     EXPECT_NE(r.result.stop, kNlsIterLimit);
   }

@@ -21,7 +21,8 @@ bool sameAtom(const pdbAtom& a, const pdbAtom& b) {
          !std::strcmp(a.chainId, b.chainId) && !std::strcmp(a.locId, b.locId) &&
          !std::strcmp(a.iCode, b.iCode) && !std::strcmp(a.element, b.element) &&
          a.resId == b.resId && a.x == b.x && a.y == b.y && a.z == b.z &&
-         a.occupancy == b.occupancy && a.tempFactor == b.tempFactor;
+         a.occupancy == b.occupancy && a.tempFactor == b.tempFactor &&
+         !std::strcmp(a.charge, b.charge);
 }
 
 // The PDB file of the same entry is the reference: its atoms, all models in a row, must be the
@@ -141,6 +142,9 @@ TEST(MmcifWrite, ReadsBackAsWrittenAndFailsForAnUnwritablePath) {
   ::testing::internal::GetCapturedStderr();
   std::strcpy(pdb.atoms[0].atomName, "_O'");  // needs quotes
   pdb.atoms[0].locId[0] = '\0';
+  // Formal charges travel as numbers; a neutral atom has none.
+  std::strcpy(pdb.atoms[1].charge, "2-");
+  std::strcpy(pdb.atoms[2].charge, "1+");
   std::string path = dir.path("out.cif");
   ASSERT_TRUE(writeMmcif(path.c_str(), pdb, "rotated").ok());
   auto r = readMmcif(path.c_str(), nullptr, nullLog());

@@ -79,9 +79,10 @@ TEST(CouplingFile, ChoosesAListByNameOrTakesTheFirstWithANote) {
     EXPECT_EQ(choice.value.index, c.index);
     EXPECT_EQ(choice.value.note, c.note.c_str());
   }
+  r.value.lists.pop_back();  // a file of one list needs no note
+  EXPECT_EQ(chooseCouplingList(r.value, path.c_str(), nullptr).value.note, "");
   EXPECT_EQ(chooseCouplingList(r.value, "f", "x").status.message(),
-            "Couplings Error: no coupling list x in f (lists: nef_rdc_restraint_list_b, "
-            "nef_rdc_restraint_list_t)\n");
+            "Couplings Error: no coupling list x in f (lists: nef_rdc_restraint_list_b)\n");
 }
 
 TEST(CouplingFile, LeavesTablesToTheTableReaderAndNamesRepeats) {
