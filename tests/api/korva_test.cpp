@@ -45,6 +45,13 @@ TEST(Library, GivesTheCommandLineNumbers) {
   EXPECT_NEAR(svd.statistics.q, 0.045, 5e-4);
   // Da of the analysis is (Azz - (Axx + Ayy) / 2) / 3, which for a traceless tensor is Azz / 2.
   EXPECT_NEAR(svd.tensor.eigenvalues[0] / 2.0, svd.tensor.da, 1e-12);
+
+  // Couplings built without an index are numbered by their row, from 1.
+  std::vector<Coupling> unnumbered = nh;
+  for (Coupling& c : unnumbered) c.index = 0;
+  const Result numbered = fit(ubq, unnumbered);
+  EXPECT_EQ(numbered.couplings.front().coupling.index, 1);
+  EXPECT_EQ(numbered.couplings.back().coupling.index, 63);
 }
 
 // Models are held apart: one chosen model gives the single-model numbers above; lists are chosen
