@@ -6,6 +6,7 @@
 
 #include "align/steric.h"
 #include "api/pipeline.h"
+#include "api/structure_data.h"
 #include "core/args.h"
 #include "fit/map_fit.h"
 #include "numeric/constants.h"
@@ -14,10 +15,6 @@
 #include "tensor/compare.h"
 
 namespace korva {
-
-struct Structure::data {
-  pdbInfo pdb;
-};
 
 Structure::Structure() : d_(std::make_shared<data>()) {}
 Structure::~Structure() = default;
