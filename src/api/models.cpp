@@ -150,6 +150,12 @@ Structure readModel(const std::string& path, int model) {
 }
 
 std::vector<Coupling> readCouplingList(const std::string& path, const std::string& list) {
+  // A file that cannot be opened is named as the table reader names it.
+  if (FILE* fp = std::fopen(path.c_str(), "r")) {
+    std::fclose(fp);
+  } else {
+    return readCouplings(path);
+  }
   TextLog log;
   Outcome<couplingFile> file = readCouplingFile(path.c_str(), log);
   if (!file.ok()) throw error(file.status.code(), log.text() + file.status.message());
