@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, through apt-get and only when missing, what the build needs.
 set -euo pipefail
-pkgs=(g++ cmake ninja-build libblas-dev libgtest-dev libbenchmark-dev zlib1g-dev gemmi-dev tao-pegtl-dev)
+pkgs=(g++ cmake ninja-build python3 man-db libblas-dev libgtest-dev libbenchmark-dev zlib1g-dev gemmi-dev
+  tao-pegtl-dev)
 # The Python module: its build (pybind11, the headers, setuptools, pip and venv for
 # `pip install --no-build-isolation .`) and what its plots, trajectories, batches and tests use.
 pkgs+=(python3-dev pybind11-dev python3-setuptools python3-pip python3-venv python3-numpy

@@ -1,6 +1,8 @@
 // Correlation and straight-line fit with the probability functions their significances need.
 #include "numeric/stats.h"
 
+#include <math.h>
+
 #include <cmath>
 
 namespace korva {
@@ -53,11 +55,18 @@ double betaFraction(double a, double b, double x) {
   return h;
 }
 
+// log(Gamma(x)) without std::lgamma, which writes the sign into a process-wide variable and so
+// cannot run in two threads at once.
+double logGamma(double x) {
+  int sign = 0;
+  return ::lgamma_r(x, &sign);
+}
+
 // Regularised incomplete beta function I_x(a, b) for x in [0, 1].
 double incompleteBeta(double a, double b, double x) {
   if (x <= 0.0) return 0.0;
   if (x >= 1.0) return 1.0;
-  double front = std::exp(std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b) + a * std::log(x) +
+  double front = std::exp(logGamma(a + b) - logGamma(a) - logGamma(b) + a * std::log(x) +
                           b * std::log(1.0 - x));
   if (x < (a + 1.0) / (a + b + 2.0)) return front * betaFraction(a, b, x) / a;
   return 1.0 - front * betaFraction(b, a, 1.0 - x) / b;
@@ -66,7 +75,7 @@ double incompleteBeta(double a, double b, double x) {
 // Upper regularised incomplete gamma function Q(a, x), a > 0, x >= 0.
 double incompleteGammaQ(double a, double x) {
   if (x <= 0.0) return 1.0;
-  double lnFront = -x + a * std::log(x) - std::lgamma(a);
+  double lnFront = -x + a * std::log(x) - logGamma(a);
   if (x < a + 1.0) {
     double ap = a, del = 1.0 / a, sum = del;
     for (int n = 0; n < kMaxIterations; ++n) {
@@ -201,6 +210,9 @@ agreementStats agreement(const float* x, const float* y, const float* dd, int n)
   st.rms = static_cast<float>(std::sqrt(sumD2 / n));
   st.chi2 = static_cast<float>(sumChi);
 
+  // Two points always lie on a line: their R is +-1 and the line's errors are undefined, so a
+  // correlation and a regression mean something from three points on; below that they are 0.
+  if (n < kMinRegressionPoints) return st;
   pearsn(x, y, n, &st.r, nullptr, nullptr);
   float b1 = 0, sb1 = 0, a2 = 0, b2 = 0, sa2 = 0, sb2 = 0;
   fit(x, y, n, nullptr, 0, &st.offset, &b1, &st.offsetErr, &sb1, nullptr, nullptr);

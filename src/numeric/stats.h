@@ -20,6 +20,9 @@ void pearsn(const float* x, const float* y, int n, float* r, float* prob, float*
 void fit(const float* x, const float* y, int n, const float* sig, int weighted, float* a, float* b,
          float* siga, float* sigb, float* chi2, float* q);
 
+// Values a correlation or a regression needs before it says anything.
+constexpr int kMinRegressionPoints = 3;
+
 // Agreement of predicted with observed values, as the reports print it.
 struct agreementStats {
   int n = 0;          // values compared
@@ -34,8 +37,9 @@ struct agreementStats {
 
 // Statistics of observed x[1..n] against predicted y[1..n] with errors dd[1..n] (1-based, the
 // caller's). Sums are formed in double from the single-precision values. What cannot be computed
-// is 0: R and the slopes as pearsn and fit give them, the KEB slope when the reverse slope is 0
-// or the result is not finite, Q when every observed value is 0.
+// is 0: R, the regression and their errors with fewer than three values (and as pearsn and fit
+// give them), the KEB slope when the reverse slope is 0 or the result is not finite, Q when every
+// observed value is 0.
 agreementStats agreement(const float* x, const float* y, const float* dd, int n);
 
 }  // namespace korva

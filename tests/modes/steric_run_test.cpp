@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -51,6 +52,24 @@ TEST(StericRun, GoldenUbiquitinReport) {
             readFile(sourcePath("tests/golden/steric_ubiquitin.tab")));
   EXPECT_EQ(r.out, "REMARK 63 couplings selected (inclusive max).\n");
   EXPECT_NE(r.err.find("ubiquitin-2mjb.pdb, 1231 Atoms, Residues 1 to 76.\n"), std::string::npos);
+}
+
+// A concentrated medium: at -wv 0.48 the wall half-spacing (41.86 A) lies inside the table of
+// positions, so the count of further free positions is negative; the normaliser (that count plus
+// the mean number of free positions per orientation) stays positive and the tensor finite.
+TEST(StericRun, ConcentratedWallMediumStillGivesATensor) {
+  runParams p = steric();
+  p.info.wv = 0.48f;
+  TextLog log;
+  ASSERT_EQ(run(p, log), 0) << log.text();
+  const std::string report = readFile(p.outD);
+  const size_t at = report.find("DATA SAUPE");
+  ASSERT_NE(at, std::string::npos);
+  double s[5];
+  ASSERT_EQ(std::sscanf(report.c_str() + at, "DATA SAUPE %lf %lf %lf %lf %lf", &s[0], &s[1], &s[2],
+                        &s[3], &s[4]),
+            5);
+  for (double v : s) EXPECT_TRUE(std::isfinite(v) && v != 0.0);
 }
 
 // The structure has 1231 atoms of which 629 are hydrogens (names H* or [1-3]H*, counted with a

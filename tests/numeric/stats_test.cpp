@@ -117,6 +117,11 @@ TEST(Stats, AgreementOfPredictedWithObserved) {
   EXPECT_EQ(z.keb, 0.0f);
   EXPECT_NEAR(z.rms, std::sqrt((81 + 16 + 20.25) / 3.0), 1e-5);
   EXPECT_EQ(agreement(x.data(), y.data(), dd.data(), 0).rms, 0.0f);
+  // Two couplings: the differences count (rms sqrt((1 + 1) / 2) = 1), but two points always lie
+  // on a line, so R and the regression, which would read 1 and an exact slope, are 0.
+  const agreementStats two = agreement(x.data(), y.data(), dd.data(), 2);
+  EXPECT_NEAR(two.rms, 1.0, 1e-6);
+  for (float v : {two.r, two.slope, two.slopeErr, two.offset, two.keb}) EXPECT_EQ(v, 0.0f);
 }
 
 }  // namespace
