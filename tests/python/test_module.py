@@ -2,6 +2,7 @@
 raises the program's messages; expected values are the command line's own reports."""
 
 import threading
+import time
 
 import numpy as np
 import pytest
@@ -142,19 +143,21 @@ def test_bad_arguments_raise_value_errors(call):
 
 
 def test_computations_release_the_interpreter(inputs):
-    ubq, nh, _ = inputs
-    ticks, stop = [0], threading.Event()
+    """Two threads released at once overlap inside their computations only when the lock is let
+    go: holding it, the second could not even enter its call before the first returned."""
+    ubq = inputs[0]
+    barrier, spans = threading.Barrier(2), {}
 
-    def count():
-        while not stop.is_set():
-            ticks[0] += 1
+    def compute(name):
+        barrier.wait()
+        begin = time.perf_counter()
+        korva.predict(ubq, orientations=20000, psi_steps=36)
+        spans[name] = (begin, time.perf_counter())
 
-    counter = threading.Thread(target=count)
-    counter.start()
-    before = ticks[0]
-    korva.error_map(ubq, nh, 300)
-    during = ticks[0] - before
-    stop.set()
-    counter.join()
-    # Holding the lock, the counter could not have run while the map was computed.
-    assert during > 1000
+    threads = [threading.Thread(target=compute, args=(k,)) for k in (0, 1)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    (a0, a1), (b0, b1) = spans[0], spans[1]
+    assert a0 < b1 and b0 < a1
