@@ -17,7 +17,7 @@ SOURCE = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(SOURCE / "examples"))
 import trajectory as example  # noqa: E402
 
-from dask.distributed import Client, LocalCluster  # noqa: E402
+from dask.distributed import Client  # noqa: E402
 
 from korva import batch  # noqa: E402
 
@@ -40,8 +40,7 @@ def main():
         t_serial = time.perf_counter() - t0
 
         t0 = time.perf_counter()
-        with LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
-                          dashboard_address=None) as cluster, Client(cluster) as client:
+        with batch.local_cluster(2) as cluster, Client(cluster) as client:
             t_start = time.perf_counter() - t0
             tasks = batch.make_tasks(options, base, args.frames, 2)
             t1 = time.perf_counter()
