@@ -10,6 +10,7 @@ import pytest
 import korva
 import korva.trajectory
 from conftest import ENSEMBLE, NH, PDB, SOURCE
+from test_plot import groups, plot_command
 
 sys.path.insert(0, str(SOURCE / "examples"))
 import trajectory as example  # noqa: E402
@@ -61,6 +62,10 @@ def test_two_workers_give_the_serial_table(short, tmp_path):
     assert table["columns"]["SZZ"][2] == float(f"{alone.saupe[0]:.4e}")
     mean = np.mean([table["columns"][c] for c in ("SZZ", "SXX_SYY", "SXY", "SXZ", "SYZ")], 1)
     assert np.allclose([float(v) for v in table["data"]["AVERAGE SAUPE"]], mean, rtol=1e-3)
+    # The plot command draws a batch table as the Saupe elements per frame.
+    (tmp_path / "batch.tab").write_text(runs["--serial"])
+    assert plot_command(tmp_path / "batch.tab", "-o", tmp_path / "b.svg").returncode == 0
+    assert [len(groups(tmp_path / "b.svg")[0][f"saupe-{k}"]) for k in range(1, 6)] == [6] * 5
 
 
 def test_a_failed_item_is_named_and_the_batch_goes_on(tmp_path):
