@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Per-call cost of the Python module, to set beside the library calls of bench/api_bench.cpp:
-the least CPU time of five timeit repeats of korva.analyze and korva.fit (and of the compiled functions
-without the keyword layer).
+the least CPU time of five timeit repeats of korva.analyze and korva.fit (and of the compiled
+functions without the keyword layer).
 
     PYTHONPATH=build/python /usr/bin/python3 bench/python_overhead.py
     build/korva_bench --benchmark_filter=Library

@@ -52,7 +52,8 @@ def build(folder, per_model, frames=None, ensemble=ENSEMBLE):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--per-model", type=int, default=3, help="frames from one model to the next")
+    parser.add_argument("--per-model", type=int, default=3,
+                        help="frames from one model to the next")
     parser.add_argument("--plot", help="write the Saupe elements per frame to this SVG or PNG")
     args = parser.parse_args()
     couplings = korva.read_couplings(COUPLINGS)

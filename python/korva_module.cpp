@@ -304,7 +304,11 @@ void bindOptions(py::module_& m) {
       .def_readwrite("atoms", &AtomSelection::atoms)
       .def_readwrite("chains", &AtomSelection::chains)
       .def_readwrite("segments", &AtomSelection::segments)
-      .def_readwrite("match", &AtomSelection::match);
+      .def_readwrite("match", &AtomSelection::match)
+      .def_readwrite("residues_match", &AtomSelection::residuesMatch)
+      .def_readwrite("atoms_match", &AtomSelection::atomsMatch)
+      .def_readwrite("chains_match", &AtomSelection::chainsMatch)
+      .def_readwrite("segments_match", &AtomSelection::segmentsMatch);
 
   py::class_<StericOptions>(m, "StericOptions")
       .def(py::init<>())
@@ -360,6 +364,17 @@ void bindFunctions(py::module_& m) {
   m.def("read_model", &readModel, py::arg("path"), py::arg("model"), release());
   m.def("read_models", &readModels, py::arg("path"), release());
   m.def("make_structure", &makeStructure, py::arg("atoms"), release());
+  m.def(
+      "read_free_coordinates",
+      [](const std::string& path) {
+        std::vector<std::array<double, 3>> xyz;
+        {
+          py::gil_scoped_release unlocked;
+          xyz = readFreeCoordinates(path);
+        }
+        return rows3(xyz);
+      },
+      py::arg("path"));
   m.def("read_coupling_list", &readCouplingList, py::arg("path"), py::arg("list"), release());
   m.def("predict", &predict, py::arg("structure"), py::arg("couplings"), py::arg("options"),
         py::arg("selection"), release());

@@ -23,14 +23,17 @@ from ._korva import (Atom, Coupling, CouplingComparison, Error, ErrorMap, Predic
 __all__ = [
     "Atom", "Coupling", "CouplingComparison", "Error", "ErrorMap", "PredictedCoupling", "Result",
     "Statistics", "Structure", "Tensor", "TensorComparison", "analyze", "compare_couplings",
-    "compare_tensors", "error_map", "fit", "make_structure", "predict", "read_couplings",
-    "read_models", "read_structure", "version", "world_map_points"
+    "compare_tensors", "error_map", "fit", "make_structure", "predict", "read_coordinates",
+    "read_couplings", "read_models", "read_structure", "version", "world_map_points"
 ]
 
 __version__ = _korva.version()
 
 _PI = 3.14159265  # the program's value, so that map points agree to every printed digit
 _MATCH = {"exact": 1, "regex": 2, "glob": 3}
+# The name lists of an atom selection: predict's keyword and the selection record's field.
+_LISTS = {"residue_names": "residues", "atom_names": "atoms", "chains": "chains",
+          "segments": "segments"}
 _RANGE = {"exclusive": 1, "inclusive": 2, "larger": 3}
 _COUPLING_SELECTION = ("first", "last", "pdb_first", "range_mode", "atom_i", "atom_j", "weights")
 
@@ -84,6 +87,12 @@ def read_models(path):
     return _korva.read_models(str(path))
 
 
+def read_coordinates(path):
+    """The (n, 3) coordinates (Angstrom) of a free-format coordinate file (blank-separated
+    "ATOM serial name residue number x y z" entries), for predict() as bare coordinates."""
+    return _korva.read_free_coordinates(str(path))
+
+
 def make_structure(coordinates, names, residues=None, residue_names=None, chains=None,
                    segments=None, elements=None):
     """A structure from an (n, 3) coordinate array (Angstrom) and n atom names.
@@ -131,11 +140,16 @@ def _steric_options(medium, kwargs):
     residues = kwargs.pop("residues", None)
     if residues is not None:
         sel.first, sel.last = (int(r) for r in residues)
-    for key, field in (("residue_names", "residues"), ("atom_names", "atoms"),
-                       ("chains", "chains"), ("segments", "segments")):
+    for key, field in _LISTS.items():
         if key in kwargs:
             setattr(sel, field, str(kwargs.pop(key)))
-    sel.match = _choice(_MATCH, kwargs.pop("match", "exact"), "match")
+    match = kwargs.pop("match", "exact")
+    if isinstance(match, dict):
+        for key, how in match.items():
+            setattr(sel, _choice(_LISTS, key, "match list") + "_match",
+                    _choice(_MATCH, how, "match"))
+    else:
+        sel.match = _choice(_MATCH, match, "match")
     options.selection = sel
     if kwargs.get("model_radius") is None:
         kwargs.pop("model_radius", None)
@@ -145,15 +159,16 @@ def _steric_options(medium, kwargs):
 def predict(structure, couplings=None, medium="wall", *, names=None, **options):
     """Steric prediction of the alignment tensor, and of the couplings from it.
 
-    ``structure`` is a Structure, or an (n, 3) coordinate array: with ``names`` (and optionally
-    ``residues``-style columns through make_structure) it is made a structure; without names it is
+    ``structure`` is a Structure, or an (n, 3) coordinate array: with ``names`` it is made a
+    structure (make_structure builds one with residues, chains and the rest); without names it is
     simulated as bare coordinates, every atom 1.7 A, surface atoms only (the -stKorvaFree mode).
     ``medium`` is "wall" (bicelles) or "rod" (filamentous phage). Options, with the command
     line's defaults: concentration=0.05 (-wv), order=0.8 (-lcS), model_radius (-rM; 20 A wall,
     33.5 A rod), atom_radius=0.0 (-rA), grid_spacing=0.2 (-dGrid), orientations=100 (-dot),
     psi_steps=18 (-digPsi), surface=True, hydrogens=False (-H); atom selection residues=(first,
     last), residue_names, atom_names, chains, segments (space-separated lists, "*" for all) with
-    match="exact"|"regex"|"glob"; coupling selection first, last, pdb_first, range_mode, atom_i,
+    match="exact"|"regex"|"glob" for every list, or a dict for some ({"atom_names": "glob"}, as
+    -aGlob; the others exact); coupling selection first, last, pdb_first, range_mode, atom_i,
     atom_j, weights. Returns a Result.
     """
     selection = _coupling_selection(options)

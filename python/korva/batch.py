@@ -15,8 +15,8 @@ local cluster of --workers processes (default: one per core) is started on this 
 
 or by a SLURM or SSH deployment (dask_jobqueue.SLURMCluster, distributed.SSHCluster); each worker
 needs the korva package and the input files at the same paths. Start workers with --no-nanny:
-the nanny gives them MALLOC_TRIM_THRESHOLD_, under which a frame costs twice its CPU time. --serial runs everything in this
-process instead.
+the nanny gives them MALLOC_TRIM_THRESHOLD_, under which a frame costs twice its CPU time.
+--serial runs everything in this process instead.
 
 The result is one table in the program's table format: a row per model or frame named by its
 file and number (the Saupe vector, Da and Dr of its analysis, and with couplings N, R, Q and

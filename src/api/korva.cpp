@@ -226,17 +226,18 @@ void toSelect(const AtomSelection& s, struct pdbSelect* sel) {
     const std::string& from;
     char* to;
     int* mode;
-  } lists[] = {{s.residues, sel->resNames, &sel->resMode},
-               {s.atoms, sel->atomNames, &sel->atomMode},
-               {s.chains, sel->chainNames, &sel->chainMode},
-               {s.segments, sel->segNames, &sel->segMode}};
+    int own;
+  } lists[] = {{s.residues, sel->resNames, &sel->resMode, s.residuesMatch},
+               {s.atoms, sel->atomNames, &sel->atomMode, s.atomsMatch},
+               {s.chains, sel->chainNames, &sel->chainMode, s.chainsMatch},
+               {s.segments, sel->segNames, &sel->segMode, s.segmentsMatch}};
   bool criteria = s.first != 0 || s.last != 0;
   for (const auto& l : lists) {
     if (l.from.size() >= static_cast<size_t>(kSelListLen)) {
       throw error(1, "KORVA: a selection list is longer than 255 characters.\n");
     }
     std::strcpy(l.to, l.from.c_str());
-    *l.mode = s.match;
+    *l.mode = l.own != 0 ? l.own : s.match;
     criteria = criteria || l.from != "*";
   }
   if (criteria) sel->mode = kSelCriteria;

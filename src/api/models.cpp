@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "api/structure_data.h"
+#include "structure/free_format.h"
 #include "structure/mmcif.h"
 #include "tables/coupling_formats.h"
 
@@ -147,6 +148,21 @@ Structure readModel(const std::string& path, int model) {
                        std::to_string(models.size()) + ").\n");
   }
   return models[static_cast<size_t>(model - 1)];
+}
+
+std::vector<std::array<double, 3>> readFreeCoordinates(const std::string& path) {
+  TextLog log;
+  int n = 0;
+  tvector<double> x, y, z;
+  if (readPDBfree(path.c_str(), &n, &x, &y, &z, log) != 0) {
+    throw error(1, log.text() + "Matrix: Error reading PDB file in free format.\n");
+  }
+  if (n == 0) throw error(1, "KORVA: error - no atoms in free-format file " + path + "!\n");
+  std::vector<std::array<double, 3>> out;
+  out.reserve(static_cast<size_t>(n));
+  // The reader leaves index 0 unused.
+  for (size_t k = 1; k <= static_cast<size_t>(n); k++) out.push_back({x[k], y[k], z[k]});
+  return out;
 }
 
 std::vector<Coupling> readCouplingList(const std::string& path, const std::string& list) {

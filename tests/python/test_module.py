@@ -34,9 +34,11 @@ def inputs():
 CASES = [
     ([], lambda u, nh, pf1: korva.predict(u, nh)),
     (["-pf1"], lambda u, nh, pf1: korva.predict(u, pf1, "rod")),
-    (["-dot", 50, "-digPsi", 6, "-dGrid", 1.5, "-r1", 10, "-rN", 40, "-wv", 0.1],
+    (["-dot", 50, "-digPsi", 6, "-dGrid", 1.5, "-r1", 10, "-rN", 40, "-wv", 0.1, "-atom", "C*",
+      "-aGlob"],
      lambda u, nh, pf1: korva.predict(u, nh, orientations=50, psi_steps=6, grid_spacing=1.5,
-                                      residues=(10, 40), concentration=0.1)),
+                                      residues=(10, 40), concentration=0.1, atom_names="C*",
+                                      match={"atom_names": "glob"})),
     (["-bestFit"], lambda u, nh, pf1: korva.fit(u, nh)),
     (["-bestFit", "-nofixed", "-pf1"], lambda u, nh, pf1: korva.fit(u, pf1, "nofixed")),
     (["-bestFit", "-dadr", "-da", 1e-3, "-dr", 2e-4],
@@ -67,9 +69,12 @@ def test_numbers_equal_the_command_line(cli, inputs, args, call):
 
 
 def test_free_coordinates_and_the_map_file(cli, tmp_path, inputs):
-    report = reports.read_table(cli("-stKorvaFree", "-pdbF", SOURCE / "examples" /
-                                    "ubiquitin-heavy.txt"))
-    assert report["data"]["SAUPE"] == e4(korva.predict(free_coordinates()).saupe)
+    free = SOURCE / "examples" / "ubiquitin-heavy.txt"
+    report = reports.read_table(cli("-stKorvaFree", "-pdbF", free))
+    # The program keeps coordinates in single precision.
+    xyz = korva.read_coordinates(free)
+    assert np.array_equal(xyz, free_coordinates().astype(np.float32))
+    assert report["data"]["SAUPE"] == e4(korva.predict(xyz).saupe)
 
     cli("-bestFit", "-pdb", PDB, "-inD", NH, "-map", 20, "-outMap", "map.txt")
     written = reports.read_map((tmp_path / "map.txt").read_text())
@@ -123,6 +128,8 @@ def test_structure_from_arrays_predicts_as_read(inputs):
      f"KORVA: {ENSEMBLE} has no model 21 (it holds 20)."),
     (lambda: korva.predict(korva.read_structure(PDB), orientations=2),
      "KORVA: error - -dot must be at least 3."),
+    (lambda: korva.read_coordinates("/dev/null"),
+     "KORVA: error - no atoms in free-format file /dev/null!"),
     (lambda: korva.read_couplings(NH, list="a"),
      f"KORVA: {NH} is a coupling table, which has no list a."),
 ])
