@@ -1,6 +1,9 @@
 """The module gives the command line's numbers to every printed digit, reads every format, and
 raises the program's messages; expected values are the command line's own reports."""
 
+import re
+import subprocess
+import sys
 import threading
 import time
 
@@ -89,6 +92,16 @@ def test_compares_tensors_like_the_command_line(cli):
     assert data["SAUPE"] == e4(c.result.saupe)
     assert data["ANGLE_3D_AXES (X/Y/Z)"] == [f"{a:.2f}" for a in c.axis_angles]
     assert data["COLL_5D"] == [f"{c.collinearity:.5f}"]
+
+
+def test_the_readmes_example_runs_in_a_fresh_interpreter():
+    code = re.search(r"```python\n(.*?)```", (SOURCE / "README.md").read_text(), re.S).group(1)
+    done = subprocess.run([sys.executable, "-c", code], cwd=SOURCE, capture_output=True,
+                          text=True)
+    assert done.returncode == 0, done.stderr
+    # R of the steric prediction and Q of the SVD fit of this example, as the README states them.
+    r, q = (float(w) for w in done.stdout.split()[-2:])
+    assert (round(r, 3), round(q, 3)) == (0.962, 0.045)
 
 
 def test_models_formats_and_lists():
