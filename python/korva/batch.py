@@ -63,21 +63,21 @@ def _compute(task, structure, couplings):
 def _items(task):
     """Yields (name, frame, structure or exception) for each item of a chunk."""
     if task["kind"] == "files":
-        for path in task["paths"]:
+        for name, path in zip(task["names"], task["paths"]):
             try:
                 models = korva.read_models(path)
             except korva.Error as err:
-                yield path, 0, err
+                yield name, 0, err
                 continue
             for number, model in enumerate(models, 1):
-                yield path, number, model
+                yield name, number, model
         return
     import MDAnalysis
     universe = MDAnalysis.Universe(task["topology"], task["trajectory"])
     atoms = universe.select_atoms(task["selection"])
     base = structure_of(atoms)
     for ts in universe.trajectory[task["start"]:task["stop"]:task["step"]]:
-        yield task["trajectory"], ts.frame, base.with_coordinates(atoms.positions)
+        yield task["name"], ts.frame, base.with_coordinates(atoms.positions)
 
 
 def run_chunk(task):
@@ -102,24 +102,29 @@ def run_chunk(task):
 
 def task_name(task):
     if task["kind"] == "files":
-        return " ".join(task["paths"])
-    return f"{task['trajectory']} frames {task['start']}-{task['stop'] - 1}"
+        return " ".join(task["names"])
+    return f"{task['name']} frames {task['start']}-{task['stop'] - 1}"
 
 
 def make_tasks(args, base, count_frames, workers):
-    """Splits the items into chunks: files by count, trajectory frames by ranges."""
+    """Splits the items into chunks: files by count, trajectory frames by ranges. Items keep the
+    names given; the files go by absolute paths, which a worker started elsewhere resolves alike."""
+    base = {**base, "couplings": base["couplings"] and os.path.abspath(base["couplings"])}
     if args.trajectory:
         frames = range(args.start, count_frames, args.step)
         chunk = args.chunk or max(1, math.ceil(len(frames) / (4 * workers)))
         tasks = []
         for k in range(0, len(frames), chunk):
             part = frames[k:k + chunk]
-            tasks.append({**base, "kind": "trajectory", "topology": args.topology,
-                          "trajectory": args.trajectory, "selection": args.selection,
-                          "start": part[0], "stop": part[-1] + 1, "step": args.step})
+            tasks.append({**base, "kind": "trajectory", "name": args.trajectory,
+                          "topology": os.path.abspath(args.topology),
+                          "trajectory": os.path.abspath(args.trajectory),
+                          "selection": args.selection, "start": part[0], "stop": part[-1] + 1,
+                          "step": args.step})
         return tasks
     chunk = args.chunk or max(1, math.ceil(len(args.files) / (4 * workers)))
-    return [{**base, "kind": "files", "paths": args.files[k:k + chunk]}
+    return [{**base, "kind": "files", "names": args.files[k:k + chunk],
+             "paths": [os.path.abspath(f) for f in args.files[k:k + chunk]]}
             for k in range(0, len(args.files), chunk)]
 
 
