@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -61,6 +63,22 @@ TEST(Library, ReadsModelsAndCouplingLists) {
   EXPECT_EQ(readStructure(ensemble).modelCount(), 20);
   const Structure first = readStructure(ensemble, 1);
   EXPECT_EQ(first.modelCount(), 1);
+  // An ensemble's prediction of each coupling, and its error, is the mean over its models'.
+  const std::vector<Coupling> nh = readCouplings(kNH);
+  const Result all = predict(readStructure(ensemble), nh);
+  std::vector<double> d(all.couplings.size()), dd(all.couplings.size());
+  for (int m = 1; m <= 20; m++) {
+    const Result one = predict(readStructure(ensemble, m), nh);
+    ASSERT_EQ(one.couplings.size(), d.size());
+    for (size_t i = 0; i < d.size(); i++) {
+      d[i] += one.couplings[i].predicted / 20.0;
+      dd[i] += one.couplings[i].error / 20.0;
+    }
+  }
+  for (size_t i = 0; i < d.size(); i++) {
+    EXPECT_NEAR(all.couplings[i].predicted, d[i], 1e-5 * (1.0 + std::fabs(d[i]))) << i;
+    EXPECT_NEAR(all.couplings[i].error, dd[i], 1e-5 * (1.0 + std::fabs(dd[i]))) << i;
+  }
   EXPECT_EQ(saupeLine(fit(first, readCouplings(kNH)).tensor),
             "DATA SAUPE   4.2293e-04  3.5807e-04  5.3304e-04 -1.5497e-04  3.1595e-04");
   EXPECT_EQ(readCouplings(kDir + "/tests/data/2loy-rdc.mr", "900").size(), 99u);
