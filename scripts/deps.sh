@@ -3,6 +3,10 @@
 set -euo pipefail
 pkgs=(g++ cmake ninja-build python3 man-db libblas-dev libgtest-dev libbenchmark-dev zlib1g-dev gemmi-dev
   tao-pegtl-dev)
+# The Python module: its build (pybind11, the headers, setuptools, pip and venv for
+# `pip install --no-build-isolation .`) and what its plots, trajectories, batches and tests use.
+pkgs+=(python3-dev pybind11-dev python3-setuptools python3-pip python3-venv python3-numpy
+  python3-matplotlib python3-mdanalysis python3-distributed python3-pytest)
 missing=()
 for p in "${pkgs[@]}"; do
   # Header-only packages left unpacked but not configured still provide their files.

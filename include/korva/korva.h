@@ -105,6 +105,8 @@ struct AtomSelection {
   bool rangeTest = true;
   std::string residues = "*", atoms = "*", chains = "*", segments = "*";
   int match = 1;  // 1 exact, 2 regular expression, 3 glob
+  // The matching of one list where it differs from match (-rGlob, -aRegex, ...); 0: match.
+  int residuesMatch = 0, atomsMatch = 0, chainsMatch = 0, segmentsMatch = 0;
 };
 
 enum class Medium { wall, rod };

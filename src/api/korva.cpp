@@ -8,6 +8,7 @@
 
 #include "align/steric.h"
 #include "api/pipeline.h"
+#include "api/structure_data.h"
 #include "core/args.h"
 #include "fit/map_fit.h"
 #include "numeric/constants.h"
@@ -17,17 +18,6 @@
 #include "tensor/compare.h"
 
 namespace korva {
-
-// The models of a structure file; a structure without models is one empty model.
-struct Structure::data {
-  modelSet set;
-  data() {
-    set.numbers.push_back(1);
-    set.models.emplace_back();
-    pdbNull(&set.models.back());
-  }
-  const pdbInfo& pdb() const { return set.models.front(); }
-};
 
 Structure::Structure() : d_(std::make_shared<data>()) {}
 Structure::~Structure() = default;
@@ -242,17 +232,18 @@ void toSelect(const AtomSelection& s, struct pdbSelect* sel) {
     const std::string& from;
     char* to;
     int* mode;
-  } lists[] = {{s.residues, sel->resNames, &sel->resMode},
-               {s.atoms, sel->atomNames, &sel->atomMode},
-               {s.chains, sel->chainNames, &sel->chainMode},
-               {s.segments, sel->segNames, &sel->segMode}};
+    int own;
+  } lists[] = {{s.residues, sel->resNames, &sel->resMode, s.residuesMatch},
+               {s.atoms, sel->atomNames, &sel->atomMode, s.atomsMatch},
+               {s.chains, sel->chainNames, &sel->chainMode, s.chainsMatch},
+               {s.segments, sel->segNames, &sel->segMode, s.segmentsMatch}};
   bool criteria = s.first != 0 || s.last != 0;
   for (const auto& l : lists) {
     if (l.from.size() >= static_cast<size_t>(kSelListLen)) {
       throw error(1, "KORVA: a selection list is longer than 255 characters.\n");
     }
     std::strcpy(l.to, l.from.c_str());
-    *l.mode = s.match;
+    *l.mode = l.own != 0 ? l.own : s.match;
     criteria = criteria || l.from != "*";
   }
   if (criteria) sel->mode = kSelCriteria;

@@ -158,6 +158,10 @@ TEST(Electrostatic, SetupRejectsBadParameters) {
     (void)modelExcess(kModelRod, d, b.rM, b.nodes, &ok);
     EXPECT_FALSE(ok) << b.debye << " " << b.rM << " " << b.y0 << " " << b.nodes;
   }
+  electrostaticModel e;
+  elecParams p;
+  p.y0 = 1.0;
+  EXPECT_FALSE(e.setup(p, nullptr, 1, 100.0).ok());  // a charge without its value
 }
 
 // By hand: 78.5 x 8.8541878128e-12 F/m x 1e9 /m x 0.0256926 V / 1.602e-19 C = 0.111459 e/nm^2

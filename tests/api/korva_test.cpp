@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -45,6 +47,13 @@ TEST(Library, GivesTheCommandLineNumbers) {
   EXPECT_NEAR(svd.statistics.q, 0.045, 5e-4);
   // Da of the analysis is (Azz - (Axx + Ayy) / 2) / 3, which for a traceless tensor is Azz / 2.
   EXPECT_NEAR(svd.tensor.eigenvalues[0] / 2.0, svd.tensor.da, 1e-12);
+
+  // Couplings built without an index are numbered by their row, from 1.
+  std::vector<Coupling> unnumbered = nh;
+  for (Coupling& c : unnumbered) c.index = 0;
+  const Result numbered = fit(ubq, unnumbered);
+  EXPECT_EQ(numbered.couplings.front().coupling.index, 1);
+  EXPECT_EQ(numbered.couplings.back().coupling.index, 63);
 }
 
 // Models are held apart: one chosen model gives the single-model numbers above; lists are chosen
@@ -54,6 +63,22 @@ TEST(Library, ReadsModelsAndCouplingLists) {
   EXPECT_EQ(readStructure(ensemble).modelCount(), 20);
   const Structure first = readStructure(ensemble, 1);
   EXPECT_EQ(first.modelCount(), 1);
+  // An ensemble's prediction of each coupling, and its error, is the mean over its models'.
+  const std::vector<Coupling> nh = readCouplings(kNH);
+  const Result all = predict(readStructure(ensemble), nh);
+  std::vector<double> d(all.couplings.size()), dd(all.couplings.size());
+  for (int m = 1; m <= 20; m++) {
+    const Result one = predict(readStructure(ensemble, m), nh);
+    ASSERT_EQ(one.couplings.size(), d.size());
+    for (size_t i = 0; i < d.size(); i++) {
+      d[i] += one.couplings[i].predicted / 20.0;
+      dd[i] += one.couplings[i].error / 20.0;
+    }
+  }
+  for (size_t i = 0; i < d.size(); i++) {
+    EXPECT_NEAR(all.couplings[i].predicted, d[i], 1e-5 * (1.0 + std::fabs(d[i]))) << i;
+    EXPECT_NEAR(all.couplings[i].error, dd[i], 1e-5 * (1.0 + std::fabs(dd[i]))) << i;
+  }
   EXPECT_EQ(saupeLine(fit(first, readCouplings(kNH)).tensor),
             "DATA SAUPE   4.2293e-04  3.5807e-04  5.3304e-04 -1.5497e-04  3.1595e-04");
   EXPECT_EQ(readCouplings(kDir + "/tests/data/2loy-rdc.mr", "900").size(), 99u);
@@ -120,7 +145,13 @@ TEST(Library, ChargedMediumFromOptions) {
   own.charges[0].atom = "XX";
   StericOptions shortDebye = rod;
   shortDebye.debyeLength = 0.0;
-  for (const StericOptions& bad : {own, shortDebye}) EXPECT_THROW(predict(ubq, pf1, bad), error);
+  EXPECT_THROW(predict(ubq, pf1, own), error);
+  try {
+    (void)predict(ubq, pf1, shortDebye);
+    ADD_FAILURE() << "a Debye length of 0 was taken";
+  } catch (const error& e) {
+    EXPECT_STREQ(e.what(), "VANTRO Error: -debye value 0 must be positive.\n");
+  }
   EXPECT_THROW(predictFree({{0.0, 0.0, 0.0}}, rod), error);
 }
 

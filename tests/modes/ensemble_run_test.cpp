@@ -147,6 +147,8 @@ TEST(EnsembleRun, BadInputStopsBeforeWriting) {
       {"-bestFit -pdb two.pdb -inD '" + kTab + "' -map 5", "-map maps one structure"},
       {"-pdb two.pdb -model 0", "-model value 0 must be 1 or more"},
       {"-pdb two.pdb -pf1 -elec", "a charged medium is simulated on one model"},
+      {"-bestFit -pdb two.pdb -inD '" + sourcePath("tests/data/three-nh.tab") + "'",
+       "found 3.\nMatrix: error in best-fit of data.\n"},
   };
   for (const auto& c : cases) {
     const auto r = runKorvaCmd(c.args + " -outD r.tab -outModels m.tab", "", dir);

@@ -53,6 +53,11 @@ TEST(StericRun, GoldenUbiquitinReport) {
             readFile(sourcePath("tests/golden/steric_ubiquitin.tab")));
   EXPECT_EQ(r.out, "REMARK 63 couplings selected (inclusive max).\n");
   EXPECT_NE(r.err.find("ubiquitin-2mjb.pdb, 1231 Atoms, Residues 1 to 76.\n"), std::string::npos);
+  EXPECT_EQ(r.err.find('\r'), std::string::npos);  // progress is drawn on a terminal only
+  const auto excl = testing::runKorvaCmd(
+      "-pdb '" + kPdb + "' -inD '" + kTab + "' -excl -s1 10 -sN 20 -outD excl.tab", "", dir);
+  EXPECT_EQ(excl.status, 0) << excl.err;
+  EXPECT_NE(excl.out.find(" (exclusive).\n"), std::string::npos) << excl.out;
   // A medium without potential is the steric one, whatever its Debye length.
   const auto neutral = testing::runKorvaCmd(
       "-pdb '" + kPdb + "' -inD '" + kTab + "' -outD neutral.tab -surfPot 0 -debye 5", "", dir);

@@ -253,7 +253,7 @@ TEST(NlsSolve, DefaultsAndRepairOfBadControls) {
   ctl.relFuncTol = -1.0f;
   ctl.delta = 0.0f;
   float x[2] = {0.0f, 3.0f}, lb[2] = {-10, -10}, ub[2] = {10, 10};
-  float xs[2] = {-1.0f, 1.0f}, fs[kLinePoints] = {1, 1, 1, 1, 1, 1}, jac[2 * kLinePoints];
+  float xs[2] = {-1.0f, 1.0f}, fs[kLinePoints] = {1, 1, 0, 1, 1, 1}, jac[2 * kLinePoints];
   FnProblem p = line();
   TextLog log;
   nlsResult res = nlsSolve(p, kLinePoints, 2, x, lb, ub, &ctl, xs, fs, jac, &log);
@@ -261,7 +261,9 @@ TEST(NlsSolve, DefaultsAndRepairOfBadControls) {
             "NLS Warning: negative STEPTL; default used.\n"
             "NLS Warning: negative RFTOL; default used.\n"
             "NLS Warning: nonpositive DELTA; default used.\n"
-            "NLS Warning: nonpositive parameter scale; default used.\n");
+            "NLS Warning: nonpositive parameter scale; default used.\n"
+            "NLS Warning: nonpositive residual scale; default used.\n");
+  EXPECT_EQ(fs[2], 1.0f);
   EXPECT_FLOAT_EQ(ctl.stepTol, 2.4221818e-5f);
   EXPECT_FLOAT_EQ(ctl.relFuncTol, 2.4221818e-5f);
   EXPECT_GT(xs[0], 0.0f);
