@@ -140,6 +140,18 @@ cases=(
   '-pdb ubq.pdb -inD nh.tab -list x'
   '-pdb ubq.pdb -inD 2loy.nef -list nosuch'
   '-bestFit -pdb 2mjb.pdb -inD nh.tab -map 3'
+  # Long mappings and denser simulations, where the faster paths take over.
+  "$B -map 3000 -outMap big.txt"
+  "$B -map 300"
+  '-pdb ubq.pdb -inD nh.tab -nosurf -H -dot 300 -digPsi 10'
+  '-pdb ubq.pdb -inD nh.tab -pf1 -nosurf -wv 0.3 -dGrid 0.5'
+  '-pdb 2mjb.pdb -inD nh.tab -pf1 -dot 60 -rA 0.5'
+  '-stKorvaFree -pdbF heavy.txt -pf1 -dot 200 -digPsi 7'
+  # Charged media on the same lanes: turns in batches with a remainder, dense rod grids.
+  '-pdb ubq.pdb -inD nh.tab -nosurf -H -dot 300 -digPsi 10 -surfPot 1.5 -debye 8'
+  '-pdb ubq.pdb -inD pf1.tab -pf1 -nosurf -wv 0.3 -dGrid 0.5 -elec'
+  '-pdb 2mjb.pdb -model 3 -inD pf1.tab -pf1 -dot 60 -rA 0.5 -surfPot -2 -salt 50'
+  '-pdb ubq.pdb -inD nh.tab -digPsi 7 -dot 80 -fitPot'
 )
 n=0
 for c in "${cases[@]}"; do

@@ -36,27 +36,56 @@ void contribution(const double ex[3], const double ey[3], const double ez[3], do
   out[4] = Syz(ey, ez);
 }
 
-void orientationAngles(const double* p, int k, int npsi, double* theta, double* phi, double* psi) {
-  *phi = std::atan2(p[1], p[0]);
-  *theta = kHalfPi - std::atan2(p[2], std::sqrt(p[0] * p[0] + p[1] * p[1]));
-  *psi = k * (360.0 / npsi) * kPi / 180.0;
-}
+// The orientations: a point on the sphere gives theta and phi, and the molecule turns about the
+// director in npsi steps of psi. Each orientation's frame is R(theta, phi, psi) and its rows are
+// the columns of R(-theta, -psi, -phi); the cosines and sines come from the same arguments every
+// time, so they are taken once per point and once per turn.
+class orientationFrames {
+ public:
+  explicit orientationFrames(int npsi) : npsi_(npsi) {
+    turns_.resize(4 * static_cast<size_t>(npsi));
+    for (int k = 0; k < npsi; ++k) {
+      const double psi = k * (360.0 / npsi) * kPi / 180.0;
+      double* t = &turns_[4 * static_cast<size_t>(k)];
+      t[0] = std::cos(psi), t[1] = std::sin(psi), t[2] = std::cos(-psi), t[3] = std::sin(-psi);
+    }
+  }
+  // Takes the point p (a unit vector) for the turns that follow.
+  void atPoint(const double* p) {
+    const double phi = std::atan2(p[1], p[0]);
+    const double theta = kHalfPi - std::atan2(p[2], std::sqrt(p[0] * p[0] + p[1] * p[1]));
+    point_[0] = std::cos(theta), point_[1] = std::sin(theta);
+    point_[2] = std::cos(phi), point_[3] = std::sin(phi);
+    point_[4] = std::cos(-theta), point_[5] = std::sin(-theta);
+    point_[6] = std::cos(-phi), point_[7] = std::sin(-phi);
+  }
+  // The columns of the frame of turn k at the current point.
+  void frame(int k, double ex[3], double ey[3], double ez[3]) const {
+    const double* t = &turns_[4 * static_cast<size_t>(k)];
+    rotationColumns(point_[0], point_[1], point_[2], point_[3], t[0], t[1], ex, ey, ez);
+  }
+  // Its rows: the columns of R(-theta, -psi, -phi).
+  void rows(int k, double r1[3], double r2[3], double r3[3]) const {
+    const double* t = &turns_[4 * static_cast<size_t>(k)];
+    rotationColumns(point_[4], point_[5], t[2], t[3], point_[6], point_[7], r1, r2, r3);
+  }
+  int turns() const { return npsi_; }
 
-// Projection of every atom on one row of R, summed in single precision as the positions are.
-inline float project(const double r[3], double x, double y, double z) {
-  float acc = static_cast<float>(r[0] * x);
-  acc = static_cast<float>(acc + r[1] * y);
-  return static_cast<float>(acc + r[2] * z);
-}
+ private:
+  int npsi_;
+  double point_[8] = {};
+  tvector<double> turns_{TrackedAllocator<double>("steric turns")};
+};
 
 // The isotropic reference: the mean contribution over all N orientations.
-void isotropicReference(int ndots, const double* points, int npsi, double ref[5]) {
+void isotropicReference(int ndots, const double* points, orientationFrames& frames, double ref[5]) {
+  const int npsi = frames.turns();
   double szz = 0, sxx = 0, syy = 0, sxy = 0, sxz = 0, syz = 0;
   for (int d = 0; d < ndots; ++d) {
+    frames.atPoint(&points[3 * d]);
     for (int k = 0; k < npsi; ++k) {
-      double theta, phi, psi, ex[3], ey[3], ez[3];
-      orientationAngles(&points[3 * d], k, npsi, &theta, &phi, &psi);
-      rotate_coorsystem(theta, phi, psi, ex, ey, ez);
+      double ex[3], ey[3], ez[3];
+      frames.frame(k, ex, ey, ez);
       szz += Szz(ez);
       sxx += Sxx(ex);
       syy += Syy(ey);
@@ -110,127 +139,26 @@ bool checkParameters(int model, float h, float rM, float rA, float g, float c, i
   return why == nullptr;
 }
 
-// floor and ceil of a grid coordinate clamped to -1..top: shifted to positive values, where
-// truncation is floor, so no rounding-mode instruction is needed in the rod model's inner loop.
-// The shift may round by one ulp; the margin of the runs is many times wider than that.
-inline int floorOnGrid(double v, double top) {
-  return static_cast<int>(std::clamp(v, -1.0, top) + 2.0) - 2;
-}
-inline int ceilOnGrid(double v, double top) {
-  return -static_cast<int>(-std::clamp(v, -1.0, top) + top + 2.0) + static_cast<int>(top) + 2;
-}
-
-constexpr int kLanes =
-    8;  // atoms or positions per fixed-length inner loop, which compilers vectorise
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
-constexpr float kInfinityF = std::numeric_limits<float>::infinity();
-
-// The rod grid in the units of its index: position i lies at p0 + i / inv up to float rounding,
-// which margin (grid units) covers; top = npos + 1 bounds the clamped runs.
-struct RodGrid {
-  double p0, inv, margin, top;
-  int npos;
-};
-
-// Per-call constants of the closed-form run of one atom.
-struct RodAtomTerms {
-  double contactSq;  // (rM + rA)^2
-  double beyond;     // |y'| above this never touches, whatever the rounding
-  double firmHalf;   // half widths below this lose too many digits to give a certain run
-};
-
-// The run of one atom in grid units: it touches the rod at (-p, 0) where |p + x'| <=
-// sqrt(contact^2 - y'^2), a run centred on -x'. lo is +inf when the atom cannot reach the rod;
-// firmLo repeats lo, or is +inf when the run is too flat for its ends to be certain (grazing).
-struct RodRun {
-  double lo, firmLo, hi;
-};
-
-inline RodRun rodRun(const RodGrid& grid, const RodAtomTerms& terms, double x, double y) {
-  const double rest = terms.contactSq - y * y;
-  const double half = std::sqrt(std::max(rest, 0.0)) * grid.inv;
-  const double mid = (-x - grid.p0) * grid.inv;
-  const double lo = std::fabs(y) <= terms.beyond ? mid - half : kInfinity;
-  return {lo, half >= terms.firmHalf * grid.inv ? lo : kInfinity, mid + half};
-}
-
-// Per lane, the furthest end of the runs that begin at or before position 0 (certain and
-// possible ones), and whether a run of the current chunk begins inside the grid.
-struct RodLanes {
-  double sureTop[kLanes];
-  double maybeTop[kLanes];
-  double late[kLanes];
-};
-
-// One chunk of kLanes atoms on the common path: runs that begin at or before position 0 need only
-// their end. Returns whether some run of the chunk begins inside the grid.
-bool rodFrontChunk(const RodGrid& grid, const RodAtomTerms& terms, const float* x8, const float* y8,
-                   RodLanes* lanes) {
-  double xd[kLanes], yd[kLanes];
-  for (int l = 0; l < kLanes; ++l) xd[l] = x8[l], yd[l] = y8[l];
-  for (int l = 0; l < kLanes; ++l) {
-    // rodRun, spelt out: the compiler vectorises plain values, not the returned record.
-    const double y = yd[l];
-    const double rest = terms.contactSq - y * y;
-    const double half = std::sqrt(std::max(rest, 0.0)) * grid.inv;
-    const double mid = (-xd[l] - grid.p0) * grid.inv;
-    const double lo = std::fabs(y) <= terms.beyond ? mid - half : kInfinity;
-    const double firmLo = half >= terms.firmHalf * grid.inv ? lo : kInfinity;
-    const double hi = mid + half;
-    lanes->maybeTop[l] = std::max(lanes->maybeTop[l], lo - grid.margin <= 0.0 ? hi : -kInfinity);
-    lanes->sureTop[l] = std::max(lanes->sureTop[l], firmLo + grid.margin <= 0.0 ? hi : -kInfinity);
-    const bool inside = (lo + grid.margin > 0.0) & (lo - grid.margin <= grid.top);
-    lanes->late[l] = inside ? 1.0 : 0.0;
-  }
-  const double* f = lanes->late;
-  return std::max(std::max(f[0] + f[1], f[2] + f[3]), std::max(f[4] + f[5], f[6] + f[7])) > 0.0;
-}
-
-// Rounding-safe integer runs of one atom, merged into the reach tables: reach[k] is the furthest
-// position that a run starting at k (or before 0, for k = 0) covers.
-void addRun(const RodGrid& grid, const RodRun& run, int* sureReach, int* maybeReach) {
-  if (!(run.lo - grid.margin <= grid.top)) return;
-  const int mLo = std::max(ceilOnGrid(run.lo - grid.margin, grid.top), 0);
-  const int mHi = std::min(floorOnGrid(run.hi + grid.margin, grid.top), grid.npos);
-  if (mLo > mHi) return;
-  maybeReach[mLo] = std::max(maybeReach[mLo], mHi);
-  if (!(run.firmLo <= grid.top)) return;
-  const int sLo = std::max(ceilOnGrid(run.firmLo + grid.margin, grid.top), 0);
-  const int sHi = std::min(floorOnGrid(run.hi - grid.margin, grid.top), grid.npos);
-  if (sLo <= sHi) sureReach[sLo] = std::max(sureReach[sLo], sHi);
-}
-
-// Projections of atoms 1..natoms (x, y, z passed from index 1) on rows r1 and r2 of R, into xp
-// and yp from index 0; whole chunks first, in a loop the compiler vectorises.
-void projectAtoms(const double r1[3], const double r2[3], const double* x, const double* y,
-                  const double* z, int natoms, float* xp, float* yp) {
-  int j = 0;
-  const double a[3] = {r1[0], r1[1], r1[2]}, b[3] = {r2[0], r2[1], r2[2]};
-  for (; j + kLanes <= natoms; j += kLanes) {
-    // Local lanes: the compiler need not fear that the stores overwrite the coordinates.
-    float u[kLanes], v[kLanes];
-    for (int l = 0; l < kLanes; ++l) {
-      u[l] = project(a, x[j + l], y[j + l], z[j + l]);
-      v[l] = project(b, x[j + l], y[j + l], z[j + l]);
-    }
-    std::copy(u, u + kLanes, xp + j);
-    std::copy(v, v + kLanes, yp + j);
-  }
-  for (; j < natoms; ++j) {
-    xp[j] = project(r1, x[j], y[j], z[j]);
-    yp[j] = project(r2, x[j], y[j], z[j]);
-  }
-}
+constexpr int kLanes = 8;  // positions per fixed-length inner loop, which compilers vectorise
 
 // Adds one orientation's contribution s to the sums of the positions it leaves free: sums holds
-// five rows of `padded` sums, then the counts. Adding 0.0 leaves a sum as it was, so the sums
-// equal those of adding at the free positions alone.
-void addFreeOrientation(const int* blocked, size_t padded, const double s[5], double* sums) {
+// five rows of `padded` sums, then the counts. A sum starts at +0 and never becomes -0, so adding
+// 0.0 leaves it as it was: the blocked positions may take 0.0 or nothing, and the padding beyond
+// the grid, which is never read, may take anything.
+void addFreeOrientation(const int* blocked, const rodDecision& decision, size_t padded,
+                        const double s[5], double* sums) {
   const double add[6] = {s[0], s[1], s[2], s[3], s[4], 1.0};
+  const size_t first = static_cast<size_t>(decision.firstFree);
+  const bool prefix = decision.lastBlocked < decision.firstFree;
+  const size_t from = prefix ? first : first / kLanes * kLanes;
   for (int m = 0; m < 6; ++m) {
     double* row = sums + m * padded;
     const double v = add[m];
-    for (size_t b = 0; b < padded; b += kLanes) {
+    if (prefix) {
+      for (size_t b = from; b < padded; ++b) row[b] += v;
+      continue;
+    }
+    for (size_t b = from; b < padded; b += kLanes) {
       for (int l = 0; l < kLanes; ++l) row[b + l] += blocked[b + l] ? 0.0 : v;
     }
   }
@@ -293,13 +221,6 @@ class chargeHook {
   tvector<double> m_{TrackedAllocator<double>("charge projections")};
   tvector<excessSums> sums_{TrackedAllocator<excessSums>("charge sums")};
 };
-
-// Rod model: the first position after the last one the orientation blocks (0 when none is).
-int rodContactIndex(const int* blocked, int npos) {
-  int i = npos;
-  while (i >= 0 && blocked[i] == 0) --i;
-  return i + 1;
-}
 
 // The set-up models of a charge-aware simulation with the charges centred as the atoms.
 struct chargedField {
@@ -423,84 +344,6 @@ int wallFirstFree(const float* xp, int natoms, const float* t, int npos) {
       std::partition_point(t, t + npos + 1, [&](float ti) { return lowest <= ti; }) - t);
 }
 
-void rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, int npos,
-                double contact, tvector<int>* scratch, int* blocked) {
-  if (npos < 0) return;
-  RodGrid grid;
-  grid.npos = npos;
-  grid.p0 = pos[0];
-  const double step = npos > 0 && pos[npos] > pos[0] ? (pos[npos] - grid.p0) / npos : 1.0;
-  grid.inv = 1.0 / step;
-  // The grid is linear up to the float rounding of each position; the runs are taken with this
-  // much room (A) on either side, so every decision outside it is certain and only grid points
-  // within it of a run's end are left to the distance test itself.
-  const double reach = std::max(std::fabs(grid.p0), std::fabs(static_cast<double>(pos[npos])));
-  const double room = 8.0 * reach * 0x1p-24 + 1e-9 * (1.0 + contact);
-  grid.margin = room * grid.inv;
-  grid.top = npos + 1.0;
-  const RodAtomTerms terms{contact * contact, contact * (1.0 + 1e-12), 1e-4 * contact};
-
-  // Whole chunks straight from the projections; the last, partial one padded with atoms
-  // infinitely far across the director, which reach nothing.
-  const int whole = natoms / kLanes;
-  const int chunks = (natoms + kLanes - 1) / kLanes;
-  float padX[kLanes], padY[kLanes];
-  std::fill_n(padX, kLanes, 0.0f);
-  std::fill_n(padY, kLanes, kInfinityF);
-  std::copy(xp + whole * kLanes, xp + natoms, padX);
-  std::copy(yp + whole * kLanes, yp + natoms, padY);
-  const size_t span = static_cast<size_t>(npos) + 1;
-  if (scratch->size() < 2 * span + chunks) scratch->resize(2 * span + chunks);
-  int* sureReach = scratch->data();
-  int* maybeReach = sureReach + span;
-  int* lateChunk = maybeReach + span;
-  RodLanes lanes;
-  std::fill_n(lanes.sureTop, kLanes, -kInfinity);
-  std::fill_n(lanes.maybeTop, kLanes, -kInfinity);
-  for (int c = 0; c < whole; ++c) {
-    lateChunk[c] = rodFrontChunk(grid, terms, xp + c * kLanes, yp + c * kLanes, &lanes);
-  }
-  if (chunks > whole) lateChunk[whole] = rodFrontChunk(grid, terms, padX, padY, &lanes);
-
-  // Chunks with a run that begins inside the grid: all their runs again, one atom at a time,
-  // merged by start position. Each atom's runs then come whole from one evaluation.
-  bool anyLate = false;
-  for (int c = 0; c < chunks; ++c) {
-    if (!lateChunk[c]) continue;
-    if (!anyLate) std::fill_n(sureReach, 2 * span, -1);
-    anyLate = true;
-    const float* x8 = c < whole ? xp + c * kLanes : padX;
-    const float* y8 = c < whole ? yp + c * kLanes : padY;
-    for (int l = 0; l < kLanes; ++l) {
-      const RodRun run = rodRun(grid, terms, x8[l], y8[l]);
-      addRun(grid, run, sureReach, maybeReach);
-    }
-  }
-
-  // The runs that cover position 0 merge into one run from 0 to the furthest of their ends.
-  double sureEnd = -kInfinity, maybeEnd = -kInfinity;
-  for (int l = 0; l < kLanes; ++l) {
-    sureEnd = std::max(sureEnd, lanes.sureTop[l]);
-    maybeEnd = std::max(maybeEnd, lanes.maybeTop[l]);
-  }
-  int sureCover = std::min(floorOnGrid(sureEnd - grid.margin, grid.top), npos);
-  int maybeCover = std::min(floorOnGrid(maybeEnd + grid.margin, grid.top), npos);
-  const auto touchesAny = [&](int i) {
-    for (int k = 0; k < natoms; ++k) {
-      if (rodTouches(pos[i], xp[k], yp[k], contact)) return 1;
-    }
-    return 0;
-  };
-  for (int i = 0; i <= npos; ++i) {
-    if (anyLate) {
-      sureCover = std::max(sureCover, sureReach[i]);
-      maybeCover = std::max(maybeCover, maybeReach[i]);
-    }
-    // Within rounding of some run's end and inside no certain run: decide by the test itself.
-    blocked[i] = i <= sureCover ? 1 : i <= maybeCover ? touchesAny(i) : 0;
-  }
-}
-
 int stericAlignment(int model, float h, float rM, float rA, float g, float c, int natoms,
                     const double* x, const double* y, const double* z, double rOuter, double rInner,
                     int npsi, int ndots, const double* points, double S[5], Log& log,
@@ -536,17 +379,15 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
     ntot = extendRodGrid(npos, rodL, g, &pos, log);
   }
 
+  orientationFrames frames(npsi);
   double ref[5];
-  isotropicReference(ndots, points, npsi, ref);
+  isotropicReference(ndots, points, frames, ref);
 
   const size_t slots = static_cast<size_t>(ntot) + 2;
   tvector<double> count(slots, 0.0, TrackedAllocator<double>("steric counts"));
   tvector<double> acc(5 * slots, 0.0, TrackedAllocator<double>("steric accumulators"));
-  tvector<float> xp(static_cast<size_t>(natoms), 0.0f,
-                    TrackedAllocator<float>("steric projections"));
-  tvector<float> yp(TrackedAllocator<float>("steric projections"));
   tvector<float> threshold(TrackedAllocator<float>("steric thresholds"));
-  tvector<int> reach(TrackedAllocator<int>("steric runs"));
+  rodScratch rod;
   tvector<int> blocked(TrackedAllocator<int>("steric runs"));
   // Rod model: sums of the positions that an orientation may block, one row per element and
   // padded to whole chunks; the appended positions are free for every orientation and share
@@ -562,7 +403,6 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
       threshold[i] = static_cast<float>(rA - (static_cast<double>(pos[i]) - rM));
     }
   } else {
-    yp.assign(static_cast<size_t>(natoms), 0.0f);
     blocked.assign(padded, 1);
     freeSums.assign(6 * padded, 0.0);
   }
@@ -571,27 +411,36 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
 
   for (int d = 0; d < ndots; ++d) {
     log.progress("orientations", static_cast<long>(d) * npsi, n);
-    for (int k = 0; k < npsi; ++k) {
-      double theta, phi, psi, ex[3], ey[3], ez[3], r1[3], r2[3], r3[3], s[5];
-      orientationAngles(&points[3 * d], k, npsi, &theta, &phi, &psi);
-      rotate_coorsystem(theta, phi, psi, ex, ey, ez);
-      contribution(ex, ey, ez, s);
-      // The rows of R are the columns of its transpose R(-theta, -psi, -phi).
-      rotate_coorsystem(-theta, -psi, -phi, r1, r2, r3);
+    frames.atPoint(&points[3 * d]);
+    // The wall takes the turns of a point a batch at a time, in one pass over the atoms each.
+    const int step = model == kModelWall ? kWallBatch : 1;
+    for (int k0 = 0; k0 < npsi; k0 += step) {
+      const int batch = std::min(step, npsi - k0);
+      double s[kWallBatch][5], rows[kWallBatch][3], r2[kWallBatch][3];
+      for (int b = 0; b < batch; ++b) {
+        double ex[3], ey[3], ez[3], r3[3];
+        frames.frame(k0 + b, ex, ey, ez);
+        contribution(ex, ey, ez, s[b]);
+        frames.rows(k0 + b, rows[b], r2[b], r3);
+      }
       if (model == kModelWall) {
-        float lowest = project(r1, x[1], y[1], z[1]);
-        for (int j = 2; j <= natoms; ++j) lowest = std::min(lowest, project(r1, x[j], y[j], z[j]));
-        const int first = wallFirstFree(&lowest, 1, threshold.data(), npos);
-        // Free from `first` on: record the orientation once; prefix sums spread it later.
-        count[first] += 1.0;
-        for (int m = 0; m < 5; ++m) acc[5 * static_cast<size_t>(first) + m] += s[m];
-        if (charges.active()) charges.add(r1, r2, first, s);
+        float lowest[kWallBatch];
+        lowestProjections(&rows[0][0], batch, x + 1, y + 1, z + 1, natoms, lowest);
+        for (int b = 0; b < batch; ++b) {
+          const int first = wallFirstFree(&lowest[b], 1, threshold.data(), npos);
+          // Free from `first` on: record the orientation once; prefix sums spread it later.
+          count[first] += 1.0;
+          for (int m = 0; m < 5; ++m) acc[5 * static_cast<size_t>(first) + m] += s[b][m];
+          if (charges.active()) charges.add(rows[b], r2[b], first, s[b]);
+        }
       } else {
-        projectAtoms(r1, r2, x + 1, y + 1, z + 1, natoms, xp.data(), yp.data());
-        rodBlocked(xp.data(), yp.data(), natoms, pos.data(), npos, contact, &reach, blocked.data());
-        addFreeOrientation(blocked.data(), padded, s, freeSums.data());
-        for (int m = 0; m < 5; ++m) tailSum[m] += s[m];
-        if (charges.active()) charges.add(r1, r2, rodContactIndex(blocked.data(), npos), s);
+        const rodDecision decision =
+            rodOrientation(rows[0], r2[0], x + 1, y + 1, z + 1, natoms, pos.data(), npos, contact,
+                           &rod, blocked.data());
+        addFreeOrientation(blocked.data(), decision, padded, s[0], freeSums.data());
+        for (int m = 0; m < 5; ++m) tailSum[m] += s[0][m];
+        // The contact index: the first position after the last blocked one.
+        if (charges.active()) charges.add(rows[0], r2[0], decision.lastBlocked + 1, s[0]);
       }
     }
   }

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "align/electrostatic.h"
+#include "align/steric_kernels.h"
 #include "core/alloc.h"
 #include "core/log.h"
 #include "structure/transform.h"
@@ -88,20 +89,5 @@ int extendRodGrid(int npos, double cellWidth, float g, tvector<float>* pos, Log&
 // not increase along the grid, so the blocked positions are the prefix before the returned index
 // (0..npos+1), found from the smallest projection alone.
 int wallFirstFree(const float* xp, int natoms, const float* t, int npos);
-
-// Rod model, one orientation: blocked[i] (i = 0..npos) becomes 1 when some atom lies within
-// contact of the rod axis at (-pos[i], 0), by the distance test of rodTouches, else 0. Each atom
-// blocks one run of positions, found in closed form; the test itself decides only grid points
-// within rounding of a run's end. O(natoms + npos); scratch is working space, grown as needed.
-void rodBlocked(const float* xp, const float* yp, int natoms, const float* pos, int npos,
-                double contact, tvector<int>* scratch, int* blocked);
-
-// The contact test of the rod model: sqrt((pos + xp)^2 + yp^2) <= contact, in double precision
-// from the single-precision values.
-inline bool rodTouches(float pos, float xp, float yp, double contact) {
-  const double dx = static_cast<double>(pos) + static_cast<double>(xp);
-  const double dy = static_cast<double>(yp);
-  return std::sqrt(dx * dx + dy * dy) <= contact;
-}
 
 }  // namespace korva

@@ -26,6 +26,123 @@ void predictPair(const pdbAtom* a, const pdbAtom* b, float di, const float s[5],
   findD(&a->x, &a->y, &a->z, &b->x, &b->y, &b->z, &di, d, dd, s, sErr, 1);
 }
 
+// Keeps what later fits of the same table can reuse, after a fit of the n gathered couplings
+// whose Saupe errors are sErr; the decomposition itself stays in ws->svd.
+void keepDesign(const dTab* tab, int n, const float* const arrays[8], const float sErr[5],
+                fitWorkspace* ws) {
+  keptDesign& k = ws->kept;
+  k.index.resize(static_cast<size_t>(n));
+  k.scale.resize(2 * static_cast<size_t>(n));
+  k.predict.resize(kSaupeCount * static_cast<size_t>(n));
+  k.di.resize(static_cast<size_t>(n));
+  int row = 0;
+  for (int i = 0; i < tab->n && row < n; i++) {
+    if (dcEntersFit(*tab, i)) k.index[static_cast<size_t>(row++)] = i;
+  }
+  const float *x1 = arrays[0], *y1 = arrays[1], *z1 = arrays[2], *x2 = arrays[3], *y2 = arrays[4],
+              *z2 = arrays[5], *di = arrays[6], *dd = arrays[7];
+  for (int r = 0; r < n; r++) {
+    float unused[kSaupeCount];
+    const size_t u = static_cast<size_t>(r);
+    designRow(x1[r], y1[r], z1[r], x2[r], y2[r], z2[r], di[r], dd[r], unused, &k.scale[2 * u],
+              &k.scale[2 * u + 1]);
+    predictionRow(x1[r], y1[r], z1[r], x2[r], y2[r], z2[r], &k.predict[kSaupeCount * u]);
+    k.di[u] = di[r];
+  }
+  for (int m = 0; m < kSaupeCount; m++) k.sErr[m] = sErr[m];
+  k.rows = n;
+}
+
+// The SVD fit from the kept design: only the right-hand sides are new. The decomposition, and so
+// the solution, is the one a fresh fit of the same rows would compute. Returns the number of
+// predicted couplings.
+int fitKeptDesign(dTab* tab, dTensor* tensor, fitWorkspace* ws) {
+  const keptDesign& k = ws->kept;
+  const int n = k.rows;
+  ws->rhs.resize(static_cast<size_t>(n));
+  for (int r = 0; r < n; r++) {
+    const size_t u = static_cast<size_t>(r);
+    ws->rhs[u] =
+        designRhs(k.scale[2 * u], k.scale[2 * u + 1], tab->in[static_cast<size_t>(k.index[u])].D);
+  }
+  if (svdLSMat(&ws->svd, ws->matrix.data(), ws->rhs.data(), n, kSaupeCount, tensor->saupe, nullptr,
+               0) != 0) {
+    return 0;
+  }
+  for (int m = 0; m < kSaupeCount; m++) tensor->saupeErr[m] = k.sErr[m];
+  for (int r = 0; r < n; r++) {
+    const size_t u = static_cast<size_t>(r);
+    dcRecord& w = tab->work[static_cast<size_t>(k.index[u])];
+    predictFromRow(&k.predict[kSaupeCount * u], k.di[u], tensor->saupe, tensor->saupeErr, &w.D,
+                   &w.DD);
+  }
+  return n;
+}
+
+// The fit proper and the predictions of the couplings that enter it, into the working list.
+// Returns their number.
+int fitAndPredict(dTab* tab, dTensor* tensor, fitWorkspace* ws) {
+  const bool svd = tensor->tensorMode == kTensorSVD;
+  if (svd && ws->keepDesign && ws->kept.rows >= kSaupeCount) return fitKeptDesign(tab, tensor, ws);
+  for (int k = 0; k < kSaupeCount; k++) {
+    tensor->saupe[k] = svd ? 0.0f : tensor->saupeIn[k];
+    tensor->saupeErr[k] = kUnitError;
+  }
+
+  const int total = tab->n;
+  const size_t len = static_cast<size_t>(total) + 1;
+  // Nine work arrays of the table length.
+  if (ws->pairs.size() < 9 * len) ws->pairs.resize(9 * len);
+  float* x1 = ws->pairs.data();
+  float* y1 = x1 + len;
+  float* z1 = y1 + len;
+  float* x2 = z1 + len;
+  float* y2 = x2 + len;
+  float* z2 = y2 + len;
+  float* di = z2 + len;
+  float* d = di + len;
+  float* dd = d + len;
+
+  int n = 0;
+  for (int i = 0; i < total; i++) {
+    if (!dcEntersFit(*tab, i)) continue;
+    const dcRecord& w = tab->work[static_cast<size_t>(i)];
+    const dcRecord& in = tab->in[static_cast<size_t>(i)];
+    x1[n] = w.atomI->x;
+    y1[n] = w.atomI->y;
+    z1[n] = w.atomI->z;
+    x2[n] = w.atomJ->x;
+    y2[n] = w.atomJ->y;
+    z2[n] = w.atomJ->z;
+    di[n] = w.DI;
+    d[n] = in.D;
+    dd[n] = in.DD;
+    n++;
+  }
+
+  // Too few couplings leave the tensor zero (findS zeroes it); the caller decides whether that
+  // ends the run.
+  if (svd) {
+    const int status =
+        findS(x1, y1, z1, x2, y2, z2, di, d, dd, tensor->saupe, tensor->saupeErr, n, ws);
+    if (status == 0 && ws->keepDesign) {
+      const float* const arrays[8] = {x1, y1, z1, x2, y2, z2, di, dd};
+      keepDesign(tab, n, arrays, tensor->saupeErr, ws);
+    }
+  }
+  findD(x1, y1, z1, x2, y2, z2, di, d, dd, tensor->saupe, tensor->saupeErr, n);
+
+  int predicted = 0;
+  for (int i = 0; i < total; i++) {
+    if (!dcEntersFit(*tab, i)) continue;
+    dcRecord& w = tab->work[static_cast<size_t>(i)];
+    w.D = d[predicted];
+    w.DD = dd[predicted];
+    predicted++;
+  }
+  return predicted;
+}
+
 }  // namespace
 
 int isNonlinearTensorMode(int tensorMode) {
@@ -58,65 +175,13 @@ int findD2(const pdbInfo* pdb, const dTab* tab, int index, const char* name1, co
 }
 
 int fitDSVD(const pdbInfo* pdb, dTab* tab, dTensor* tensor, fitWorkspace* ws, Log& log) {
-  for (int k = 0; k < kSaupeCount; k++) {
-    tensor->saupe[k] = tensor->tensorMode == kTensorSVD ? 0.0f : tensor->saupeIn[k];
-    tensor->saupeErr[k] = kUnitError;
-  }
-
-  const int total = tab->n;
-  const size_t len = static_cast<size_t>(total) + 1;
-  // Nine work arrays of the table length.
-  if (ws->pairs.size() < 9 * len) ws->pairs.resize(9 * len);
-  float* x1 = ws->pairs.data();
-  float* y1 = x1 + len;
-  float* z1 = y1 + len;
-  float* x2 = z1 + len;
-  float* y2 = x2 + len;
-  float* z2 = y2 + len;
-  float* di = z2 + len;
-  float* d = di + len;
-  float* dd = d + len;
-
-  int n = 0;
-  int nGly = 0;
-  for (int i = 0; i < total; i++) {
-    if (dcIsGlycine(*tab, i)) nGly++;
-    if (!dcEntersFit(*tab, i)) continue;
-    const dcRecord& w = tab->work[static_cast<size_t>(i)];
-    const dcRecord& in = tab->in[static_cast<size_t>(i)];
-    x1[n] = w.atomI->x;
-    y1[n] = w.atomI->y;
-    z1[n] = w.atomI->z;
-    x2[n] = w.atomJ->x;
-    y2[n] = w.atomJ->y;
-    z2[n] = w.atomJ->z;
-    di[n] = w.DI;
-    d[n] = in.D;
-    dd[n] = in.DD;
-    n++;
-  }
-
-  // Too few couplings leave the tensor zero (findS zeroes it); the caller decides whether that
-  // ends the run.
-  if (tensor->tensorMode == kTensorSVD)
-    (void)findS(x1, y1, z1, x2, y2, z2, di, d, dd, tensor->saupe, tensor->saupeErr, n, ws);
-  findD(x1, y1, z1, x2, y2, z2, di, d, dd, tensor->saupe, tensor->saupeErr, n);
+  int predicted = fitAndPredict(tab, tensor, ws);
   if (tensor->eulerFlag) {
     tensor->nEuler = saupe2euler(tensor->saupe, tensor->psiList, tensor->thetaList, tensor->phiList,
                                  tensor->eigVal, &tensor->da, &tensor->dr, log);
   }
 
-  int predicted = 0;
-  for (int i = 0; i < total; i++) {
-    if (!dcEntersFit(*tab, i)) continue;
-    dcRecord& w = tab->work[static_cast<size_t>(i)];
-    w.D = d[predicted];
-    w.DD = dd[predicted];
-    predicted++;
-  }
-
-  if (nGly == 0) return predicted;
-  for (int i = 0; i < total; i++) {
+  for (int i = 0; i < tab->n; i++) {
     dcRecord& w = tab->work[static_cast<size_t>(i)];
     if (w.selected == 0 || !dcIsGlycine(*tab, i)) continue;
     const bool inGly = tab->in[static_cast<size_t>(i)].glyFlag != 0;

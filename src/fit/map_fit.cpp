@@ -117,6 +117,8 @@ int mapSimDC(const pdbInfo* pdb, dTab* tab, dTensor* tensor, int mapCount, int v
 
   randomTT800 random;
   fitWorkspace ws;
+  // Only the observed values change from step to step: the design matrix is decomposed once.
+  ws.keepDesign = 1;
   runSums run{};
   for (int step = 0; step < mapCount; step++) {
     for (int i = 0; i < tab->n; i++) {

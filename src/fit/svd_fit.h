@@ -6,6 +6,18 @@
 
 namespace korva {
 
+// What an order-matrix fit keeps of its first fit when later fits of the same table change only
+// the observed values: the design matrix, its decomposition (in the fit's svdWorkspace) and its
+// covariance stay, and each row's right-hand side and prediction need no geometry again.
+struct keptDesign {
+  int rows = -1;  // couplings in the fit; -1 while nothing is kept
+  tvector<int> index{TrackedAllocator<int>("keptDesign")};        // table index of each row
+  tvector<double> scale{TrackedAllocator<double>("keptDesign")};  // weight w and |DI| per row
+  tvector<float> predict{TrackedAllocator<float>("keptDesign")};  // prediction row (5) per row
+  tvector<float> di{TrackedAllocator<float>("keptDesign")};       // DI per row, Hz
+  float sErr[5] = {};                                             // errors of the Saupe vector
+};
+
 // Scratch of the coupling fits, owned by the caller, so that repeated fits (error-space mapping)
 // allocate once and two fits never share memory.
 struct fitWorkspace {
@@ -13,7 +25,24 @@ struct fitWorkspace {
   tvector<float> matrix{TrackedAllocator<float>("dipolarMatrix")};  // n x 5 design matrix
   tvector<float> rhs{TrackedAllocator<float>("dipolarRhs")};        // n right-hand sides
   svdWorkspace svd;
+  // Set by a caller whose successive fits of one table differ in the observed values alone (the
+  // couplings, their atoms, DI and errors stay): the SVD fit then builds and decomposes its
+  // design matrix once and keeps it in `kept`.
+  int keepDesign = 0;
+  keptDesign kept;
 };
+
+// The row of the design matrix for the coupling from (x1, y1, z1) to (x2, y2, z2) with constant
+// di and error dd, as findS builds it: the unit vector's basis times the weight |di| / dd (1 when
+// dd is 0). w and m receive the weight and |di| that scale the observed value into the row's
+// right-hand side w d / m; m is 0 for a row that carries no information (di 0 or not finite),
+// whose elements are then 0.
+void designRow(float x1, float y1, float z1, float x2, float y2, float z2, float di, float dd,
+               float row[5], double* w, double* m);
+// The right-hand side of a row of weight w and |DI| m for the observed value d.
+inline float designRhs(double w, double m, float d) {
+  return m == 0.0 ? 0.0f : static_cast<float>(w * d / m);
+}
 
 // Fits the Saupe vector (Szz, Sxx-Syy, Sxy, Sxz, Syz) to n couplings held in 0-based arrays:
 // coupling i joins atom I at (x1[i], y1[i], z1[i]) to atom J at (x2[i], y2[i], z2[i]), has the

@@ -13,19 +13,24 @@
 namespace korva {
 namespace {
 
-// Writes each counted step's two world-map lines as it comes.
+// Collects the world-map lines of the counted steps and writes them in large blocks.
 class mapFileSink final : public mapStepSink {
  public:
   explicit mapFileSink(FILE* f) : f_(f) {}
   void step(const double eigVec[3][3]) override {
-    line_.clear();
-    appendMapLines(&line_, eigVec);
-    std::fputs(line_.c_str(), f_);
+    appendMapLines(&text_, eigVec);
+    if (text_.size() >= kBlock) flush();
+  }
+  // Writes what is collected; a failed write shows when the stream is committed.
+  void flush() {
+    std::fwrite(text_.data(), 1, text_.size(), f_);
+    text_.clear();
   }
 
  private:
+  static constexpr size_t kBlock = 64 * 1024;
   FILE* f_;
-  std::string line_;
+  std::string text_;
 };
 
 reportInput reportOf(const runParams& p, const dTab* tab, const saupeAnalysis* analysis) {
@@ -65,6 +70,7 @@ int mapRun(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log) {
   mapFileSink sink(mapStream);
   mapResult result;
   const int status = mapSimDC(&pdb, tab, &p.tensor, p.mapCount, p.info.verbose, sink, &result, log);
+  sink.flush();
   if (!map.commit()) {
     log.printf("KORVA Error writing the error space map %s\n",
                p.outMap[0] != '\0' ? p.outMap : "(stdout)");

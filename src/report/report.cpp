@@ -7,6 +7,7 @@
 
 #include "core/output.h"
 #include "numeric/constants.h"
+#include "report/fixed_format.h"
 
 namespace korva {
 namespace {
@@ -366,15 +367,20 @@ void appendMapLines(std::string* out, const double eigVec[3][3]) {
     const double axis[3] = {eigVec[0][j], eigVec[1][j], eigVec[2][j]};
     mapAxisPoints(axis, pts[j], opp[j]);
   }
-  char line[256];
+  // The formats "  %f       %f" and " %f\t%f", without printf: a mapping writes them by the
+  // hundred thousand.
   for (int j = 0; j < 3; j++) {
-    std::snprintf(line, sizeof line, "  %f       %f", pts[j][0], pts[j][1]);
-    out->append(line);
+    out->append("  ");
+    appendFixed6(out, pts[j][0]);
+    out->append("       ");
+    appendFixed6(out, pts[j][1]);
   }
   out->push_back('\n');
   for (int j = 0; j < 3; j++) {
-    std::snprintf(line, sizeof line, " %f\t%f", opp[j][0], opp[j][1]);
-    out->append(line);
+    out->push_back(' ');
+    appendFixed6(out, opp[j][0]);
+    out->push_back('\t');
+    appendFixed6(out, opp[j][1]);
   }
   out->push_back('\n');
 }

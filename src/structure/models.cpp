@@ -43,8 +43,13 @@ Outcome<tvector<atomModel>> readPDBModels(const char* path, const struct pdbSele
     if (last <= first && !(atoms.empty() && m == 0)) continue;
     atomModel model;
     model.number = marks[m].number != 0 ? marks[m].number : static_cast<int>(out.value.size()) + 1;
-    model.atoms.assign(atoms.begin() + static_cast<std::ptrdiff_t>(first),
-                       atoms.begin() + static_cast<std::ptrdiff_t>(last));
+    if (first == 0 && last == atoms.size()) {
+      // The whole file is one model: its atoms are taken as read, not copied into fresh pages.
+      model.atoms = std::move(atoms);
+    } else {
+      model.atoms.assign(atoms.begin() + static_cast<std::ptrdiff_t>(first),
+                         atoms.begin() + static_cast<std::ptrdiff_t>(last));
+    }
     out.value.push_back(std::move(model));
   }
   return out;

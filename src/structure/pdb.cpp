@@ -1,12 +1,15 @@
 // PDB reading by fixed columns, and the name and number index of a structure.
 #include "structure/pdb.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string_view>
 #include <utility>
 
 #include "structure/select.h"
@@ -47,51 +50,103 @@ enum FieldIndex {
   kCharge,
 };
 
-constexpr size_t kFirstAtoms = 4096;  // initial atom array
+constexpr size_t kFirstAtoms = 4096;      // initial atom array
+constexpr long kAtomLineBytes = 81;       // an 80-column ATOM record and its newline
+constexpr size_t kKeptHeadroom = 8;       // unused atom slots up to 1/8 of the atoms stay
+constexpr long kMostExpected = 1L << 18;  // atoms reserved at most before the first growth
 constexpr size_t kFirstResidues = 512;
 constexpr size_t kFirstChains = 8;
 constexpr size_t kFirstResAtoms = 32;
 constexpr size_t kKeyLen = 128;  // ints and four 15-character names fit with room to spare
 
-// Reads whole lines of any length; bytes are kept as they are, NUL included.
-struct LineReader {
-  FILE* fp;
-  tvector<char> line{TrackedAllocator<char>("pdbLine")};
+constexpr size_t kLineBlock = size_t{1} << 16;  // bytes read from the file at a time
 
-  // False at end of file when no byte was read.
-  bool next() {
-    line.clear();
-    int c;
-    bool any = false;
-    while ((c = getc_unlocked(fp)) != EOF) {
-      any = true;
-      if (c == '\n') break;
-      line.push_back(static_cast<char>(c));
+// Reads whole lines of any length; bytes are kept as they are, NUL included. Each line is a view
+// into a block of the file, so its bytes are copied once, from the file into the block; only the
+// one line that straddles two blocks is moved to the block's front first.
+class LineReader {
+ public:
+  explicit LineReader(FILE* fp) : fp_(fp) {}
+
+  // The next line without its "\n"; false at end of file when no byte was left.
+  bool next(std::string_view* line) {
+    size_t searched = pos_;  // bytes of this line known to hold no newline
+    for (;;) {
+      const void* nl =
+          len_ > searched ? std::memchr(block_.data() + searched, '\n', len_ - searched) : nullptr;
+      if (nl != nullptr) {
+        const size_t end = static_cast<size_t>(static_cast<const char*>(nl) - block_.data());
+        *line = std::string_view(block_.data() + pos_, end - pos_);
+        pos_ = end + 1;
+        return true;
+      }
+      if (atEnd_) {
+        if (pos_ == len_) return false;
+        *line = std::string_view(block_.data() + pos_, len_ - pos_);
+        pos_ = len_;
+        return true;
+      }
+      const size_t part = len_ - pos_;
+      if (part > 0) std::memmove(block_.data(), block_.data() + pos_, part);
+      pos_ = 0;
+      len_ = searched = part;
+      // A line longer than the block grows it.
+      if (block_.size() < part + kLineBlock) block_.resize(part + kLineBlock);
+      const size_t want = block_.size() - len_;
+      const size_t got = std::fread(block_.data() + len_, 1, want, fp_);
+      len_ += got;
+      if (got < want) atEnd_ = true;  // end of file or a read error, which the caller asks
     }
-    return any;
   }
+
+ private:
+  FILE* fp_;
+  tvector<char> block_{TrackedAllocator<char>("pdbLine")};
+  size_t pos_ = 0;  // first byte of the next line
+  size_t len_ = 0;  // bytes held
+  bool atEnd_ = false;
 };
+
+// Room for the atoms of a file of 80-column records, so that the array is filled in place: each
+// growth would copy every atom read so far into memory that the system must first hand out page
+// by page. Bounded, so that a large file of other records does not claim memory it never uses;
+// a stream that cannot seek gets the usual start.
+size_t expectedAtoms(FILE* fp) {
+  if (fp == nullptr || std::fseek(fp, 0, SEEK_END) != 0) return kFirstAtoms;
+  const long bytes = std::ftell(fp);
+  std::rewind(fp);
+  const long atoms = std::clamp(bytes / kAtomLineBytes + 1, 0L, kMostExpected);
+  return std::max(kFirstAtoms, static_cast<size_t>(atoms));
+}
+
+// White space as the C locale's isspace has it.
+inline bool isSpaceByte(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+// The blanks of the column rule: white space and a stray NUL.
+inline bool isBlankByte(char c) {
+  return isSpaceByte(c) || c == '\0';
+}
 
 // Column rule: the field's columns with every blank (and stray NUL) dropped; empty when the
 // line ends before the field starts.
-void getSubStr0(const tvector<char>& line, const pdbField& f, char* out) {
+void getSubStr0(std::string_view line, const pdbField& f, char* out) {
   size_t n = 0;
-  for (int col = f.first; col <= f.last; col++) {
-    size_t i = static_cast<size_t>(col - 1);
-    if (i >= line.size()) break;
-    unsigned char c = static_cast<unsigned char>(line[i]);
-    if (c == 0 || std::isspace(c)) continue;
-    if (n + 1 < static_cast<size_t>(kNameLen)) out[n++] = static_cast<char>(c);
+  const size_t first = static_cast<size_t>(f.first - 1);
+  const size_t last = std::min(static_cast<size_t>(f.last), line.size());
+  for (size_t i = first; i < last; i++) {
+    if (isBlankByte(line[i])) continue;
+    if (n + 1 < static_cast<size_t>(kNameLen)) out[n++] = line[i];
   }
   out[n] = '\0';
 }
 
 // True when the first blank-delimited word is ATOM in any case.
-bool isAtomLine(const tvector<char>& line) {
+bool isAtomLine(std::string_view line) {
   size_t i = 0;
-  while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) i++;
+  while (i < line.size() && isSpaceByte(line[i])) i++;
   size_t start = i;
-  while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) i++;
+  while (i < line.size() && !isSpaceByte(line[i])) i++;
   if (i - start != 4) return false;
   const char* w = &line[start];
   return std::toupper(static_cast<unsigned char>(w[0])) == 'A' &&
@@ -100,10 +155,42 @@ bool isAtomLine(const tvector<char>& line) {
          std::toupper(static_cast<unsigned char>(w[3])) == 'M';
 }
 
+// Plain decimal text as strtod reads it: an optional sign, then at most kPlainDigits digits with
+// at most one point. With so few digits the integer they form and the power of ten are both exact
+// doubles, so their one correctly rounded quotient is strtod's correctly rounded value. False for
+// anything else (exponents, hexadecimal, inf, nan, longer numbers), which strtod itself decides.
+constexpr int kPlainDigits = 15;
+constexpr double kPowersOfTen[kPlainDigits + 1] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+bool plainDecimal(const char* text, double* value) {
+  const char* p = text;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') p++;
+  uint64_t digits = 0;
+  int count = 0, decimals = 0;
+  bool point = false;
+  for (;; p++) {
+    if (*p >= '0' && *p <= '9') {
+      if (++count > kPlainDigits) return false;
+      digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+      decimals += point ? 1 : 0;
+    } else if (*p == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (*p != '\0' || count == 0) return false;
+  const double v = static_cast<double>(digits) / kPowersOfTen[decimals];
+  *value = negative ? -v : v;
+  return true;
+}
+
 // True for a MODEL record: the word MODEL in columns 1-5 followed by a blank or the line's end.
-bool isModelLine(const tvector<char>& line) {
-  if (line.size() < 5 || std::memcmp(line.data(), "MODEL", 5) != 0) return false;
-  return line.size() == 5 || std::isspace(static_cast<unsigned char>(line[5]));
+bool isModelLine(std::string_view line) {
+  if (line.substr(0, 5) != "MODEL") return false;
+  return line.size() == 5 || isSpaceByte(line[5]);
 }
 
 // The serial number of a MODEL record, columns 11-14 (read from 7 on: writers differ).
@@ -113,20 +200,29 @@ constexpr pdbField kModelNumber = {"MODEL", 7, 14};
 // field holds no number at all.
 int fieldInt(const char* text, bool* ok) {
   if (text[0] == '\0') return 0;
+  const char* p = text + (text[0] == '-' || text[0] == '+' ? 1 : 0);
+  if (*p >= '0' && *p <= '9') {
+    // The common case without strtol: a field of at most 5 characters cannot overflow.
+    int v = 0;
+    for (; *p >= '0' && *p <= '9'; p++) v = v * 10 + (*p - '0');
+    return text[0] == '-' ? -v : v;
+  }
   char* end = nullptr;
   long v = std::strtol(text, &end, 10);
   if (end == text) {
     *ok = false;
     return 0;
   }
-  return static_cast<int>(v);  // a field of at most 5 characters cannot overflow
+  return static_cast<int>(v);
 }
 
 // A real field; empty, malformed or non-finite text gives 0 and clears ok (except empty).
 float fieldReal(const char* text, bool* ok) {
   if (text[0] == '\0') return 0.0f;
+  double v = 0.0;
+  if (plainDecimal(text, &v)) return static_cast<float>(v);
   char* end = nullptr;
-  double v = std::strtod(text, &end);
+  v = std::strtod(text, &end);
   if (end == text || *end != '\0' || !std::isfinite(v)) {
     *ok = false;
     return 0.0f;
@@ -226,49 +322,50 @@ int readPDBAtoms(const char* fileName, const struct pdbSelect* select, tvector<p
     return 1;
   }
 
-  LineReader reader{fp};
+  LineReader reader(fp);
+  std::string_view line;
   int lineNo = 0;
   int badLine = 0;   // first line with an unreadable number
   int badCount = 0;  // number of unreadable number fields
   int status = 0;
   try {
-    atoms->reserve(kFirstAtoms);
-    while (reader.next()) {
+    atoms->reserve(expectedAtoms(useStdin ? nullptr : fp));
+    while (reader.next(&line)) {
       lineNo++;
-      if (marks != nullptr && isModelLine(reader.line)) {
+      if (marks != nullptr && isModelLine(line)) {
         char field[kNameLen];
-        getSubStr0(reader.line, kModelNumber, field);
+        getSubStr0(line, kModelNumber, field);
         bool numberOk = true;
         const int number = fieldInt(field, &numberOk);
         marks->push_back({atoms->size(), numberOk && field[0] != '\0' ? number : 0});
         continue;
       }
-      if (!isAtomLine(reader.line)) continue;  // also skips blank lines
+      if (!isAtomLine(line)) continue;  // also skips blank lines
       pdbAtom a{};
       char field[kNameLen];
-      getSubStr0(reader.line, pdbFieldList[kAtomName], a.atomName);
-      getSubStr0(reader.line, pdbFieldList[kLocId], a.locId);
-      getSubStr0(reader.line, pdbFieldList[kResName], a.resName);
-      getSubStr0(reader.line, pdbFieldList[kChainId], a.chainId);
-      getSubStr0(reader.line, pdbFieldList[kICode], a.iCode);
-      getSubStr0(reader.line, pdbFieldList[kSegId], a.segId);
-      getSubStr0(reader.line, pdbFieldList[kResId], field);
+      getSubStr0(line, pdbFieldList[kAtomName], a.atomName);
+      getSubStr0(line, pdbFieldList[kLocId], a.locId);
+      getSubStr0(line, pdbFieldList[kResName], a.resName);
+      getSubStr0(line, pdbFieldList[kChainId], a.chainId);
+      getSubStr0(line, pdbFieldList[kICode], a.iCode);
+      getSubStr0(line, pdbFieldList[kSegId], a.segId);
+      getSubStr0(line, pdbFieldList[kResId], field);
       bool ok = true;
       a.resId = fieldInt(field, &ok);
       if (select != nullptr && !pdbSelectTest(&a, select)) continue;
 
-      getSubStr0(reader.line, pdbFieldList[kAtomId], field);
+      getSubStr0(line, pdbFieldList[kAtomId], field);
       a.atomId = fieldInt(field, &ok);
       float* reals[] = {&a.x, &a.y, &a.z, &a.occupancy, &a.tempFactor};
       const int realFields[] = {kX, kY, kZ, kOccupancy, kTempFactor};
       for (int k = 0; k < 5; k++) {
-        getSubStr0(reader.line, pdbFieldList[realFields[k]], field);
+        getSubStr0(line, pdbFieldList[realFields[k]], field);
         bool fieldOk = true;
         *reals[k] = fieldReal(field, &fieldOk);
         if (!fieldOk) ok = false, badCount++;
       }
-      getSubStr0(reader.line, pdbFieldList[kElement], a.element);
-      getSubStr0(reader.line, pdbFieldList[kCharge], a.charge);
+      getSubStr0(line, pdbFieldList[kElement], a.element);
+      getSubStr0(line, pdbFieldList[kCharge], a.charge);
       if (!ok && badLine == 0) badLine = lineNo;
       atoms->push_back(a);
     }
@@ -382,7 +479,10 @@ int indexPDB(pdbInfo* pdb, Log& log) {
   const char* stage = "PDB Error Allocating PDB coords.\n";
   try {
     // Growth headroom is not needed once reading is over; references are taken only from here.
-    pdb->atoms.shrink_to_fit();
+    // A little is kept rather than copying the whole array for it.
+    if (pdb->atoms.capacity() - pdb->atoms.size() > pdb->atoms.size() / kKeptHeadroom) {
+      pdb->atoms.shrink_to_fit();
+    }
     pdbStrCpy(pdb->defChain, pdb->atoms[0].chainId);
     pdbStrCpy(pdb->defSeg, pdb->atoms[0].segId);
     pdb->firstRes = pdb->lastRes = pdb->atoms[0].resId;

@@ -79,9 +79,12 @@ void m4x4Transpose(m4x4 t, const m4x4 m) {
 
 void rotate_coorsystem(double theta, double phi, double psi, double ex[3], double ey[3],
                        double ez[3]) {
-  const double ct = std::cos(theta), st = std::sin(theta);
-  const double cf = std::cos(phi), sf = std::sin(phi);
-  const double cp = std::cos(psi), sp = std::sin(psi);
+  rotationColumns(std::cos(theta), std::sin(theta), std::cos(phi), std::sin(phi), std::cos(psi),
+                  std::sin(psi), ex, ey, ez);
+}
+
+void rotationColumns(double ct, double st, double cf, double sf, double cp, double sp, double ex[3],
+                     double ey[3], double ez[3]) {
   ex[0] = cp * ct * cf - sp * sf;
   ex[1] = -sp * ct * cf - cp * sf;
   ex[2] = st * cf;

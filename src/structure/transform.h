@@ -24,5 +24,8 @@ void m4x4Transpose(m4x4 t, const m4x4 m);
 // Writes the three columns of R(theta, phi, psi) into ex, ey, ez.
 void rotate_coorsystem(double theta, double phi, double psi, double ex[3], double ey[3],
                        double ez[3]);
+// The same from the cosines and sines of the three angles, for a caller that reuses them.
+void rotationColumns(double ct, double st, double cf, double sf, double cp, double sp, double ex[3],
+                     double ey[3], double ez[3]);
 
 }  // namespace korva

@@ -214,31 +214,41 @@ void eigsrt3By3NegRevTP(float eig[3], float v[3][3]) {
   }
 }
 
+void predictionRow(float x1, float y1, float z1, float x2, float y2, float z2, float a[5]) {
+  const double vx = static_cast<double>(x2) - x1;
+  const double vy = static_cast<double>(y2) - y1;
+  const double vz = static_cast<double>(z2) - z1;
+  const double r = std::sqrt(vx * vx + vy * vy + vz * vz);
+  // Coinciding atoms have no direction: every basis element is then 0 except Szz's -1/2; a zero
+  // unit vector would predict -|DI| Szz / 2, so the whole row is set to 0.
+  for (int k = 0; k < 5; k++) a[k] = 0.0f;
+  if (r > 0.0) {
+    double basis[5];
+    saupeBasis(vx / r, vy / r, vz / r, basis);
+    for (int k = 0; k < 5; k++) a[k] = static_cast<float>(basis[k]);
+  }
+}
+
+void predictFromRow(const float a[5], float di, const float s[5], const float sErr[5], float* d,
+                    float* dErr) {
+  double sum = 0.0;
+  double var = 0.0;
+  for (int k = 0; k < 5; k++) {
+    sum += static_cast<double>(a[k]) * s[k];
+    var += static_cast<double>(a[k]) * a[k] * sErr[k] * sErr[k];
+  }
+  const double absDI = std::fabs(static_cast<double>(di));
+  *d = static_cast<float>(absDI * sum);
+  *dErr = static_cast<float>(absDI * std::sqrt(var));
+}
+
 void findD(const float x1[], const float y1[], const float z1[], const float x2[], const float y2[],
            const float z2[], const float di[], float d[], float dErr[], const float s[5],
            const float sErr[5], int n) {
   for (int i = 0; i < n; i++) {
-    const double vx = static_cast<double>(x2[i]) - x1[i];
-    const double vy = static_cast<double>(y2[i]) - y1[i];
-    const double vz = static_cast<double>(z2[i]) - z1[i];
-    const double r = std::sqrt(vx * vx + vy * vy + vz * vz);
-    // Coinciding atoms have no direction: every basis element is then 0 except Szz's -1/2;
-    // a zero unit vector would predict -|DI| Szz / 2, so the whole row is set to 0.
-    float a[5] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
-    if (r > 0.0) {
-      double basis[5];
-      saupeBasis(vx / r, vy / r, vz / r, basis);
-      for (int k = 0; k < 5; k++) a[k] = static_cast<float>(basis[k]);
-    }
-    double sum = 0.0;
-    double var = 0.0;
-    for (int k = 0; k < 5; k++) {
-      sum += static_cast<double>(a[k]) * s[k];
-      var += static_cast<double>(a[k]) * a[k] * sErr[k] * sErr[k];
-    }
-    const double absDI = std::fabs(static_cast<double>(di[i]));
-    d[i] = static_cast<float>(absDI * sum);
-    dErr[i] = static_cast<float>(absDI * std::sqrt(var));
+    float a[5];
+    predictionRow(x1[i], y1[i], z1[i], x2[i], y2[i], z2[i], a);
+    predictFromRow(a, di[i], s, sErr, &d[i], &dErr[i]);
   }
 }
 

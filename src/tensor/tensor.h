@@ -78,6 +78,12 @@ void eigsrt3By3NegRevTP(float eig[3], float v[3][3]);
 void findD(const float x1[], const float y1[], const float z1[], const float x2[], const float y2[],
            const float z2[], const float di[], float d[], float dErr[], const float s[5],
            const float sErr[5], int n);
+// The prediction row of findD for the pair from (x1, y1, z1) to (x2, y2, z2): the five basis
+// elements of its unit vector, rounded to float; all 0 for coinciding atoms.
+void predictionRow(float x1, float y1, float z1, float x2, float y2, float z2, float a[5]);
+// The coupling of constant di predicted from its row a, as findD predicts it.
+void predictFromRow(const float a[5], float di, const float s[5], const float sErr[5], float* d,
+                    float* dErr);
 
 // Stores the Saupe vector s in t and derives from it the angle solutions, the eigenvalues, Da and
 // Dr, as a fit would, so that a given or simulated tensor is reported with its own values rather

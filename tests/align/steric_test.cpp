@@ -17,18 +17,23 @@ namespace korva {
 namespace {
 
 // The first grid position where the rod model's decision differs from the plain distance test
-// of every atom, or -1.
+// of every atom, npos + 1 when only the first free or last blocked position it returns does, or
+// -1.
 int firstRodMismatch(const std::vector<float>& xp, const std::vector<float>& yp,
                      const tvector<float>& pos, int npos, double contact, tvector<int>* scratch) {
   const int natoms = static_cast<int>(xp.size());
   std::vector<int> blocked(npos + 1);
-  rodBlocked(xp.data(), yp.data(), natoms, pos.data(), npos, contact, scratch, blocked.data());
+  const rodDecision d =
+      rodBlocked(xp.data(), yp.data(), natoms, pos.data(), npos, contact, scratch, blocked.data());
+  int firstFree = npos + 1, lastBlocked = -1;
   for (int i = 0; i <= npos; ++i) {
     bool hit = false;
     for (int j = 0; j < natoms; ++j) hit = hit || rodTouches(pos[i], xp[j], yp[j], contact);
     if (blocked[i] != (hit ? 1 : 0)) return i;
+    if (!hit && firstFree > npos) firstFree = i;
+    if (hit) lastBlocked = i;
   }
-  return -1;
+  return d.firstFree == firstFree && d.lastBlocked == lastBlocked ? -1 : npos + 1;
 }
 
 // Decisions alone, on projections drawn at random and placed exactly on thresholds and at contact.

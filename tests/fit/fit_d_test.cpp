@@ -124,6 +124,40 @@ TEST(FitDSVD, FitOrGivenTensorPredictsTheCouplings) {
   }
 }
 
+// A workspace told that only the observed values change decomposes the design at its first fit
+// and solves later fits from it: couplings of a second tensor give that tensor back, exactly as a
+// fresh fit does, and the coupling of weight 0 stays out.
+TEST(FitDSVD, KeptDesignRefitsNewObservedValues) {
+  const auto pairs = sixPairs();
+  const float first[5] = {2e-3f, 6e-4f, 1e-4f, -3e-4f, 5e-4f};
+  const float second[5] = {-1e-3f, 2e-4f, 7e-4f, 4e-4f, -6e-4f};
+  fixture kept(pairs), fresh(pairs);
+  kept.ws.keepDesign = 1;
+  for (fixture* f : {&kept, &fresh}) {
+    for (int i = 0; i < 6; i++) f->tab.in[i].DD = 0.5f + 0.25f * i;
+    f->tab.work[2].W = 0.0f;
+  }
+  for (const float* truth : {first, second}) {
+    for (fixture* f : {&kept, &fresh}) {
+      for (int i = 0; i < 6; i++) f->tab.in[i].D = static_cast<float>(predicted(pairs[i].u, truth));
+      f->tab.in[2].D = 500.0f;
+    }
+    fresh.ws = fitWorkspace{};
+    EXPECT_EQ(kept.fit(), 5);
+    EXPECT_EQ(fresh.fit(), 5);
+    for (int k = 0; k < 5; k++) {
+      EXPECT_NEAR(kept.tensor.saupe[k], truth[k], 2e-7) << k;
+      EXPECT_EQ(kept.tensor.saupe[k], fresh.tensor.saupe[k]) << k;
+      EXPECT_EQ(kept.tensor.saupeErr[k], fresh.tensor.saupeErr[k]) << k;
+    }
+    for (int i = 0; i < 6; i++) {
+      EXPECT_EQ(kept.tab.work[i].D, fresh.tab.work[i].D) << i;
+      EXPECT_EQ(kept.tab.work[i].DD, fresh.tab.work[i].DD) << i;
+    }
+  }
+  EXPECT_EQ(kept.tab.work[2].D, kDCUnset);
+}
+
 // The nonlinear modes go to the nonlinear fit, which predicts all six couplings silently; an
 // unknown mode predicts nothing.
 TEST(FitDSVD, NonlinearModesReachTheNonlinearFit) {

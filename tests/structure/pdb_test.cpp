@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "support/files.h"
@@ -102,6 +105,33 @@ TEST(PdbRead, ColumnRuleAndRecordTest) {
       {num(a.occupancy), 0.5}, {num(a.tempFactor), 12.25}, {num(b.resId), 1},
       {num(pdb.firstRes), 1},  {num(pdb.lastRes), 6}};
   for (const auto& v : values) EXPECT_EQ(v[0], v[1]);
+}
+
+// Coordinates are read as strtod reads the field, rounded to float: the short decimals of the
+// format without strtod, everything else by it. Lines straddle the reader's 64 KiB blocks.
+TEST(PdbRead, NumbersAsTheCLibraryReadsThemAcrossBlocks) {
+  TempDir dir;
+  const char* fields[] = {"  -0.000", "  +1.5  ", "     .5 ", "    -5. ", "   1e2  ", "  0x1p3 ",
+                          "-999.999", "  0.1   ", "16777217", "12.34567", "   -.   ", " 1.2.3  "};
+  std::string text;
+  const int lines = 1000;  // 81 bytes each
+  for (int i = 0; i < lines; i++) {
+    std::string line = atomLine(i + 1, " CA ", ' ', "ALA ", 'A', i + 1, ' ', i, 2.0, 3.0);
+    line.replace(30, 8, fields[i % std::size(fields)]);
+    text += line;
+  }
+  pdbInfo pdb;
+  ASSERT_EQ(readText(dir, text, &pdb), 0);
+  ASSERT_EQ(pdb.nAtoms, lines);
+  for (int i = 0; i < lines; i++) {
+    const char* f = fields[i % std::size(fields)];
+    char* end = nullptr;
+    const double v = std::strtod(f + std::strspn(f, " "), &end);
+    const bool whole = std::strspn(end, " ") == std::strlen(end) && end != f + std::strspn(f, " ");
+    EXPECT_EQ(num(pdb.atoms[i].x), whole ? num(static_cast<float>(v)) : 0.0) << f;
+    EXPECT_EQ(pdb.atoms[i].resId, i + 1);
+  }
+  EXPECT_TRUE(std::signbit(pdb.atoms[0].x));
 }
 
 TEST(PdbIndex, RedundantAtomsAndInsertionCodes) {
