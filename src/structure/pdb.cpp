@@ -9,6 +9,7 @@
 #include <new>
 #include <utility>
 
+#include "core/input.h"
 #include "structure/select.h"
 
 namespace korva {
@@ -52,25 +53,11 @@ constexpr size_t kFirstResidues = 512;
 constexpr size_t kFirstChains = 8;
 constexpr size_t kFirstResAtoms = 32;
 constexpr size_t kKeyLen = 128;  // ints and four 15-character names fit with room to spare
-
-// Reads whole lines of any length; bytes are kept as they are, NUL included.
-struct LineReader {
-  FILE* fp;
-  tvector<char> line{TrackedAllocator<char>("pdbLine")};
-
-  // False at end of file when no byte was read.
-  bool next() {
-    line.clear();
-    int c;
-    bool any = false;
-    while ((c = getc_unlocked(fp)) != EOF) {
-      any = true;
-      if (c == '\n') break;
-      line.push_back(static_cast<char>(c));
-    }
-    return any;
-  }
-};
+// Atoms whose coordinates or residue number cannot be used are left out. When more than this many
+// in a hundred are, what remains is no longer the structure the file describes, and the file is
+// refused.
+constexpr int kRefusedPerHundred = 1;
+constexpr int kRefusedNamed = 10;  // refused atoms named one by one; the rest are counted
 
 // Column rule: the field's columns with every blank (and stray NUL) dropped; empty when the
 // line ends before the field starts.
@@ -118,11 +105,30 @@ float fieldReal(const char* text, bool* ok) {
   if (text[0] == '\0') return 0.0f;
   char* end = nullptr;
   double v = std::strtod(text, &end);
-  if (end == text || *end != '\0' || !std::isfinite(v)) {
+  if (end == text || *end != '\0' || !std::isfinite(static_cast<float>(v))) {
     *ok = false;
     return 0.0f;
   }
   return static_cast<float>(v);
+}
+
+// Why a coordinate field cannot be used (nullptr when it can): an atom is placed by all three,
+// so an empty or unreadable one must never stand in as 0.
+const char* coordinateFault(const char* text, float* value) {
+  if (text[0] == '\0') return "is empty";
+  bool ok = true;
+  *value = fieldReal(text, &ok);
+  return ok ? nullptr : "is not a finite single-precision number";
+}
+
+// The residue number must be a whole number: one read as 0 would join another residue.
+const char* residueFault(const char* text, int* value) {
+  if (text[0] == '\0') return "is empty";
+  char* end = nullptr;
+  long v = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0') return "is not a whole number";
+  *value = static_cast<int>(v);  // a field of at most 4 characters cannot overflow
+  return nullptr;
 }
 
 const char* orEmpty(const char* s) {
@@ -221,42 +227,66 @@ int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, 
     return 1;
   }
 
-  LineReader reader{fp};
-  int lineNo = 0;
-  int badLine = 0;   // first line with an unreadable number
-  int badCount = 0;  // number of unreadable number fields
+  const char* shownName = useStdin ? "(stdin)" : fileName;
+  // Only the first 80 columns of a line matter: the rest of an overlong line is skipped.
+  lineInput input(fp, longLines::cut);
+  tvector<char> line(TrackedAllocator<char>("pdbLine"));
+  lineRead got = lineRead::end;
+  int badLine = 0;   // first line with an unreadable serial number, occupancy or B-factor
+  int badCount = 0;  // number of such fields
+  int refused = 0;   // atoms left out for unusable coordinates or residue numbers
   int status = 0;
   try {
     pdb->atoms.reserve(kFirstAtoms);
-    while (reader.next()) {
-      lineNo++;
-      if (!isAtomLine(reader.line)) continue;  // also skips blank lines
+    while ((got = input.next(&line)) == lineRead::line) {
+      if (!isAtomLine(line)) continue;  // also skips blank lines
       pdbAtom a{};
       char field[kNameLen];
-      getSubStr0(reader.line, pdbFieldList[kAtomName], a.atomName);
-      getSubStr0(reader.line, pdbFieldList[kLocId], a.locId);
-      getSubStr0(reader.line, pdbFieldList[kResName], a.resName);
-      getSubStr0(reader.line, pdbFieldList[kChainId], a.chainId);
-      getSubStr0(reader.line, pdbFieldList[kICode], a.iCode);
-      getSubStr0(reader.line, pdbFieldList[kSegId], a.segId);
-      getSubStr0(reader.line, pdbFieldList[kResId], field);
-      bool ok = true;
-      a.resId = fieldInt(field, &ok);
-      if (select != nullptr && !pdbSelectTest(&a, select)) continue;
+      getSubStr0(line, pdbFieldList[kAtomName], a.atomName);
+      getSubStr0(line, pdbFieldList[kLocId], a.locId);
+      getSubStr0(line, pdbFieldList[kResName], a.resName);
+      getSubStr0(line, pdbFieldList[kChainId], a.chainId);
+      getSubStr0(line, pdbFieldList[kICode], a.iCode);
+      getSubStr0(line, pdbFieldList[kSegId], a.segId);
+      char resField[kNameLen];
+      getSubStr0(line, pdbFieldList[kResId], resField);
+      const char* fault = residueFault(resField, &a.resId);
+      const char* faultField = "residue number";
+      const char* faultText = resField;
+      if (fault == nullptr && select != nullptr && !pdbSelectTest(&a, select)) continue;
 
-      getSubStr0(reader.line, pdbFieldList[kAtomId], field);
+      float* coords[] = {&a.x, &a.y, &a.z};
+      const int coordFields[] = {kX, kY, kZ};
+      const char* coordNames[] = {"x", "y", "z"};
+      for (int k = 0; k < 3 && fault == nullptr; k++) {
+        getSubStr0(line, pdbFieldList[coordFields[k]], field);
+        fault = coordinateFault(field, coords[k]);
+        faultField = coordNames[k];
+        faultText = field;
+      }
+      if (fault != nullptr) {
+        if (refused++ < kRefusedNamed) {
+          log.printf("PDB Warning: %s line %ld: atom %s of %s %s left out: %s '%s' %s.\n",
+                     shownName, input.lineNumber(), a.atomName, a.resName, resField, faultField,
+                     faultText, fault);
+        }
+        continue;
+      }
+
+      bool ok = true;
+      getSubStr0(line, pdbFieldList[kAtomId], field);
       a.atomId = fieldInt(field, &ok);
-      float* reals[] = {&a.x, &a.y, &a.z, &a.occupancy, &a.tempFactor};
-      const int realFields[] = {kX, kY, kZ, kOccupancy, kTempFactor};
-      for (int k = 0; k < 5; k++) {
-        getSubStr0(reader.line, pdbFieldList[realFields[k]], field);
+      float* reals[] = {&a.occupancy, &a.tempFactor};
+      const int realFields[] = {kOccupancy, kTempFactor};
+      for (int k = 0; k < 2; k++) {
+        getSubStr0(line, pdbFieldList[realFields[k]], field);
         bool fieldOk = true;
         *reals[k] = fieldReal(field, &fieldOk);
         if (!fieldOk) ok = false, badCount++;
       }
-      getSubStr0(reader.line, pdbFieldList[kElement], a.element);
-      getSubStr0(reader.line, pdbFieldList[kCharge], a.charge);
-      if (!ok && badLine == 0) badLine = lineNo;
+      getSubStr0(line, pdbFieldList[kElement], a.element);
+      getSubStr0(line, pdbFieldList[kCharge], a.charge);
+      if (!ok && badLine == 0) badLine = static_cast<int>(input.lineNumber());
 
       if (pdb->atoms.empty()) {
         pdb->firstRes = pdb->lastRes = a.resId;
@@ -270,21 +300,34 @@ int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, 
     log.printf("PDB Error Allocating Atom memory.\n");
     status = 1;
   }
-  if (status == 0 && std::ferror(fp)) {
-    log.printf("PDB Error reading PDB file %s\n", useStdin ? "(stdin)" : fileName);
+  if (status == 0 && got == lineRead::failed) {
+    log.printf("PDB Error reading PDB file %s\n", shownName);
+    status = 1;
+  } else if (status == 0 && got != lineRead::end) {
+    log.printf("PDB Error: %s; not read.\n",
+               lineReadFailure(got, shownName, input.lineNumber()).c_str());
     status = 1;
   }
   if (!useStdin) std::fclose(fp);
   pdb->nAtoms = static_cast<int>(pdb->atoms.size());
   if (status != 0) return status;
   if (badLine != 0) {
-    // Coordinates that cannot be read are kept as 0 so that the rest of the file still loads,
-    // but never silently.
-    log.printf("PDB Warning: unreadable number in %s line %d (%d fields read as 0).\n",
-               useStdin ? "(stdin)" : fileName, badLine, badCount > 0 ? badCount : 1);
+    // These fields only travel into a written structure; 0 there is said, not hidden.
+    log.printf("PDB Warning: unreadable number in %s line %d (%d fields read as 0).\n", shownName,
+               badLine, badCount > 0 ? badCount : 1);
+  }
+  if (refused > kRefusedNamed) {
+    log.printf("PDB Warning: %d more atoms of %s left out.\n", refused - kRefusedNamed, shownName);
+  }
+  const long long read = static_cast<long long>(pdb->atoms.size()) + refused;
+  if (static_cast<long long>(refused) * 100 > read * kRefusedPerHundred) {
+    log.printf("PDB Error: %d of the %lld atoms of %s left out (at most %d in 100 may be).\n",
+               refused, read, shownName, kRefusedPerHundred);
+    pdbFree(pdb);
+    return 1;
   }
   if (indexPDB(pdb, log) != 0) {
-    log.printf("PDB Error Indexing PDB File %s\n", useStdin ? "(stdin)" : fileName);
+    log.printf("PDB Error Indexing PDB File %s\n", shownName);
     return 1;
   }
   return 0;
