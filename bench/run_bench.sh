@@ -45,3 +45,7 @@ median "steric, 50,000-atom complex, -nosurf" "$korva" -pdb "$tmp/complex.pdb" -
 median "best fit, ubiquitin, SVD" "$korva" -bestFit $ubq
 median "best fit, ubiquitin, -nofixed" "$korva" -bestFit -nofixed $ubq
 median "best fit, ubiquitin, -map 10000" "$korva" -bestFit $ubq -map 10000 -outMap "$tmp/map.txt"
+# Selection patterns that a backtracking matcher takes hours on (none of them matches a name).
+optional=$(printf '.?%.0s' $(seq 120))
+median "steric, ubiquitin, -regex of 120 '.?' and a Z" "$korva" $ubq -regex -atom "${optional}Z"
+median "steric, ubiquitin, -glob of 80 stars and a Z" "$korva" $ubq -glob -atom "$(printf '*%.0s' $(seq 80))Z"

@@ -347,7 +347,7 @@ Result predict(const Structure& structure, const std::vector<Coupling>& coupling
   struct pdbSelect sel;
   toSelect(options.selection, &sel);
   tvector<int> flags(TrackedAllocator<int>("selection"));
-  selectAtoms(pdb, &sel, options.hydrogens ? 1 : 0, &flags, log);
+  if (selectAtoms(pdb, &sel, options.hydrogens ? 1 : 0, &flags, log) != 0) fail(1, log);
   korvaInfo info = toInfo(options, kModeSteric);
   dTensor tensor;
   dTensorNull(&tensor);

@@ -59,14 +59,17 @@ int prepareCouplings(const pdbInfo& pdb, dTab* tab, dcInfo* dc, const char* aD1,
   return buildDC(&pdb, tab, dc->a1 - dc->s1, dc->s1, weights, weightCount, log);
 }
 
-void selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector<int>* flags,
-                 Log& log) {
+int selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector<int>* flags,
+                Log& log) {
   flags->assign(pdb.atoms.size(), 0);
   if (select->firstRes == 0 && select->lastRes == 0) {
     select->firstRes = pdb.firstRes;
     select->lastRes = pdb.lastRes;
   }
-  pdbSelect(&pdb, select, flags->data());
+  if (const Outcome<int> chosen = pdbSelect(&pdb, select, flags->data()); !chosen.ok()) {
+    log.write(chosen.status.message().c_str());
+    return 1;
+  }
   log.printf("REMARK PDB Selection:");
   if (select->mode == kSelSet) {
     log.printf(" All Atoms.\n");
@@ -75,13 +78,13 @@ void selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector
                select->firstRes, select->lastRes, select->resNames, select->atomNames,
                select->chainNames, select->segNames);
   }
-  if (useH) return;
+  if (useH) return 0;
   // Hydrogens are cleared by a second pass over the same criteria with their name patterns.
   std::snprintf(select->atomNames, sizeof select->atomNames, "%s", "[1-3]H* H*");
   select->atomMode = kMatchGlob;
   select->mode = kSelCriteria;
   select->value = 0;
-  pdbSelect(&pdb, select, flags->data());
+  return pdbSelect(&pdb, select, flags->data()).ok() ? 0 : 1;  // the other lists passed above
 }
 
 int checkStericOptions(const korvaInfo& info, Log& log) {

@@ -21,9 +21,9 @@ int prepareCouplings(const pdbInfo& pdb, dTab* tab, dcInfo* dc, const char* aD1,
                      const float* weights, int weightCount, Log& log);
 
 // Selects the atoms of pdb into flags (one per atom) and, unless useH, clears the hydrogens; the
-// selection is named on log.
-void selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector<int>* flags,
-                 Log& log);
+// selection is named on log. Returns 0, or 1 after the line naming an invalid pattern.
+[[nodiscard]] int selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH,
+                              tvector<int>* flags, Log& log);
 
 // Checks the simulation options before any work is done: -dot at least 3, -digPsi at least 1,
 // -dGrid above 0. Returns 0, or 1 after one "KORVA: error - ..." line.

@@ -35,7 +35,7 @@ int runStructureSequence(runParams& p, Log& log) {
   std::fflush(stdout);
 
   tvector<int> flags(TrackedAllocator<int>("selection"));
-  selectAtoms(pdb, &p.select, p.info.useH, &flags, log);
+  if (selectAtoms(pdb, &p.select, p.info.useH, &flags, log) != 0) return 1;
 
   if (p.info.mode == kModeBestFit) {
     status = bestFitRun(pdb, &tab, p, log);
