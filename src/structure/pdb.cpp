@@ -317,7 +317,8 @@ int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select, 
                badLine, badCount > 0 ? badCount : 1);
   }
   if (refused > kRefusedNamed) {
-    log.printf("PDB Warning: %d more atoms of %s left out.\n", refused - kRefusedNamed, shownName);
+    log.printf("PDB Warning: further atoms of %s left out: %d.\n", shownName,
+               refused - kRefusedNamed);
   }
   const long long read = static_cast<long long>(pdb->atoms.size()) + refused;
   if (static_cast<long long>(refused) * 100 > read * kRefusedPerHundred) {

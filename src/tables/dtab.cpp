@@ -315,13 +315,14 @@ int readDC(const char* fileName, dTab* tab, Log& log) {
     reportUnusable(tab->in[row], row, fileName, &faulty, &missing, log);
   }
   if (faulty > kFaultsNamed) {
-    log.printf("DC Warning: %d more couplings of %s left out.\n", faulty - kFaultsNamed, fileName);
+    log.printf("DC Warning: further couplings of %s left out: %d.\n", fileName,
+               faulty - kFaultsNamed);
   }
   if (missing > 0) {
     log.printf(
-        "DC Warning: %d couplings of %s not measured (NULLVALUE, or D of %.0f or more); left "
-        "out.\n",
-        missing, fileName, static_cast<double>(kDCLimit));
+        "DC Warning: couplings of %s not measured (NULLVALUE, or D of %.0f or more), left "
+        "out: %d.\n",
+        fileName, static_cast<double>(kDCLimit), missing);
   }
   freeTab(&data, &vars, &nc, &nr);
   return 0;

@@ -207,8 +207,8 @@ TEST_F(DcTable, UnusableValuesTakePartInNothing) {
   ASSERT_EQ(read(text), 0);
   ASSERT_EQ(tab.n, 6);
   EXPECT_EQ(log.text().substr(log.text().find("DC Warning")),
-            warnings + "DC Warning: 2 couplings of " + dir.path("dc.tab") +
-                " not measured (NULLVALUE, or D of 999 or more); left out.\n");
+            warnings + "DC Warning: couplings of " + dir.path("dc.tab") +
+                " not measured (NULLVALUE, or D of 999 or more), left out: 2.\n");
   EXPECT_EQ(selectD(tab.in.data(), tab.n, 1, 6, 3), 1);
   for (int k = 0; k < 6; ++k) EXPECT_EQ(tab.in[k].unusable, k > 0 ? 1 : 0) << k;
 }
