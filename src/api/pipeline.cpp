@@ -9,6 +9,7 @@
 #include "align/dots.h"
 #include "align/steric.h"
 #include "align/surface.h"
+#include "fit/fit_check.h"
 #include "fit/fit_d.h"
 
 namespace korva {
@@ -192,7 +193,8 @@ int stericFreePipeline(int n, tvector<double>* x, tvector<double>* y, tvector<do
   return 0;
 }
 
-int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, Log& log) {
+int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, Log& log,
+                double* condition) {
   // Five Saupe elements need five independent couplings; a zero tensor with zero predictions
   // would otherwise be reported as a fit.
   if (tensor->tensorMode == kTensorSVD) {
@@ -203,6 +205,12 @@ int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, L
       return 1;
     }
   }
+  double fitCondition = 0.0;
+  if (const Status st = checkFitDesign(*tab, tensor->tensorMode, &fitCondition, log); !st.ok()) {
+    log.write(st.message().c_str());
+    return 1;
+  }
+  if (condition != nullptr) *condition = fitCondition;
   // The nonlinear fits say why they could not fit; reporting their untouched tensor as a fit
   // would be wrong.
   fitWorkspace ws;
@@ -210,6 +218,7 @@ int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, L
       isNonlinearTensorMode(tensor->tensorMode)) {
     return 1;
   }
+  if (fitCondition > 0.0) checkOrderMatrix(*tensor, log);
   return 0;
 }
 

@@ -46,8 +46,11 @@ int prepareCouplings(const pdbInfo& pdb, dTab* tab, dcInfo* dc, const char* aD1,
                                      int* simulated, Log& log);
 
 // The best fit of tensor to the couplings of tab: refuses an SVD fit with fewer than five usable
-// couplings and a nonlinear fit that could not run. Returns 0, or 1 after the reason.
+// couplings, couplings that leave the fit undetermined (checkFitDesign, whose warnings go to
+// log, as do checkOrderMatrix's on the result) and a nonlinear fit that could not run. condition,
+// when given, receives the fit's condition number (0 for a mode that fits nothing). Returns 0, or
+// 1 after the reason.
 [[nodiscard]] int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity,
-                              Log& log);
+                              Log& log, double* condition = nullptr);
 
 }  // namespace korva
