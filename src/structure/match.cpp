@@ -331,7 +331,7 @@ int strRegExec(const strRegex* prog, const char* name) {
     if ((sp == 0 || !prog->startsAnchored) && addThread(*prog, 0, sp, len, sp, mark, stack, now)) {
       return 1;
     }
-    if (sp == len || now.empty() && prog->startsAnchored) return 0;
+    if (sp == len || (now.empty() && prog->startsAnchored)) return 0;
     const unsigned char c = static_cast<unsigned char>(name[sp]);
     next.clear();
     for (size_t pc : now) {
