@@ -32,12 +32,12 @@ void matchAll(benchmark::State& state, const std::string& pattern, int mode) {
 void BM_RegexOptionals(benchmark::State& state) {
   std::string pattern;
   for (long i = 0; i < state.range(0); i++) pattern += ".?";
-  matchAll(state, pattern + "Z", 2);
+  matchAll(state, pattern + "Q", 2);
 }
 BENCHMARK(BM_RegexOptionals)->Arg(60)->Arg(120)->Unit(benchmark::kMillisecond);
 
 void BM_GlobStars(benchmark::State& state) {
-  matchAll(state, std::string(static_cast<size_t>(state.range(0)), '*') + "Z", 3);
+  matchAll(state, std::string(static_cast<size_t>(state.range(0)), '*') + "Q", 3);
 }
 BENCHMARK(BM_GlobStars)->Arg(80)->Unit(benchmark::kMillisecond);
 
