@@ -6,19 +6,13 @@
 #include "core/status.h"
 
 namespace korva {
-namespace {
-
-constexpr size_t kChunkBytes = size_t{1} << 16;
-
-}  // namespace
 
 size_t byteOrderMarkLength(const char* text, size_t length) {
   return length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
 }
 
 bool lineInput::fill() {
-  if (chunk_.size() < kChunkBytes) chunk_.resize(kChunkBytes);
-  len_ = std::fread(chunk_.data(), 1, kChunkBytes, stream_);
+  len_ = std::fread(chunk_, 1, kChunkBytes, stream_);
   pos_ = 0;
   if (len_ < kChunkBytes) {
     atEnd_ = true;
@@ -27,7 +21,7 @@ bool lineInput::fill() {
   total_ += static_cast<long long>(len_);
   if (!started_) {
     started_ = true;
-    pos_ = byteOrderMarkLength(chunk_.data(), len_);
+    pos_ = byteOrderMarkLength(chunk_, len_);
   }
   return true;
 }
@@ -46,7 +40,7 @@ lineRead lineInput::next(tvector<char>* line) {
       any = true;
       lineNumber_++;
     }
-    const char* start = chunk_.data() + pos_;
+    const char* start = chunk_ + pos_;
     const size_t avail = len_ - pos_;
     const void* nl = std::memchr(start, '\n', avail);
     const size_t take =

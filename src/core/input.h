@@ -54,11 +54,15 @@ class lineInput {
  private:
   bool fill();
 
+  // Bytes asked of the stream at a time; held in the object (on its user's stack), since a
+  // container would construct and destroy every byte of it one by one in unoptimised builds.
+  static constexpr size_t kChunkBytes = size_t{1} << 14;
+
   FILE* stream_;
   bool cut_;
   long long maxBytes_;
   size_t maxLine_;
-  tvector<char> chunk_{TrackedAllocator<char>("input")};
+  char chunk_[kChunkBytes];
   size_t pos_ = 0;
   size_t len_ = 0;
   long long total_ = 0;  // bytes taken from the stream
