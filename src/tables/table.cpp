@@ -37,7 +37,8 @@ struct LineReader {
 lineRead nextLine(LineReader* in, tvector<char>* line, int* hasNul) {
   const lineRead got = in->input->next(line);
   if (got != lineRead::line) return got;
-  *hasNul = std::memchr(line->data(), '\0', line->size()) != nullptr;
+  // An empty line may have no storage yet, and memchr must not see a null pointer.
+  *hasNul = !line->empty() && std::memchr(line->data(), '\0', line->size()) != nullptr;
   if (!line->empty() && line->back() == '\r') line->pop_back();
   line->push_back('\0');
   return got;

@@ -57,6 +57,7 @@ void expectCells(const Read& r, std::initializer_list<std::initializer_list<floa
 
 TEST(Table, ReadsColumnsTypesHeadersAndLateFormat) {
   std::string path = writeFile("basic",
+                               "\n"  // a blank first line, before the buffer holds anything
                                "REMARK made by hand\n"
                                "# a comment\n"
                                "DATA SEQUENCE AB\n"
