@@ -99,7 +99,9 @@ TEST(FitCheck, ConditionOfTheBondVectorsDecides) {
       EXPECT_NEAR(condition, c.condition, 0.02 * c.condition);
     }
     const std::string text = log.text() + st.message();
-    if (c.message[0] == '\0') EXPECT_EQ(text, "");
+    if (c.message[0] == '\0') {
+      EXPECT_EQ(text, "");
+    }
     EXPECT_NE(text.find(c.message), std::string::npos) << text;
   }
 }

@@ -71,7 +71,9 @@ TEST(PdbRead, BadInputNeverStopsOrCorruptsTheReading) {
     std::string message = c.message;
     if (message.find('@') != std::string::npos)
       message.replace(message.find('@'), 1, dir.path("in.pdb"));
-    if (message.empty()) EXPECT_EQ(log.text(), "");
+    if (message.empty()) {
+      EXPECT_EQ(log.text(), "");
+    }
     EXPECT_NE(log.text().find(message), std::string::npos) << log.text();
   }
   TextLog log;
