@@ -52,3 +52,7 @@ median "steric, ubiquitin, -dot 2000 (squalamine couplings)" "$korva" $sq
 median "charged, ubiquitin, -surfPot 4.25 -dot 2000" "$korva" $sq -surfPot 4.25
 median "charged, ubiquitin, -pf1 -fitPot, defaults" "$korva" ${pf1% -dot 2000} -pf1 -fitPot
 median "best fit, ubiquitin, -map 10000" "$korva" -bestFit $ubq -map 10000 -outMap "$tmp/map.txt"
+# Selection patterns that a backtracking matcher takes hours on (none of them matches a name).
+optional=$(printf '.?%.0s' $(seq 120))
+median "steric, ubiquitin, -regex of 120 '.?' and a Q" "$korva" $ubq -regex -atom "${optional}Q"
+median "steric, ubiquitin, -glob of 80 stars and a Q" "$korva" $ubq -glob -atom "$(printf '*%.0s' $(seq 80))Q"

@@ -8,6 +8,8 @@ pkgs=(g++ cmake ninja-build python3 man-db libblas-dev libgtest-dev libbenchmark
 pkgs+=(python3-dev pybind11-dev python3-setuptools python3-pip python3-venv python3-numpy
   python3-matplotlib python3-mdanalysis python3-distributed python3-pytest)
 missing=()
+# The second compiler of CI, with its sanitizer and libFuzzer runtimes.
+pkgs+=(clang libclang-rt-dev)
 for p in "${pkgs[@]}"; do
   # Header-only packages left unpacked but not configured still provide their files.
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -Eq 'install ok (installed|unpacked)' ||

@@ -175,4 +175,27 @@ for mode in ALL FLAGS DEBUG; do
   echo $? > "$dest/$id.status"
   sed -i -E 's/^(REMARK Memory Allocation Status\. Reused: )[0-9-]+ In Use: [0-9-]+$/\1N In Use: N/' "$dest/$id.err"
 done
+# Bad input that is left out with a warning or refused, each case named: a coupling table with a
+# NaN D, a D of 9999 and a DD of 0 (also behind a byte-order mark), a pattern and grid spacings
+# that cannot be used, and a fit of exactly five couplings.
+bad=(
+  '-bestFit -pdb ubq.pdb -inD bad.tab'
+  '-bestFit -pdb ubq.pdb -inD bom.tab -outD r.tab'
+  '-pdb ubq.pdb -inD nh.tab -regex -atom "x("'
+  '-pdb ubq.pdb -inD nh.tab -dGrid 1e-3'
+  '-pdb ubq.pdb -inD nh.tab -pf1 -dGrid 1e9'
+  '-bestFit -pdb ubq.pdb -inD five.tab'
+)
+for k in "${!bad[@]}"; do
+  id="bad_$k"
+  rm -rf "$work/run"; mkdir -p "$work/run"; inputs "$work/run"
+  awk '/^ *[0-9]/ { k++; if (k == 1) $7 = "nan"; if (k == 2) $7 = "9999"; if (k == 3) $8 = "0" }
+    { print }' "$work/run/nh.tab" > "$work/run/bad.tab"
+  printf '\xEF\xBB\xBF' | cat - "$work/run/bad.tab" > "$work/run/bom.tab"
+  head -n 11 "$work/run/nh.tab" > "$work/run/five.tab"  # the first five couplings
+  (cd "$work/run" && eval "env -u DUVARUDU korva ${bad[$k]}" > "$dest/$id.out" 2> "$dest/$id.err" \
+    < /dev/null)
+  echo $? > "$dest/$id.status"
+  sed -i -E 's/^(REMARK Memory Allocation Status\. Reused: )[0-9-]+ In Use: [0-9-]+$/\1N In Use: N/' "$dest/$id.err"
+done
 echo "recorded $n cases in $dest"

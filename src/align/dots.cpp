@@ -122,7 +122,7 @@ Status addFacePoints(const double p[3], const double q[3], const double r[3], in
 // Adds the t-1 points that divide the arc from a to b.
 Status addArcPoints(const double a[3], const double b[3], int t, DotBuild* build) {
   for (int k = 1; k < t; ++k) {
-    double v[3];
+    double v[3] = {};  // divarc fills it on success, which GCC -O3 cannot tell
     Status s = divarc(a, b, k, t, v);
     if (s.ok()) s = build->add(v);
     if (!s.ok()) return s;

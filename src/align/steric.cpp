@@ -139,6 +139,34 @@ bool checkParameters(int model, float h, float rM, float rA, float g, float c, i
   return why == nullptr;
 }
 
+// A grid spacing that cannot sample the molecule's positions is refused, naming the option: so
+// fine that the position table would hold less than half of the contact range (the rest would
+// count as free, leaving a tensor that only looks like a result), or wider than the room the
+// medium leaves the molecule, where no position remains. A table cut by less than half keeps the
+// concentration warning of buildPositionGrid.
+bool checkGridSpacing(int model, float h, float rM, float g, float c, double rOuter, double rInner,
+                      Log& log) {
+  const double range = rOuter - rInner;
+  if (range / g > 2.0 * kMaxGridIndex) {
+    log.printf(
+        "stericAlignment: error - the grid spacing -dGrid %g A is too fine for this molecule: the "
+        "table of %d positions would hold less than half of its %.1f A contact range (-dGrid "
+        "%.2g or more holds all of it).\n",
+        static_cast<double>(g), kMaxGridIndex + 1, range, range / kMaxGridIndex);
+    return false;
+  }
+  const double room =
+      model == kModelWall ? h - static_cast<double>(rInner + rM) : rodCellWidth(rM, c);
+  if (room > 0.0 && room < g) {
+    log.printf(
+        "stericAlignment: error - the grid spacing -dGrid %g A is wider than the %.2f A the medium "
+        "leaves the molecule: no grid position remains.\n",
+        static_cast<double>(g), room);
+    return false;
+  }
+  return true;
+}
+
 constexpr int kLanes = 8;  // positions per fixed-length inner loop, which compilers vectorise
 
 // Adds one orientation's contribution s to the sums of the positions it leaves free: sums holds
@@ -351,6 +379,7 @@ int stericAlignment(int model, float h, float rM, float rA, float g, float c, in
   if (!checkParameters(model, h, rM, rA, g, c, natoms, npsi, ndots, points, log)) return 1;
   const int n = ndots * npsi;
   tvector<float> pos(TrackedAllocator<float>("steric positions"));
+  if (!checkGridSpacing(model, h, rM, g, c, rOuter, rInner, log)) return 1;
   const int npos = buildPositionGrid(rOuter, rInner, rM, g, &pos, log);
 
   double normaliser = 0.0;

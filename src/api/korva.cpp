@@ -389,7 +389,7 @@ Result predict(const Structure& structure, const std::vector<Coupling>& coupling
   toSelect(options.selection, &sel);
   const struct pdbSelect asked = sel;
   tvector<int> flags(TrackedAllocator<int>("selection"));
-  selectAtoms(pdb, &sel, options.hydrogens ? 1 : 0, &flags, log);
+  if (selectAtoms(pdb, &sel, options.hydrogens ? 1 : 0, &flags, log) != 0) fail(1, log);
   korvaInfo info = toInfo(options, kModeSteric);
   dTensor tensor;
   dTensorNull(&tensor);

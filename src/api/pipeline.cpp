@@ -13,6 +13,7 @@
 #include "align/steric.h"
 #include "align/surface.h"
 #include "fit/ensemble_fit.h"
+#include "fit/fit_check.h"
 #include "fit/fit_d.h"
 
 namespace korva {
@@ -63,14 +64,17 @@ int prepareCouplings(const pdbInfo& pdb, dTab* tab, dcInfo* dc, const char* aD1,
   return buildDC(&pdb, tab, dc->a1 - dc->s1, dc->s1, weights, weightCount, log);
 }
 
-void selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector<int>* flags,
-                 Log& log) {
+int selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector<int>* flags,
+                Log& log) {
   flags->assign(pdb.atoms.size(), 0);
   if (select->firstRes == 0 && select->lastRes == 0) {
     select->firstRes = pdb.firstRes;
     select->lastRes = pdb.lastRes;
   }
-  pdbSelect(&pdb, select, flags->data());
+  if (const Outcome<int> chosen = pdbSelect(&pdb, select, flags->data()); !chosen.ok()) {
+    log.write(chosen.status.message().c_str());
+    return 1;
+  }
   log.printf("REMARK PDB Selection:");
   if (select->mode == kSelSet) {
     log.printf(" All Atoms.\n");
@@ -79,13 +83,13 @@ void selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector
                select->firstRes, select->lastRes, select->resNames, select->atomNames,
                select->chainNames, select->segNames);
   }
-  if (useH) return;
+  if (useH) return 0;
   // Hydrogens are cleared by a second pass over the same criteria with their name patterns.
   std::snprintf(select->atomNames, sizeof select->atomNames, "%s", "[1-3]H* H*");
   select->atomMode = kMatchGlob;
   select->mode = kSelCriteria;
   select->value = 0;
-  pdbSelect(&pdb, select, flags->data());
+  return pdbSelect(&pdb, select, flags->data()).ok() ? 0 : 1;  // the other lists passed above
 }
 
 int checkStericOptions(const korvaInfo& info, Log& log) {
@@ -200,7 +204,8 @@ int stericFreePipeline(int n, tvector<double>* x, tvector<double>* y, tvector<do
   return 0;
 }
 
-int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, Log& log) {
+int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, Log& log,
+                double* condition) {
   // Five Saupe elements need five independent couplings; a zero tensor with zero predictions
   // would otherwise be reported as a fit.
   if (tensor->tensorMode == kTensorSVD) {
@@ -211,6 +216,12 @@ int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, L
       return 1;
     }
   }
+  double fitCondition = 0.0;
+  if (const Status st = checkFitDesign(*tab, tensor->tensorMode, &fitCondition, log); !st.ok()) {
+    log.write(st.message().c_str());
+    return 1;
+  }
+  if (condition != nullptr) *condition = fitCondition;
   // The nonlinear fits say why they could not fit; reporting their untouched tensor as a fit
   // would be wrong.
   fitWorkspace ws;
@@ -218,6 +229,7 @@ int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity, L
       isNonlinearTensorMode(tensor->tensorMode)) {
     return 1;
   }
+  if (fitCondition > 0.0) checkOrderMatrix(*tensor, log);
   return 0;
 }
 
@@ -285,8 +297,8 @@ int ensembleStericPipeline(const modelSet& set, dTab* tab, const struct pdbSelec
     struct pdbSelect select = selection;
     TextLog lines;
     tvector<int> flags(TrackedAllocator<int>("selection"));
-    // The sequence has named the selection already.
-    selectAtoms(model, &select, out.info.useH, &flags, nullLog());
+    // The sequence has named the selection already, and its patterns passed there.
+    (void)selectAtoms(model, &select, out.info.useH, &flags, nullLog());
     saupeAnalysis frame;
     out.status = stericPipeline(model, &mt, flags, &out.info, &t, nCouplings, &frame,
                                 &out.row.simulated, lines);

@@ -23,9 +23,9 @@ int prepareCouplings(const pdbInfo& pdb, dTab* tab, dcInfo* dc, const char* aD1,
                      const float* weights, int weightCount, Log& log);
 
 // Selects the atoms of pdb into flags (one per atom) and, unless useH, clears the hydrogens; the
-// selection is named on log.
-void selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector<int>* flags,
-                 Log& log);
+// selection is named on log. Returns 0, or 1 after the line naming an invalid pattern.
+[[nodiscard]] int selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH,
+                              tvector<int>* flags, Log& log);
 
 // Checks the simulation options before any work is done: -dot at least 3, -digPsi at least 1,
 // -dGrid above 0. Returns 0, or 1 after one "KORVA: error - ..." line.
@@ -52,9 +52,12 @@ void selectAtoms(const pdbInfo& pdb, struct pdbSelect* select, int useH, tvector
                                      int* simulated, Log& log);
 
 // The best fit of tensor to the couplings of tab: refuses an SVD fit with fewer than five usable
-// couplings and a nonlinear fit that could not run. Returns 0, or 1 after the reason.
+// couplings, couplings that leave the fit undetermined (checkFitDesign, whose warnings go to
+// log, as do checkOrderMatrix's on the result) and a nonlinear fit that could not run. condition,
+// when given, receives the fit's condition number (0 for a mode that fits nothing). Returns 0, or
+// 1 after the reason.
 [[nodiscard]] int fitPipeline(const pdbInfo& pdb, dTab* tab, dTensor* tensor, int verbosity,
-                              Log& log);
+                              Log& log, double* condition = nullptr);
 
 // The best fit of one tensor to the couplings of tab over every model of set (tab mapped onto the
 // first), as fitPipeline does for one structure, whose result a single model gives exactly.

@@ -26,6 +26,34 @@ void predictPair(const pdbAtom* a, const pdbAtom* b, float di, const float s[5],
   findD(&a->x, &a->y, &a->z, &b->x, &b->y, &b->z, &di, d, dd, s, sErr, 1);
 }
 
+// The couplings that enter a fit, as the nine arrays of findS laid into the workspace.
+struct fitPairs {
+  float *x1, *y1, *z1, *x2, *y2, *z2, *di, *d, *dd;
+};
+
+int gatherPairs(const dTab& tab, fitWorkspace* ws, fitPairs* p) {
+  const size_t len = static_cast<size_t>(tab.n) + 1;
+  if (ws->pairs.size() < 9 * len) ws->pairs.resize(9 * len);
+  float** arrays[] = {&p->x1, &p->y1, &p->z1, &p->x2, &p->y2, &p->z2, &p->di, &p->d, &p->dd};
+  for (size_t k = 0; k < 9; k++) *arrays[k] = ws->pairs.data() + k * len;
+  int n = 0;
+  for (int i = 0; i < tab.n; i++) {
+    if (!dcEntersFit(tab, i)) continue;
+    const dcRecord& w = tab.work[static_cast<size_t>(i)];
+    p->x1[n] = w.atomI->x;
+    p->y1[n] = w.atomI->y;
+    p->z1[n] = w.atomI->z;
+    p->x2[n] = w.atomJ->x;
+    p->y2[n] = w.atomJ->y;
+    p->z2[n] = w.atomJ->z;
+    p->di[n] = w.DI;
+    p->d[n] = tab.in[static_cast<size_t>(i)].D;
+    p->dd[n] = tab.in[static_cast<size_t>(i)].DD;
+    n++;
+  }
+  return n;
+}
+
 // Keeps what later fits of the same table can reuse, after a fit of the n gathered couplings
 // whose Saupe errors are sErr; the decomposition itself stays in ws->svd.
 void keepDesign(const dTab* tab, int n, const float* const arrays[8], const float sErr[5],
@@ -90,35 +118,10 @@ int fitAndPredict(dTab* tab, dTensor* tensor, fitWorkspace* ws) {
   }
 
   const int total = tab->n;
-  const size_t len = static_cast<size_t>(total) + 1;
-  // Nine work arrays of the table length.
-  if (ws->pairs.size() < 9 * len) ws->pairs.resize(9 * len);
-  float* x1 = ws->pairs.data();
-  float* y1 = x1 + len;
-  float* z1 = y1 + len;
-  float* x2 = z1 + len;
-  float* y2 = x2 + len;
-  float* z2 = y2 + len;
-  float* di = z2 + len;
-  float* d = di + len;
-  float* dd = d + len;
-
-  int n = 0;
-  for (int i = 0; i < total; i++) {
-    if (!dcEntersFit(*tab, i)) continue;
-    const dcRecord& w = tab->work[static_cast<size_t>(i)];
-    const dcRecord& in = tab->in[static_cast<size_t>(i)];
-    x1[n] = w.atomI->x;
-    y1[n] = w.atomI->y;
-    z1[n] = w.atomI->z;
-    x2[n] = w.atomJ->x;
-    y2[n] = w.atomJ->y;
-    z2[n] = w.atomJ->z;
-    di[n] = w.DI;
-    d[n] = in.D;
-    dd[n] = in.DD;
-    n++;
-  }
+  fitPairs p;
+  const int n = gatherPairs(*tab, ws, &p);
+  float *x1 = p.x1, *y1 = p.y1, *z1 = p.z1, *x2 = p.x2, *y2 = p.y2, *z2 = p.z2;
+  float *di = p.di, *d = p.d, *dd = p.dd;
 
   // Too few couplings leave the tensor zero (findS zeroes it); the caller decides whether that
   // ends the run.
@@ -144,6 +147,16 @@ int fitAndPredict(dTab* tab, dTensor* tensor, fitWorkspace* ws) {
 }
 
 }  // namespace
+
+double fitCondition(const dTab* tab) {
+  fitWorkspace ws;
+  fitPairs p;
+  const int n = gatherPairs(*tab, &ws, &p);
+  if (n < kSaupeCount) return 0.0;
+  float s[kSaupeCount], sErr[kSaupeCount];
+  (void)findS(p.x1, p.y1, p.z1, p.x2, p.y2, p.z2, p.di, p.d, p.dd, s, sErr, n, &ws);
+  return ws.svd.condition;
+}
 
 int isNonlinearTensorMode(int tensorMode) {
   return tensorMode == kTensorNoFixed || tensorMode == kTensorDaDr || tensorMode == kTensorFixed;

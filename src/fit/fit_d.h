@@ -19,6 +19,10 @@ int fitD(const pdbInfo* pdb, dTab* tab, dTensor* tensor, fitWorkspace* ws, int v
 int fitDSVD(const pdbInfo* pdb, dTab* tab, dTensor* tensor, fitWorkspace* ws, Log& log);
 // Number of couplings that enter the fit (dcEntersFit).
 int countFitDC(const dTab* tab);
+// How well the couplings that enter a fit determine the five elements of the order matrix: the
+// condition number of the order-matrix fit, the largest over the smallest singular value of its
+// weighted design matrix (infinite when one is 0). 0 with fewer than five couplings.
+double fitCondition(const dTab* tab);
 // 1 for the tensor modes whose fit is nonlinear (NOFIXED, DADR, FIXED).
 int isNonlinearTensorMode(int tensorMode);
 // Predicts coupling index of tab for the two atom pairs (name1 in the residue of atom I, name2

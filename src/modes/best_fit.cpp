@@ -5,6 +5,7 @@
 
 #include "api/pipeline.h"
 #include "core/output.h"
+#include "fit/fit_check.h"
 #include "fit/map_fit.h"
 #include "modes/structure_run.h"
 #include "report/report.h"
@@ -44,9 +45,11 @@ reportInput reportOf(const runParams& p, const dTab* tab, const saupeAnalysis* a
 
 int simDC(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log) {
   dTensor& tensor = p.tensor;
-  if (fitPipeline(pdb, tab, &tensor, p.info.verbose, log) != 0) return 1;
+  double condition = 0.0;
+  if (fitPipeline(pdb, tab, &tensor, p.info.verbose, log, &condition) != 0) return 1;
   saupeAnalysis analysis;
   reportInput report = reportOf(p, tab, &analysis);
+  report.condition = condition;
   analyzeForReport(tensor, &analysis, &report.analysisStatus);
   if (writeDCmod(p.outD, report, log) != 0) return 1;
   // The rotation needs the frame angles even when the report leaves them out.
@@ -61,6 +64,12 @@ int simDC(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log) {
 }
 
 int mapRun(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log) {
+  // Every step refits the same bond vectors: if they cannot determine the tensor, no step can.
+  double condition = 0.0;
+  if (const Status st = checkFitDesign(*tab, p.tensor.tensorMode, &condition, log); !st.ok()) {
+    log.write(st.message().c_str());
+    return 1;
+  }
   outputFile map;
   FILE* mapStream = map.open(p.outMap);
   if (mapStream == nullptr) {
@@ -81,9 +90,11 @@ int mapRun(const pdbInfo& pdb, dTab* tab, runParams& p, Log& log) {
 
   const std::string remark =
       mapStatisticsRemark(result.steps, result.gMag, result.azz, result.mean, result.dev);
+  if (condition > 0.0) checkOrderMatrix(p.tensor, log);
   saupeAnalysis analysis;
   reportInput report = reportOf(p, tab, &analysis);
   report.remark = remark.c_str();
+  report.condition = condition;
   analyzeForReport(p.tensor, &analysis, &report.analysisStatus);
   if (writeDCmod(p.outD, report, log) != 0) return 1;
   return writeFrameStructure(pdb, result.frame[0], result.frame[1], result.frame[2], p.pdbRot,

@@ -1,13 +1,19 @@
 // Configuration file of the steric mode: validated and recorded; no mode reads the values.
 #include "modes/config.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+
+#include "core/input.h"
 
 namespace korva {
 namespace {
 
 constexpr int kConfigLineLen = 256;
+constexpr float kIntLimit = 2147483648.0f;  // 2^31: an int key's value must lie strictly inside
 
 }  // namespace
 
@@ -52,37 +58,49 @@ int readConfig(const char* name, korvaInfo* info, Log& log) {
       {"START_RES_ANGLE_2:", &g.startResAngle2, nullptr},
       {"END_RES_ANGLE_2:", &g.endResAngle2, nullptr},
   };
-  char line[kConfigLineLen];
-  // A line longer than the buffer is read in pieces, each piece taken as a line of its own.
-  while (std::fgets(line, kConfigLineLen, f) != nullptr) {
+  lineInput input(f);
+  tvector<char> line(TrackedAllocator<char>("config"));
+  lineRead got;
+  int status = 0;
+  while (status == 0 && (got = input.next(&line)) == lineRead::line) {
+    line.push_back('\0');
+    const long lineNo = input.lineNumber();
     char key[kConfigLineLen];
     float value = 0.0f;
-    if (std::sscanf(line, "%255s %f", key, &value) < 2) {
+    if (std::sscanf(line.data(), "%255s %f", key, &value) < 2) {
       log.printf("Error: Input data in auto file have wrong format\n");
-      log.printf("Line:%s", line);
-      std::fclose(f);
-      return 1;
-    }
-    bool known = false;
-    for (const auto& k : keys) {
-      if (std::strcmp(key, k.key) != 0) continue;
-      known = true;
-      if (k.intTarget != nullptr) {
-        // Truncation toward zero, in range of an int.
-        if (value >= 2147483647.0f || value <= -2147483648.0f || value != value) {
-          *k.intTarget = 0;
-        } else {
-          *k.intTarget = static_cast<int>(value);
-        }
-      } else {
-        *k.fltTarget = value;
-      }
+      log.printf("Line:%s\n", line.data());
+      status = 1;
       break;
     }
-    if (!known) log.printf("Error: Wrong input parameter in auto file");
+    const auto* k = std::find_if(std::begin(keys), std::end(keys),
+                                 [&key](const auto& e) { return std::strcmp(key, e.key) == 0; });
+    // A misspelt key would leave its setting at the default without a word: the file is refused.
+    const char* fault = nullptr;
+    if (k == std::end(keys)) {
+      fault = "is not a known key";
+    } else if (!std::isfinite(value)) {
+      fault = "has a value that is not a finite number";
+    } else if (k->intTarget != nullptr && !(value < kIntLimit && value > -kIntLimit)) {
+      fault = "has a value out of the range of a whole number";
+    }
+    if (fault != nullptr) {
+      log.printf("Error: Wrong input parameter in auto file: %s on line %ld of %s %s.\n", key,
+                 lineNo, name, fault);
+      status = 1;
+    } else if (k->intTarget != nullptr) {
+      *k->intTarget = static_cast<int>(value);  // truncated toward zero
+    } else {
+      *k->fltTarget = value;
+    }
+  }
+  if (status == 0 && got != lineRead::end) {
+    log.printf("readConfig Error: %s; not read.\n",
+               lineReadFailure(got, name, input.lineNumber()).c_str());
+    status = 1;
   }
   std::fclose(f);
-  return 0;
+  return status;
 }
 
 }  // namespace korva

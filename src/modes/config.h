@@ -8,8 +8,9 @@
 namespace korva {
 
 // Reads the configuration file into info->grid. An empty name reads nothing. Returns 0, or 1
-// when the file cannot be opened or a line lacks a key and a number (said on log, which also
-// names unknown keys).
+// (said on log) when the file cannot be opened or passes the input limits, or a line lacks a key
+// and a number, names an unknown key, or gives a value that is not finite (or, for a whole-number
+// key, out of its range).
 [[nodiscard]] int readConfig(const char* name, korvaInfo* info, Log& log);
 
 }  // namespace korva

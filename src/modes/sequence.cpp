@@ -114,7 +114,7 @@ int runStructureSequence(runParams& p, Log& log) {
 
   const struct pdbSelect selection = p.select;
   tvector<int> flags(TrackedAllocator<int>("selection"));
-  selectAtoms(pdb, &p.select, p.info.useH, &flags, log);
+  if (selectAtoms(pdb, &p.select, p.info.useH, &flags, log) != 0) return 1;
 
   if (set.count() > 1) {
     if (!fitting && (p.charge.surfPot != 0.0f || p.charge.fitPot || p.charge.charges[0] != '\0')) {

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 #include "core/alloc.h"
 
@@ -287,9 +288,13 @@ int svdLSMat(svdWorkspace* ws, const float* a, const float* b, int n, int m, flo
     // then decides whether it counts.
     (void)svdcmpUser(u, n, m, w, v, rv1);
     float wMax = 0.0f;
+    float wMin = std::numeric_limits<float>::infinity();
     for (int j = 1; j <= m; j++) {
       if (std::fabs(w[j]) > wMax) wMax = std::fabs(w[j]);
+      if (std::fabs(w[j]) < wMin) wMin = std::fabs(w[j]);
     }
+    ws->condition =
+        wMin > 0.0f ? static_cast<double>(wMax) / wMin : std::numeric_limits<double>::infinity();
     const float thresh = kSvdThreshold * wMax;
     for (int j = 1; j <= m; j++) {
       if (w[j] < thresh) w[j] = 0.0f;

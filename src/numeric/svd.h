@@ -36,6 +36,9 @@ struct svdWorkspace {
   int n = 0;           // equations the block was made for
   int m = 0;           // unknowns
   int decomposed = 0;  // the block holds a decomposition of an n x m matrix
+  // Largest over smallest singular value of the last decomposition, before the cut (infinite
+  // when the smallest is 0): how much the solution may amplify an error of the right side.
+  double condition = 0.0;
 };
 
 // Least-squares solution x (m values) of the n x m system a x = b. a is 0-based row-major (n rows

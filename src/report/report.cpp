@@ -260,6 +260,7 @@ int writeReportBody(FILE* fp, const reportInput& in, Log& log) {
   std::fprintf(fp, "REMARK Simulation parameters.\n");
   writeModeSection(fp, in.tensor, info);
   if (in.charges != nullptr && in.charges->active) writeChargeSection(fp, *in.charges);
+  if (in.condition > 0.0) std::fprintf(fp, "DATA CONDITION_NUMBER  % .4e\n", in.condition);
   if (info->rim != 0.0f) {
     std::fprintf(fp, "DATA KORVA INCLUDE_RIM      on\n");
     std::fprintf(fp, "DATA KORVA MOLAR_RATIO      % .3f\n", info->pRatio);

@@ -24,6 +24,7 @@ struct reportInput {
   const dTab* couplings = nullptr;          // observed and predicted couplings (may be empty)
   const char* remark = "";                  // text written after the heading, complete lines
   const chargeSummary* charges = nullptr;   // the charged medium, when a potential was simulated
+  double condition = 0.0;  // condition number of the fit (fitCondition); 0 without a fit
 };
 
 // The analysis a report prints for a stored tensor: of its single-precision Saupe vector,

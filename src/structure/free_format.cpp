@@ -8,27 +8,41 @@
 #include <cstring>
 #include <utility>
 
+#include "core/input.h"
+
 namespace korva {
 
 namespace {
 
 constexpr size_t kWordLen = 256;  // longer words are cut; only short words are compared
 
-// Reads the next blank-separated word (any length; kept up to kWordLen - 1 bytes). False at the
-// end of the file.
-bool nextWord(FILE* fp, char* word) {
-  int c;
-  while ((c = getc(fp)) != EOF && std::isspace(c)) {
+// Blank-separated words of a file; line breaks count as blanks.
+struct wordReader {
+  lineInput input;
+  tvector<char> line{TrackedAllocator<char>("readPDBfree")};
+  size_t pos = 0;
+  lineRead state = lineRead::line;  // how the last line read ended; anything else stops
+
+  explicit wordReader(FILE* fp) : input(fp) {}
+
+  // Reads the next word (any length; kept up to kWordLen - 1 bytes). False at the end of the file
+  // or when the input stopped short (state says which).
+  bool next(char* word) {
+    for (;;) {
+      while (pos < line.size() && std::isspace(static_cast<unsigned char>(line[pos]))) pos++;
+      if (pos < line.size()) break;
+      if (state != lineRead::line || (state = input.next(&line)) != lineRead::line) return false;
+      pos = 0;
+    }
+    size_t n = 0;
+    for (; pos < line.size() && !std::isspace(static_cast<unsigned char>(line[pos])); pos++) {
+      // A NUL byte would end the text early; keep it from hiding the rest of the word.
+      if (n + 1 < kWordLen) word[n++] = line[pos] == 0 ? '\x01' : line[pos];
+    }
+    word[n] = '\0';
+    return true;
   }
-  if (c == EOF) return false;
-  size_t n = 0;
-  do {
-    // A NUL byte would end the text early; keep it from hiding the rest of the word.
-    if (n + 1 < kWordLen) word[n++] = c == 0 ? '\x01' : static_cast<char>(c);
-  } while ((c = getc(fp)) != EOF && !std::isspace(c));
-  word[n] = '\0';
-  return true;
-}
+};
 
 bool parseInt(const char* w) {
   char* end = nullptr;
@@ -60,8 +74,9 @@ int readPDBfree(const char* fileName, int* count, tvector<double>* xs, tvector<d
     return 1;
   }
   char word[kWordLen];
-  bool have = nextWord(fp, word);
-  while (have && std::strcmp(word, "ATOM") != 0) have = nextWord(fp, word);
+  wordReader words(fp);
+  bool have = words.next(word);
+  while (have && std::strcmp(word, "ATOM") != 0) have = words.next(word);
 
   int n = 0;
   int status = 0;
@@ -75,23 +90,30 @@ int readPDBfree(const char* fileName, int* count, tvector<double>* xs, tvector<d
     n++;
     char fields[7][kWordLen];
     bool ok = true;
-    for (int k = 0; k < 7 && ok; k++) ok = nextWord(fp, fields[k]);
+    for (int k = 0; k < 7 && ok; k++) ok = words.next(fields[k]);
     double v[3] = {0.0, 0.0, 0.0};
     ok = ok && parseInt(fields[0]) && parseInt(fields[3]) && parseReal(fields[4], &v[0]) &&
          parseReal(fields[5], &v[1]) && parseReal(fields[6], &v[2]);
     if (!ok) {
       // Counting an entry whose coordinates were never read would feed made-up atoms to the
-      // simulation.
-      log.printf("readPDBfree Error: unreadable atom entry %d in %s.\n", n, fileName);
-      status = 1;
+      // simulation. (An input cut off by its limits is said below.)
+      if (words.state == lineRead::line || words.state == lineRead::end) {
+        log.printf("readPDBfree Error: unreadable atom entry %d in %s.\n", n, fileName);
+        status = 1;
+      }
       break;
     }
     x.push_back(v[0]);
     y.push_back(v[1]);
     z.push_back(v[2]);
     do {
-      have = nextWord(fp, word);
+      have = words.next(word);
     } while (have && std::strcmp(word, "ATOM") != 0 && std::strcmp(word, "END") != 0);
+  }
+  if (status == 0 && words.state != lineRead::line && words.state != lineRead::end) {
+    log.printf("readPDBfree Error: %s; not read.\n",
+               lineReadFailure(words.state, fileName, words.input.lineNumber()).c_str());
+    status = 1;
   }
   std::fclose(fp);
   if (status != 0) return status;

@@ -2,6 +2,7 @@
 #include "structure/match.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -193,53 +194,88 @@ bool inSet(const strRegex& prog, int32_t idx, unsigned char c) {
   return (bits[c >> 3] >> (c & 7)) & 1;
 }
 
-// Backtracking run from one start position, with an explicit stack of alternatives so that long
-// names cannot exhaust the call stack.
-bool runAt(const strRegex& prog, const char* name, size_t len, size_t start,
-           tvector<std::pair<size_t, size_t>>& stack) {
+// Adds the thread at pc, and every thread its empty moves reach at name position sp, to list;
+// mark[pc] == gen says pc is in the list already. True when a thread reaches the match.
+bool addThread(const strRegex& prog, size_t pc0, size_t sp, size_t len, size_t gen,
+               tvector<size_t>& mark, tvector<size_t>& stack, tvector<size_t>& list) {
   stack.clear();
-  stack.emplace_back(0, start);
+  stack.push_back(pc0);
   while (!stack.empty()) {
-    auto [pc, sp] = stack.back();
+    const size_t pc = stack.back();
     stack.pop_back();
-    for (;;) {
-      const regInst& in = prog.code[pc];
-      bool ok = true;
-      switch (in.op) {
-        case kOpChar:
-          ok = sp < len && static_cast<unsigned char>(name[sp]) == in.ch;
-          sp++, pc++;
-          break;
-        case kOpAny:
-          ok = sp < len;
-          sp++, pc++;
-          break;
-        case kOpSet:
-          ok = sp < len && inSet(prog, in.x, static_cast<unsigned char>(name[sp]));
-          sp++, pc++;
-          break;
-        case kOpBol:
-          ok = sp == 0;
-          pc++;
-          break;
-        case kOpEol:
-          ok = sp == len;
-          pc++;
-          break;
-        case kOpSplit:
-          stack.emplace_back(pc + static_cast<size_t>(in.y), sp);
-          pc += static_cast<size_t>(in.x);
-          break;
-        case kOpJmp:
-          pc = static_cast<size_t>(static_cast<std::ptrdiff_t>(pc) + in.x);
-          break;
-        case kOpMatch:
-          return true;
-      }
-      if (!ok) break;
+    if (mark[pc] == gen) continue;
+    mark[pc] = gen;
+    const regInst& in = prog.code[pc];
+    switch (in.op) {
+      case kOpSplit:
+        stack.push_back(pc + static_cast<size_t>(in.y));
+        stack.push_back(pc + static_cast<size_t>(in.x));
+        break;
+      case kOpJmp:
+        stack.push_back(static_cast<size_t>(static_cast<std::ptrdiff_t>(pc) + in.x));
+        break;
+      case kOpBol:
+        if (sp == 0) stack.push_back(pc + 1);
+        break;
+      case kOpEol:
+        if (sp == len) stack.push_back(pc + 1);
+        break;
+      case kOpMatch:
+        return true;
+      default:  // consumes a character: waits for the next step
+        list.push_back(pc);
+        break;
     }
   }
   return false;
+}
+
+bool consumes(const strRegex& prog, const regInst& in, unsigned char c) {
+  switch (in.op) {
+    case kOpChar:
+      return c == in.ch;
+    case kOpAny:
+      return true;
+    case kOpSet:
+      return inSet(prog, in.x, c);
+    default:
+      return false;
+  }
+}
+
+// One element of a glob at p (not a star) against the character c (not NUL); *next receives the
+// pattern after the element. False when it does not match, or the pattern ends in a lone "\".
+bool globElement(const char* p, unsigned char c, const char** next) {
+  switch (*p) {
+    case '?':
+      *next = p + 1;
+      return true;
+    case '[': {
+      p++;
+      bool matched = false;
+      while (*p != '\0' && *p != ']') {
+        const unsigned char lo = static_cast<unsigned char>(*p);
+        if (p[1] == '-' && p[2] != '\0' && p[2] != ']') {
+          const unsigned char hi = static_cast<unsigned char>(p[2]);
+          // Ranges are sets: either order of the ends gives the same members.
+          if ((c >= lo && c <= hi) || (c >= hi && c <= lo)) matched = true;
+          p += 3;
+        } else {
+          if (c == lo) matched = true;
+          p++;
+        }
+      }
+      // A set left open ends the pattern: the name must end with this character.
+      *next = *p == ']' ? p + 1 : p;
+      return matched;
+    }
+    case '\\':
+      *next = p + 2;
+      return p[1] != '\0' && static_cast<unsigned char>(p[1]) == c;
+    default:
+      *next = p + 1;
+      return static_cast<unsigned char>(*p) == c;
+  }
 }
 
 }  // namespace
@@ -281,13 +317,31 @@ int strRegComp(const char* pattern, strRegex* prog) {
 int strRegExec(const strRegex* prog, const char* name) {
   if (prog == nullptr || name == nullptr) return 0;
   if (prog->code.empty()) return 0;  // never compiled, or failed to compile
-  size_t len = std::strlen(name);
-  tvector<std::pair<size_t, size_t>> stack{TrackedAllocator<std::pair<size_t, size_t>>("regexec")};
-  size_t lastStart = prog->startsAnchored ? 0 : len;
-  for (size_t start = 0; start <= lastStart; start++) {
-    if (runAt(*prog, name, len, start, stack)) return 1;
+  // Thompson's simulation: all threads advance together, one name character per step, and a
+  // program position is held by at most one thread per step, so the time is at most the program
+  // length times the name length, whatever the pattern.
+  const size_t len = std::strlen(name);
+  const size_t n = prog->code.size();
+  tvector<size_t> mark(n, SIZE_MAX, TrackedAllocator<size_t>("regexec"));
+  tvector<size_t> stack(TrackedAllocator<size_t>("regexec"));
+  tvector<size_t> now(TrackedAllocator<size_t>("regexec"));
+  tvector<size_t> next(TrackedAllocator<size_t>("regexec"));
+  for (size_t sp = 0;; sp++) {
+    // A match may start at any position, unless the expression is anchored at the start.
+    if ((sp == 0 || !prog->startsAnchored) && addThread(*prog, 0, sp, len, sp, mark, stack, now)) {
+      return 1;
+    }
+    if (sp == len || (now.empty() && prog->startsAnchored)) return 0;
+    const unsigned char c = static_cast<unsigned char>(name[sp]);
+    next.clear();
+    for (size_t pc : now) {
+      if (consumes(*prog, prog->code[pc], c) &&
+          addThread(*prog, pc + 1, sp + 1, len, sp + 1, mark, stack, next)) {
+        return 1;
+      }
+    }
+    now.swap(next);
   }
-  return 0;
 }
 
 int strMatchRegex(const char* name, const char* pattern) {
@@ -303,52 +357,56 @@ int strMatchGlob(const char* name, const char* pattern) {
   const char* s = name;
   const char* p = pattern;
   if (s == nullptr || p == nullptr) return 0;
-  while (*p != '\0') {
-    switch (*p) {
-      case '*':
-        p++;
-        if (*p == '\0') return 1;
-        for (;; s++) {
-          if (strMatchGlob(s, p)) return 1;
-          if (*s == '\0') return 0;
-        }
-      case '?':
-        if (*s == '\0') return 0;
-        p++, s++;
-        break;
-      case '[': {
-        if (*s == '\0') return 0;
-        p++;
-        unsigned char c = static_cast<unsigned char>(*s);
-        bool matched = false;
-        while (*p != '\0' && *p != ']') {
-          unsigned char lo = static_cast<unsigned char>(*p);
-          if (p[1] == '-' && p[2] != '\0' && p[2] != ']') {
-            unsigned char hi = static_cast<unsigned char>(p[2]);
-            // Ranges are sets: either order of the ends gives the same members.
-            if ((c >= lo && c <= hi) || (c >= hi && c <= lo)) matched = true;
-            p += 3;
-          } else {
-            if (c == lo) matched = true;
-            p++;
-          }
-        }
-        if (!matched) return 0;
-        if (*p == '\0') return s[1] == '\0';  // unterminated set ends the pattern
-        p++, s++;
-        break;
+  // Two pointers: on a mismatch only the last star needs to take one more character, since it
+  // can take any run the earlier stars could have; the time is at most pattern times name.
+  const char* starP = nullptr;
+  const char* starS = nullptr;
+  for (;;) {
+    if (*p == '*') {
+      while (*p == '*') p++;
+      if (*p == '\0') return 1;
+      starP = p;
+      starS = s;
+      continue;
+    }
+    const char* next = nullptr;
+    if (*p == '\0' ? *s == '\0'
+                   : (*s != '\0' && globElement(p, static_cast<unsigned char>(*s), &next))) {
+      if (*p == '\0') return 1;
+      p = next;
+      s++;
+      continue;
+    }
+    if (starP == nullptr || *starS == '\0') return 0;
+    p = starP;
+    s = ++starS;
+  }
+}
+
+const char* globError(const char* pattern) {
+  for (const char* p = pattern; *p != '\0'; p++) {
+    if (*p == '\\') {
+      if (*++p == '\0') return "trailing \\";
+    } else if (*p == '[') {
+      const char* close = p + 1;
+      if (*close == ']') {
+        p = close;
+        continue;
       }
-      case '\\':
-        p++;
-        if (*p == '\0') return 0;
-        [[fallthrough]];
-      default:
-        if (*p != *s) return 0;
-        p++, s++;
-        break;
+      while (*close != '\0' && *close != ']') close++;
+      if (*close == '\0') return "unmatched []";
+      p = close;
     }
   }
-  return *s == '\0';
+  return nullptr;
+}
+
+const char* patternError(const char* pattern, int mode) {
+  if (pattern == nullptr) return "NULL argument";
+  if (mode == 3) return globError(pattern);
+  if (mode != 2) return nullptr;
+  strRegex prog{};
+  return strRegComp(pattern, &prog) != 0 ? prog.error : nullptr;
 }
 
 int strMatch(const char* name, const char* pattern, int mode, int caseFlag) {

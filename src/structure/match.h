@@ -1,4 +1,5 @@
-// Name matching: exact, glob patterns and a small backtracking regular-expression engine.
+// Name matching: exact, glob patterns and a small regular-expression engine, all in time linear
+// in pattern length times name length.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +37,10 @@ int strRegExec(const strRegex* prog, const char* name);
 int strMatchRegex(const char* name, const char* pattern);
 // 1 when the glob pattern matches the whole name.
 int strMatchGlob(const char* name, const char* pattern);
+// Why a pattern cannot be used in matching mode 2 (regular expression) or 3 (glob): the compile
+// error of an expression; "unmatched []" or "trailing \\" for a glob, whose matching has a
+// meaning even for these but hardly the one intended. nullptr when it can be used.
+const char* patternError(const char* pattern, int mode);
 // Mode 1 whole-name comparison (case-sensitive when caseFlag is 1), 2 regular expression,
 // 3 glob; any other mode matches nothing. Returns 1 on match.
 int strMatch(const char* name, const char* pattern, int mode, int caseFlag);

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/input.h"
 #include "structure/select.h"
 
 namespace korva {
@@ -58,17 +59,26 @@ constexpr size_t kFirstResidues = 512;
 constexpr size_t kFirstChains = 8;
 constexpr size_t kFirstResAtoms = 32;
 constexpr size_t kKeyLen = 128;  // ints and four 15-character names fit with room to spare
+// Atoms whose coordinates or residue number cannot be used are left out. When more than this many
+// in a hundred are, what remains is no longer the structure the file describes, and the file is
+// refused.
+constexpr int kRefusedPerHundred = 1;
+constexpr int kRefusedNamed = 10;  // refused atoms named one by one; the rest are counted
 
 constexpr size_t kLineBlock = size_t{1} << 16;  // bytes read from the file at a time
 
-// Reads whole lines of any length; bytes are kept as they are, NUL included. Each line is a view
-// into a block of the file, so its bytes are copied once, from the file into the block; only the
-// one line that straddles two blocks is moved to the block's front first.
+// Reads whole lines; bytes are kept as they are, NUL included. Each line is a view into a block of
+// the file, so its bytes are copied once, from the file into the block; only the one line that
+// straddles two blocks is moved to the block's front first. A byte-order mark at the start is
+// skipped. Only the first columns of a record matter: of a line longer than the line limit the
+// head is kept and the rest dropped as it comes, so that an input without newlines never fills
+// memory; an input longer than the size limit ends the reading (tooBig).
 class LineReader {
  public:
   explicit LineReader(FILE* fp) : fp_(fp) {}
 
-  // The next line without its "\n"; false at end of file when no byte was left.
+  // The next line without its "\n"; false at end of file when no byte was left, or when the
+  // input passed the size limit.
   bool next(std::string_view* line) {
     size_t searched = pos_;  // bytes of this line known to hold no newline
     for (;;) {
@@ -86,25 +96,36 @@ class LineReader {
         pos_ = len_;
         return true;
       }
-      const size_t part = len_ - pos_;
+      // The bytes searched hold no newline: beyond the line limit they can go.
+      const size_t part = std::min(len_ - pos_, kMaxLineBytes);
       if (part > 0) std::memmove(block_.data(), block_.data() + pos_, part);
       pos_ = 0;
       len_ = searched = part;
-      // A line longer than the block grows it.
+      // A line longer than the block grows it, up to the line limit.
       if (block_.size() < part + kLineBlock) block_.resize(part + kLineBlock);
       const size_t want = block_.size() - len_;
       const size_t got = std::fread(block_.data() + len_, 1, want, fp_);
+      if (total_ == 0) pos_ = byteOrderMarkLength(block_.data(), got);
+      total_ += static_cast<long long>(got);
       len_ += got;
       if (got < want) atEnd_ = true;  // end of file or a read error, which the caller asks
+      if (total_ > kMaxInputBytes) {
+        tooBig_ = atEnd_ = true;
+        return false;
+      }
     }
   }
+
+  bool tooBig() const { return tooBig_; }
 
  private:
   FILE* fp_;
   tvector<char> block_{TrackedAllocator<char>("pdbLine")};
-  size_t pos_ = 0;  // first byte of the next line
-  size_t len_ = 0;  // bytes held
+  size_t pos_ = 0;       // first byte of the next line
+  size_t len_ = 0;       // bytes held
+  long long total_ = 0;  // bytes read from the file
   bool atEnd_ = false;
+  bool tooBig_ = false;
 };
 
 // Room for the atoms of a file of 80-column records, so that the array is filled in place: each
@@ -223,11 +244,30 @@ float fieldReal(const char* text, bool* ok) {
   if (plainDecimal(text, &v)) return static_cast<float>(v);
   char* end = nullptr;
   v = std::strtod(text, &end);
-  if (end == text || *end != '\0' || !std::isfinite(v)) {
+  if (end == text || *end != '\0' || !std::isfinite(static_cast<float>(v))) {
     *ok = false;
     return 0.0f;
   }
   return static_cast<float>(v);
+}
+
+// Why a coordinate field cannot be used (nullptr when it can): an atom is placed by all three,
+// so an empty or unreadable one must never stand in as 0.
+const char* coordinateFault(const char* text, float* value) {
+  if (text[0] == '\0') return "is empty";
+  bool ok = true;
+  *value = fieldReal(text, &ok);
+  return ok ? nullptr : "is not a finite single-precision number";
+}
+
+// The residue number must be a whole number: one read as 0 would join another residue.
+const char* residueFault(const char* text, int* value) {
+  if (text[0] == '\0') return "is empty";
+  char* end = nullptr;
+  long v = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0') return "is not a whole number";
+  *value = static_cast<int>(v);  // a field of at most 4 characters cannot overflow
+  return nullptr;
 }
 
 const char* orEmpty(const char* s) {
@@ -322,11 +362,14 @@ int readPDBAtoms(const char* fileName, const struct pdbSelect* select, tvector<p
     return 1;
   }
 
+  const char* shownName = useStdin ? "(stdin)" : fileName;
   LineReader reader(fp);
   std::string_view line;
   int lineNo = 0;
-  int badLine = 0;   // first line with an unreadable number
-  int badCount = 0;  // number of unreadable number fields
+  int badLine = 0;   // first line with an unreadable serial number, occupancy or B-factor
+  int badCount = 0;  // number of such fields
+  int refused = 0;   // atoms left out for unusable coordinates or residue numbers
+  size_t kept = 0;   // atoms read
   int status = 0;
   try {
     atoms->reserve(expectedAtoms(useStdin ? nullptr : fp));
@@ -349,16 +392,36 @@ int readPDBAtoms(const char* fileName, const struct pdbSelect* select, tvector<p
       getSubStr0(line, pdbFieldList[kChainId], a.chainId);
       getSubStr0(line, pdbFieldList[kICode], a.iCode);
       getSubStr0(line, pdbFieldList[kSegId], a.segId);
-      getSubStr0(line, pdbFieldList[kResId], field);
-      bool ok = true;
-      a.resId = fieldInt(field, &ok);
-      if (select != nullptr && !pdbSelectTest(&a, select)) continue;
+      char resField[kNameLen];
+      getSubStr0(line, pdbFieldList[kResId], resField);
+      const char* fault = residueFault(resField, &a.resId);
+      const char* faultField = "residue number";
+      const char* faultText = resField;
+      if (fault == nullptr && select != nullptr && !pdbSelectTest(&a, select)) continue;
 
+      float* coords[] = {&a.x, &a.y, &a.z};
+      const int coordFields[] = {kX, kY, kZ};
+      const char* coordNames[] = {"x", "y", "z"};
+      for (int k = 0; k < 3 && fault == nullptr; k++) {
+        getSubStr0(line, pdbFieldList[coordFields[k]], field);
+        fault = coordinateFault(field, coords[k]);
+        faultField = coordNames[k];
+        faultText = field;
+      }
+      if (fault != nullptr) {
+        if (refused++ < kRefusedNamed) {
+          log.printf("PDB Warning: %s line %d: atom %s of %s %s left out: %s '%s' %s.\n", shownName,
+                     lineNo, a.atomName, a.resName, resField, faultField, faultText, fault);
+        }
+        continue;
+      }
+
+      bool ok = true;
       getSubStr0(line, pdbFieldList[kAtomId], field);
       a.atomId = fieldInt(field, &ok);
-      float* reals[] = {&a.x, &a.y, &a.z, &a.occupancy, &a.tempFactor};
-      const int realFields[] = {kX, kY, kZ, kOccupancy, kTempFactor};
-      for (int k = 0; k < 5; k++) {
+      float* reals[] = {&a.occupancy, &a.tempFactor};
+      const int realFields[] = {kOccupancy, kTempFactor};
+      for (int k = 0; k < 2; k++) {
         getSubStr0(line, pdbFieldList[realFields[k]], field);
         bool fieldOk = true;
         *reals[k] = fieldReal(field, &fieldOk);
@@ -368,22 +431,37 @@ int readPDBAtoms(const char* fileName, const struct pdbSelect* select, tvector<p
       getSubStr0(line, pdbFieldList[kCharge], a.charge);
       if (!ok && badLine == 0) badLine = lineNo;
       atoms->push_back(a);
+      kept++;
     }
   } catch (const std::bad_alloc&) {
     log.printf("PDB Error Allocating Atom memory.\n");
     status = 1;
   }
   if (status == 0 && std::ferror(fp)) {
-    log.printf("PDB Error reading PDB file %s\n", useStdin ? "(stdin)" : fileName);
+    log.printf("PDB Error reading PDB file %s\n", shownName);
+    status = 1;
+  } else if (status == 0 && reader.tooBig()) {
+    log.printf("PDB Error: %s; not read.\n",
+               lineReadFailure(lineRead::tooBig, shownName, lineNo).c_str());
     status = 1;
   }
   if (!useStdin) std::fclose(fp);
   if (status != 0) return status;
   if (badLine != 0) {
-    // Coordinates that cannot be read are kept as 0 so that the rest of the file still loads,
-    // but never silently.
-    log.printf("PDB Warning: unreadable number in %s line %d (%d fields read as 0).\n",
-               useStdin ? "(stdin)" : fileName, badLine, badCount > 0 ? badCount : 1);
+    // These fields only travel into a written structure; 0 there is said, not hidden.
+    log.printf("PDB Warning: unreadable number in %s line %d (%d fields read as 0).\n", shownName,
+               badLine, badCount > 0 ? badCount : 1);
+  }
+  if (refused > kRefusedNamed) {
+    log.printf("PDB Warning: further atoms of %s left out: %d.\n", shownName,
+               refused - kRefusedNamed);
+  }
+  const long long read = static_cast<long long>(kept) + refused;
+  if (static_cast<long long>(refused) * 100 > read * kRefusedPerHundred) {
+    log.printf("PDB Error: %d of the %lld atoms of %s left out (at most %d in 100 may be).\n",
+               refused, read, shownName, kRefusedPerHundred);
+    atoms->clear();
+    return 1;
   }
   return 0;
 }

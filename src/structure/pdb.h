@@ -116,8 +116,12 @@ void pdbNull(pdbInfo* pdb);
 void pdbFree(pdbInfo* pdb);
 
 // Reads the ATOM records of a PDB file (standard input for an empty name) into pdb and indexes
-// them. Atoms failing select are not stored; a null select keeps all. Errors and warnings go to
-// log. Returns 0 or 1.
+// them. Atoms failing select are not stored; a null select keeps all. An atom whose x, y or z is
+// empty, unreadable or not a finite single-precision number, or whose residue number is not a
+// whole number, is left out with a warning naming file, line and atom; when more than 1 in 100 of
+// the atoms are left out the read fails (and pdb is emptied). A byte-order mark is skipped; a
+// file over the input size limit of core/input.h fails, a line over the line limit is read up to
+// it. Errors and warnings go to log. Returns 0 or 1.
 [[nodiscard]] int readPDB(const char* fileName, pdbInfo* pdb, const struct pdbSelect* select,
                           Log& log);
 // A MODEL record of a PDB file: where its atoms start in the atom list and its number (0 when

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "structure/match.h"
 #include "structure/pdb.h"
@@ -122,11 +123,37 @@ int pdbSelectTest(const pdbAtom* atom, const struct pdbSelect* s) {
   return (s->mode == kSelInverted ? !meets : meets) ? 1 : 0;
 }
 
-int pdbSelect(const pdbInfo* pdb, struct pdbSelect* s, int* flags) {
-  if (pdb == nullptr || s == nullptr) return 0;
+Status checkSelectPatterns(const struct pdbSelect& s) {
+  const struct {
+    const char* list;
+    int mode;
+    const char* what;
+  } lists[] = {{s.atomNames, s.atomMode, "atom names (-atom)"},
+               {s.resNames, s.resMode, "residue names (-resName)"},
+               {s.chainNames, s.chainMode, "chain names (-chain)"},
+               {s.segNames, s.segMode, "segment names (-seg)"}};
+  for (const auto& l : lists) {
+    if (l.mode != kMatchRegex && l.mode != kMatchGlob) continue;
+    WordCursor cursor{l.list};
+    char word[kSelListLen];
+    for (int i = countSelWords(l.list); i > 0; i--) {
+      cursor.next(word);
+      if (const char* why = patternError(word, l.mode)) {
+        return Status::failure("PDB Selection Error: '%s' of the %s is not a valid %s: %s.\n", word,
+                               l.what,
+                               l.mode == kMatchRegex ? "regular expression" : "glob pattern", why);
+      }
+    }
+  }
+  return Status::success();
+}
+
+Outcome<int> pdbSelect(const pdbInfo* pdb, struct pdbSelect* s, int* flags) {
+  if (pdb == nullptr || s == nullptr) return {};
   pdbSelectAdjust(s);
-  if (s->mode == kSelClear) return setAll(pdb, 0, flags);
-  if (s->mode == kSelSet) return setAll(pdb, s->value, flags);
+  if (s->mode == kSelClear) return {Status(), setAll(pdb, 0, flags)};
+  if (s->mode == kSelSet) return {Status(), setAll(pdb, s->value, flags)};
+  if (Status st = checkSelectPatterns(*s); !st.ok()) return {std::move(st), 0};
 
   const pdbAtom* first = pdb->atoms.data();
   int passed = 0;
@@ -151,7 +178,7 @@ int pdbSelect(const pdbInfo* pdb, struct pdbSelect* s, int* flags) {
         }
       }
     }
-    return passed;
+    return {Status(), passed};
   }
   for (size_t i = 0; i < pdb->atoms.size(); i++) {
     if (pdbSelectTest(&pdb->atoms[i], s)) {
@@ -159,7 +186,7 @@ int pdbSelect(const pdbInfo* pdb, struct pdbSelect* s, int* flags) {
       passed++;
     }
   }
-  return passed;
+  return {Status(), passed};
 }
 
 }  // namespace korva

@@ -2,6 +2,8 @@
 // by regular expression.
 #pragma once
 
+#include "core/status.h"
+
 namespace korva {
 
 struct pdbAtom;
@@ -51,10 +53,15 @@ int countSelWords(const char* list);
 // 1 when the atom passes the selection (every atom passes a null selection), else 0. A null atom
 // fails the criteria, so it passes an inverted selection.
 int pdbSelectTest(const pdbAtom* atom, const struct pdbSelect* select);
+// Fails naming the first word of a regular-expression or glob list that cannot be used as such
+// (patternError), with the option that fills the list.
+Status checkSelectPatterns(const struct pdbSelect& select);
 // Adjusts select, then writes its value into the flag of every passing atom: flags holds one
-// selection flag per atom of pdb, in structure order, and failing atoms keep theirs. Returns the
-// number of passing atoms (the atom count for clear and set); 0 for a null structure or
-// selection. The structure itself is not changed, so one structure may serve several selections.
-int pdbSelect(const pdbInfo* pdb, struct pdbSelect* select, int* flags);
+// selection flag per atom of pdb, in structure order, and failing atoms keep theirs. The value is
+// the number of passing atoms (the atom count for clear and set); 0 for a null structure or
+// selection. Fails, leaving the flags, when a pattern of the criteria is invalid
+// (checkSelectPatterns). The structure itself is not changed, so one structure may serve several
+// selections.
+[[nodiscard]] Outcome<int> pdbSelect(const pdbInfo* pdb, struct pdbSelect* select, int* flags);
 
 }  // namespace korva

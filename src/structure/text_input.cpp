@@ -1,19 +1,25 @@
 // Whole-file reading through zlib, which passes uncompressed files through unchanged.
 #include "structure/text_input.h"
 
+#include <string.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
+#include "core/input.h"
+
 namespace korva {
 
 namespace {
 
-constexpr unsigned kReadChunk = 1u << 16;  // bytes asked of zlib at a time
+// Bytes asked of zlib at a time, into a buffer on the stack: growing the text by a whole chunk
+// would construct every byte of it one by one in unoptimised builds.
+constexpr unsigned kReadChunk = 1u << 14;
 
 }  // namespace
 
@@ -22,21 +28,36 @@ Status readTextFile(const char* path, const char* kind, tvector<char>* text) {
   gzFile gz = gzopen(path, "rb");
   if (gz == nullptr) return Status::failure("%s Error opening file %s\n", kind, path);
   bool failed = false;
+  size_t lineSoFar = 0;  // bytes since the last newline
+  lineRead limit = lineRead::line;
   try {
+    char chunk[kReadChunk];
     for (;;) {
-      size_t used = text->size();
-      text->resize(used + kReadChunk);
-      int n = gzread(gz, text->data() + used, kReadChunk);
+      int n = gzread(gz, chunk, kReadChunk);
       if (n < 0) {
         failed = true;
         n = 0;
       }
-      text->resize(used + static_cast<size_t>(n));
       if (n == 0) break;
+      text->insert(text->end(), chunk, chunk + n);
+      // Endless input (a device, or a compressed bomb) stops at the limits every reader keeps.
+      const void* nl = memrchr(chunk, '\n', static_cast<size_t>(n));
+      lineSoFar = nl == nullptr ? lineSoFar + static_cast<size_t>(n)
+                                : static_cast<size_t>(chunk + n - static_cast<const char*>(nl) - 1);
+      if (lineSoFar > kMaxLineBytes) limit = lineRead::tooLong;
+      if (text->size() > static_cast<size_t>(kMaxInputBytes)) limit = lineRead::tooBig;
+      if (limit != lineRead::line) break;
     }
   } catch (const std::bad_alloc&) {
     gzclose(gz);
     return Status::failure("%s Error allocating memory for file %s\n", kind, path);
+  }
+  if (limit != lineRead::line) {
+    gzclose(gz);
+    const long lines = static_cast<long>(std::count(text->begin(), text->end(), '\n')) + 1;
+    text->clear();
+    return Status::failure("%s Error: %s; not read.\n", kind,
+                           lineReadFailure(limit, path, lines).c_str());
   }
   int errnum = 0;
   const char* zmsg = gzerror(gz, &errnum);
@@ -50,6 +71,8 @@ Status readTextFile(const char* path, const char* kind, tvector<char>* text) {
   if (gzclose(gz) == Z_BUF_ERROR) {
     return Status::failure("%s Error reading file %s: compressed data end early\n", kind, path);
   }
+  const size_t mark = byteOrderMarkLength(text->data(), text->size());
+  text->erase(text->begin(), text->begin() + static_cast<std::ptrdiff_t>(mark));
   return Status::success();
 }
 

@@ -11,7 +11,9 @@
 namespace korva {
 
 // Reads the whole file into text, uncompressing gzip data (recognised by content, so a
-// compressed file needs no .gz name). Fails with one line "<kind> Error ..." naming the file.
+// compressed file needs no .gz name), without a leading byte-order mark. Fails with one line
+// "<kind> Error ..." naming the file, also when the (uncompressed) text passes the input limits
+// of core/input.h.
 Status readTextFile(const char* path, const char* kind, tvector<char>* text);
 
 // Copies a name into a name field with every blank dropped, as the PDB reader treats its

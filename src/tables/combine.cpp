@@ -61,10 +61,12 @@ int adjustDC(int action, float c1, float c2, dTab* table1, const dTab* table2, L
   for (int i = 0; i < table1->n; ++i) {
     dcRecord& in = table1->in[i];
     dcRecord& w = table1->work[i];
-    if (in.D >= kDCLimit) continue;
+    if (in.D >= kDCLimit || in.unusable) continue;
     auto upper = std::upper_bound(order.begin(), order.end(), i,
                                   [&](int, int j) { return compareCouplings(in, list2[j]) < 0; });
-    const bool found = upper != order.begin() && compareCouplings(in, list2[*(upper - 1)]) == 0;
+    // A partner without a usable value leaves nothing to combine with.
+    const bool found = upper != order.begin() && compareCouplings(in, list2[*(upper - 1)]) == 0 &&
+                       !list2[*(upper - 1)].unusable;
     float value = 0.0f;
     if (found) value = addDC(action, c1, c2, in.D, list2[*(upper - 1)].D);
     if (found && !std::isfinite(value)) {

@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kTableNull = 9999;          // null value handed to the table reader
 constexpr double kResLimit = 1000000000;  // residue, index and abs values must stay below this
+constexpr int kFaultsNamed = 10;          // unusable couplings named one by one; the rest counted
 
 // Column positions of the coupling table; -1 where the column is missing.
 struct dcColumns {
@@ -120,6 +121,37 @@ int readRow(const tvector<float>& data, const tvector<tabVar>& vars, int nc, int
   return 0;
 }
 
+// Names a coupling whose values cannot be used (the first few of them) and counts the missing.
+void reportUnusable(const dcRecord& rec, int row, const char* fileName, int* faulty, int* missing,
+                    Log& log) {
+  if (!rec.unusable) return;
+  const char* fault = couplingValueFault(rec);
+  if (fault == nullptr) {
+    ++*missing;
+    return;
+  }
+  if (++*faulty <= kFaultsNamed) {
+    log.printf("DC Warning: %s row %d (%d %s - %d %s) left out: %s.\n", fileName, row + 1, rec.resI,
+               rec.atomNameI, rec.resJ, rec.atomNameJ, fault);
+  }
+}
+
+// A table whose columns cannot be told apart, or that holds no observed couplings, is refused.
+int checkColumnNames(const tvector<tabVar>& vars, int nc, int dColumn, const char* fileName,
+                     Log& log) {
+  for (int k = 0; k < nc; ++k) {
+    if (getTabVar(vars, nc, vars[k].name.c_str()) != k) {
+      log.printf("DC Error: column %s of %s is named twice.\n", vars[k].name.c_str(), fileName);
+      return 1;
+    }
+  }
+  if (dColumn < 0) {
+    log.printf("DC Error: %s has no column D.\n", fileName);
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 void dTabNull(dTab* tab) {
@@ -166,13 +198,27 @@ bool dcEntersFit(const dTab& tab, int i) {
 
 bool dcListed(const dTab& tab, int i) {
   const dcRecord& in = tab.in[static_cast<size_t>(i)];
-  return in.selected != 0 && tab.work[static_cast<size_t>(i)].selected != 0 && !in.badElement;
+  return in.selected != 0 && tab.work[static_cast<size_t>(i)].selected != 0 && !in.badElement &&
+         !in.unusable;
+}
+
+bool couplingValueMissing(const dcRecord& rec) {
+  return rec.D >= kDCLimit || rec.DD == kDCUnset || rec.W == kDCUnset;
+}
+
+const char* couplingValueFault(const dcRecord& rec) {
+  if (!std::isfinite(rec.D)) return "D is not a number";
+  if (!std::isfinite(rec.DD)) return "DD is not a number";
+  if (!std::isfinite(rec.W)) return "W is not a number";
+  if (rec.DD == 0.0f) return "DD is 0, which would weigh it infinitely";
+  return nullptr;
 }
 
 void finishCoupling(dTab* tab, dcRecord* rec, Log& log) {
   if (rec->chainI[0] != '\0' || rec->chainJ[0] != '\0') tab->ignoreChain = 0;
   if (rec->segI[0] != '\0' || rec->segJ[0] != '\0') tab->ignoreSeg = 0;
   rec->glyFlag = glyHACATest(rec);
+  rec->unusable = couplingValueMissing(*rec) || couplingValueFault(*rec) != nullptr;
   rec->fixedDistance = 0;
   rec->DI = 0.0f;
   // A coupling without atom names cannot reach a structure; only named pairs are judged.
@@ -235,7 +281,9 @@ int readDC(const char* fileName, dTab* tab, Log& log) {
   for (int col : {c.index, c.abs, c.d, c.dd, c.s, c.w}) {
     status |= checkColumnType(vars, col, 0, fileName, log);
   }
+  if (status == 0) status = checkColumnNames(vars, nc, c.d, fileName, log);
   if (status != 0) {
+    dTabFree(tab);
     freeTab(&data, &vars, &nc, &nr);
     return 1;
   }
@@ -256,12 +304,25 @@ int readDC(const char* fileName, dTab* tab, Log& log) {
   tab->firstRes = kDCFirstResStart;
   tab->lastRes = 0;
 
+  int faulty = 0;
+  int missing = 0;
   for (int row = 0; row < nr; ++row) {
     if (readRow(data, vars, nc, row, c, fileName, tab, log) != 0) {
       dTabFree(tab);
       freeTab(&data, &vars, &nc, &nr);
       return 1;
     }
+    reportUnusable(tab->in[row], row, fileName, &faulty, &missing, log);
+  }
+  if (faulty > kFaultsNamed) {
+    log.printf("DC Warning: further couplings of %s left out: %d.\n", fileName,
+               faulty - kFaultsNamed);
+  }
+  if (missing > 0) {
+    log.printf(
+        "DC Warning: couplings of %s not measured (NULLVALUE, or D of %.0f or more), left "
+        "out: %d.\n",
+        fileName, static_cast<double>(kDCLimit), missing);
   }
   freeTab(&data, &vars, &nc, &nr);
   return 0;
@@ -291,7 +352,7 @@ int selectD(dcRecord* list, int count, int firstRes, int lastRes, int mode) {
     } else {
       keep = inRange(std::max(r.resI, r.resJ), firstRes, lastRes);
     }
-    r.selected = keep && !r.badElement;
+    r.selected = keep && !r.badElement && !r.unusable;
     selected += r.selected;
   }
   return selected;
@@ -318,7 +379,7 @@ int buildDC(const pdbInfo* pdb, dTab* tab, int residueOffset, int firstRes, cons
   for (int i = 0; i < tab->n; ++i) {
     const dcRecord& in = tab->in[i];
     dcRecord& w = tab->work[i];
-    if (!in.selected || in.badElement) continue;
+    if (!in.selected || in.badElement || in.unusable) continue;
     w.index = in.index;
     w.readFlag = in.readFlag;
     w.selected = 1;

@@ -36,6 +36,8 @@ struct dcRecord {
   const pdbAtom* atomJ;
   int badElement;  // 1 when an atom's element has no gyromagnetic ratio: DI is meaningless, so
                    // the coupling never takes part in a fit, prediction or statistic
+  int unusable;    // 1 when D, DD or W is missing or cannot be used (couplingValueFault): the
+                   // coupling takes part in nothing
 };
 
 // The coupling table. Its working records point into the structure it was mapped onto, which
@@ -68,11 +70,22 @@ bool dcListed(const dTab& tab, int i);
 void resetDC(dcRecord* list, int count);
 
 // Completes a coupling of tab whose names and values are set: the glycine flag, the tabulated
-// DI, unknown elements (named on log), and the table's chain and segment flags and residue range.
+// DI, unknown elements (named on log), the unusable flag, and the table's chain and segment flags
+// and residue range.
 void finishCoupling(dTab* tab, dcRecord* rec, Log& log);
 
-// Reads a coupling table file into tab (empty name or "None": no couplings). Errors and warnings
-// go to log. Returns 0 or 1.
+// Whether the observed values of a coupling as read leave it out of everything. Missing: a D of
+// kDCLimit or more (the placeholder for a coupling not measured, and what a NULLVALUE cell
+// becomes), or a DD or W that is a NULLVALUE cell (kDCUnset). Faulty: a D, DD or W that is not a
+// finite number, or a DD of 0, which would give the coupling infinite weight; the fault is
+// returned as a phrase ("D is not a number"), nullptr when there is none.
+bool couplingValueMissing(const dcRecord& rec);
+const char* couplingValueFault(const dcRecord& rec);
+
+// Reads a coupling table file into tab (empty name or "None": no couplings). The table must have
+// a D column and no column name twice (without regard to case). Couplings with missing or faulty
+// values stay in the table marked unusable: each faulty one is named on log, the missing ones are
+// counted. Errors and warnings go to log. Returns 0 or 1.
 [[nodiscard]] int readDC(const char* fileName, dTab* tab, Log& log);
 // Finds atom I and J of every input coupling in pdb; returns the number with both atoms found.
 int mapDCInfo(const pdbInfo* pdb, dTab* tab);

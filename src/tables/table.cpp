@@ -12,10 +12,11 @@
 #include <new>
 #include <stdexcept>
 
+#include "core/input.h"
+
 namespace korva {
 namespace {
 
-constexpr size_t kReadChunk = 1 << 16;
 // Text indices are stored as floats, which hold integers exactly only up to 2^24.
 constexpr size_t kMaxTexts = size_t{1} << 24;
 // Matrix cells are indexed with int by the readers of the table.
@@ -26,53 +27,33 @@ struct WordSpan {
   size_t length;
 };
 
-// Buffered line reader that copes with lines of any length and with NUL bytes inside a line.
 struct LineReader {
   std::FILE* file = nullptr;
-  tvector<char> chunk = tvector<char>(TrackedAllocator<char>("rdTable"));
-  size_t pos = 0;
-  size_t len = 0;
-  int atEnd = 0;
+  lineInput* input = nullptr;
 };
 
-// Reads the next line into line (NUL-terminated, without its "\n" or "\r\n"). Returns 0 at the
-// end of the file; *hasNul is set when the line held a NUL byte.
-int nextLine(LineReader* in, tvector<char>* line, int* hasNul) {
-  line->clear();
-  *hasNul = 0;
-  int gotAny = 0;
-  for (;;) {
-    if (in->pos == in->len) {
-      if (in->atEnd) break;
-      if (in->chunk.size() < kReadChunk) in->chunk.resize(kReadChunk);
-      in->len = std::fread(in->chunk.data(), 1, kReadChunk, in->file);
-      in->pos = 0;
-      if (in->len < kReadChunk) in->atEnd = 1;
-      if (in->len == 0) break;
-    }
-    gotAny = 1;
-    const char* start = in->chunk.data() + in->pos;
-    size_t avail = in->len - in->pos;
-    const void* nl = std::memchr(start, '\n', avail);
-    size_t take = nl ? static_cast<size_t>(static_cast<const char*>(nl) - start) : avail;
-    if (std::memchr(start, '\0', take) != nullptr) *hasNul = 1;
-    line->insert(line->end(), start, start + take);
-    in->pos += take;
-    if (nl) {
-      ++in->pos;
-      break;
-    }
-  }
-  if (!gotAny) return 0;
+// Reads the next line into line (NUL-terminated, without its "\n" or "\r\n"); *hasNul is set when
+// the line held a NUL byte. Anything but lineRead::line ends the pass.
+lineRead nextLine(LineReader* in, tvector<char>* line, int* hasNul) {
+  const lineRead got = in->input->next(line);
+  if (got != lineRead::line) return got;
+  // An empty line may have no storage yet, and memchr must not see a null pointer.
+  *hasNul = !line->empty() && std::memchr(line->data(), '\0', line->size()) != nullptr;
   if (!line->empty() && line->back() == '\r') line->pop_back();
   line->push_back('\0');
-  return 1;
+  return got;
 }
 
-int rewindReader(LineReader* in) {
-  in->pos = in->len = 0;
-  in->atEnd = 0;
-  return std::fseek(in->file, 0, SEEK_SET);
+// Says why a pass stopped short of the end of the file; 0 at the end, else 1.
+int passEnd(lineRead got, const char* fileName, const LineReader& in, Log& log) {
+  if (got == lineRead::end) return 0;
+  if (got == lineRead::failed) {
+    log.printf("RdTable File open error: %s.\n", fileName);
+  } else {
+    log.printf("RdTable Error: %s; not read.\n",
+               lineReadFailure(got, fileName, in.input->lineNumber()).c_str());
+  }
+  return 1;
 }
 
 int isBlankChar(char c) {
@@ -188,9 +169,9 @@ int scanFile(const char* fileName, LineReader* in, FirstPass* fp, Log& log) {
   tvector<char> line;
   tvector<WordSpan> words;
   int hasNul = 0;
-  long lineNumber = 0;
-  while (nextLine(in, &line, &hasNul)) {
-    ++lineNumber;
+  lineRead got;
+  while ((got = nextLine(in, &line, &hasNul)) == lineRead::line) {
+    const long lineNumber = in->input->lineNumber();
     if (hasNul) {
       log.printf("RdTable Error: binary data in %s, line %ld.\n", fileName, lineNumber);
       return 1;
@@ -234,11 +215,7 @@ int scanFile(const char* fileName, LineReader* in, FirstPass* fp, Log& log) {
       ++fp->rows;
     }
   }
-  if (std::ferror(in->file)) {
-    log.printf("RdTable File open error: %s.\n", fileName);
-    return 1;
-  }
-  return 0;
+  return passEnd(got, fileName, *in, log);
 }
 
 int columnType(const tstring& format) {
@@ -309,14 +286,22 @@ int readRow(const char* line, const tvector<WordSpan>& words, float* row,
     switch (v.type) {
       case kVarInt: {
         int value = 0;
-        if (!present || !parseIntWord(w, &value)) badItem("I", column, line, log);
+        if (!present || !parseIntWord(w, &value)) {
+          badItem("I", column, line, log);
+          row[k] = kBadItem;
+          break;
+        }
         row[k] = (fp.haveNullValue && value == fp.nullValue) ? static_cast<float>(nullValue)
                                                              : static_cast<float>(value);
         break;
       }
       case kVarReal: {
         double value = 0.0;
-        if (!present || !parseRealWord(w, &value)) badItem("F", column, line, log);
+        if (!present || !parseRealWord(w, &value)) {
+          badItem("F", column, line, log);
+          row[k] = kBadItem;
+          break;
+        }
         row[k] = (fp.haveNullValue && value == static_cast<double>(fp.nullValue))
                      ? static_cast<float>(nullValue)
                      : static_cast<float>(value);
@@ -350,7 +335,7 @@ int readRow(const char* line, const tvector<WordSpan>& words, float* row,
 int fillTable(const char* fileName, LineReader* in, const FirstPass& fp, tvector<float>* data,
               int rowCount, tvector<tabVar>* variables, int nullValue, hdrList* headers,
               int wantData, Log& log) {
-  if (rewindReader(in) != 0) {
+  if (!in->input->rewind()) {
     log.printf("RdTable File open error: %s.\n", fileName);
     return 1;
   }
@@ -359,7 +344,8 @@ int fillTable(const char* fileName, LineReader* in, const FirstPass& fp, tvector
   int hasNul = 0;
   int row = 0;
   size_t columns = variables->size();
-  while (nextLine(in, &line, &hasNul)) {
+  lineRead got;
+  while ((got = nextLine(in, &line, &hasNul)) == lineRead::line) {
     const char* text = line.data();
     if (!isDataLine(text)) {
       if (headers == nullptr) continue;
@@ -379,7 +365,7 @@ int fillTable(const char* fileName, LineReader* in, const FirstPass& fp, tvector
     }
     ++row;
   }
-  return 0;
+  return passEnd(got, fileName, *in, log);
 }
 
 }  // namespace
@@ -408,6 +394,8 @@ int rdTable2(const char* fileName, tvector<float>* data, int* columnCount, int* 
     log.printf("RdTable File open error: %s.\n", fileName);
     return 1;
   }
+  lineInput input(in.file);
+  in.input = &input;
   FirstPass fp;
   int status = scanFile(fileName, &in, &fp, log);
   if (status == 0 && fp.rows == 0 && !quiet) {

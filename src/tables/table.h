@@ -3,6 +3,7 @@
 // per column.
 #pragma once
 
+#include <limits>
 #include <string>
 
 #include "core/alloc.h"
@@ -12,6 +13,10 @@ namespace korva {
 
 // Owned text whose storage is counted by the tracked allocator.
 using tstring = std::basic_string<char, std::char_traits<char>, TrackedAllocator<char>>;
+
+// A number cell whose word is missing or cannot be read (no digits, not finite in single
+// precision): never a number that a caller could use by mistake.
+constexpr float kBadItem = std::numeric_limits<float>::quiet_NaN();
 
 // Column types.
 constexpr int kVarText = 1;
@@ -36,7 +41,9 @@ void tabVarNull(tabVar* var);
 
 // Reads the table fileName. data receives rowCount * columnCount values row by row: integers
 // and reals as read, texts as the 0-based index into the column's textList. A number equal to the
-// file's NULLVALUE, and a text equal to the file's NULLSTRING, are stored as nullValue.
+// file's NULLVALUE, and a text equal to the file's NULLSTRING, are stored as nullValue; a bad
+// number item is warned and stored as kBadItem. A byte-order mark is skipped; a file over the
+// input limits of core/input.h fails.
 // Returns 0 on success, 1 on failure after writing the message to log, which also receives the
 // warnings. The outputs are reset on entry and handed over also on failure; the caller owns them
 // (freeTab releases).

@@ -35,7 +35,8 @@ runParams bestFit(const std::string& outD, const std::string& pdb = kPdb) {
 // Golden check, done once by hand: DATA SAUPE and Q equal the independent python3 least-squares
 // fit of the fit tests (4.2293e-04 3.5807e-04 5.3304e-04 -1.5497e-04 3.1595e-04, Q 0.0452);
 // the first three predictions -8.2645, 8.0075, 10.5370 equal |DI| a.s of the same python
-// computation; the eigenvalues sum to 0; Da = Azz / 2 = -8.6730e-04 / 2; 63 rows.
+// computation; the eigenvalues sum to 0; Da = Azz / 2 = -8.6730e-04 / 2; 63 rows; the condition
+// number 2.8521 is that of numpy.linalg.svd of the 63 unit-weight basis rows of the N-H vectors.
 TEST(BestFitRun, UbiquitinReportMatchesTheCheckedGolden) {
   auto r = testing::runKorvaCmd(kExample);
   EXPECT_EQ(r.status, 0) << r.err;

@@ -87,7 +87,7 @@ TEST_F(DcReport, StatisticsTakeTheListedSinglePrecisionWeightedValues) {
 // Regressions that cannot be computed print zeros, never nan or inf: with all observed values
 // equal there is neither a correlation nor a slope.
 TEST_F(DcReport, DegenerateRegressionsPrintZeroNotNaN) {
-  load({2, 2, 2}, {1, 2, 3}, {0, 0, 0});
+  load({2, 2, 2}, {1, 2, 3}, {1, 1, 1});
   const std::string text = report();
   EXPECT_EQ(text.find("nan"), std::string::npos) << text;
   EXPECT_EQ(text.find("inf"), std::string::npos) << text;
@@ -97,16 +97,18 @@ TEST_F(DcReport, DegenerateRegressionsPrintZeroNotNaN) {
 }
 
 TEST_F(DcReport, RowsHeadersAndCounts) {
-  // D_DIFF 9999.0000 for the placeholder, -1 for the other (hand calculation 2 - 3); the
-  // unselected third is neither listed nor counted.
-  load({1000, 2, 5}, {1, 3, 5}, {1, 1, 1});
+  // D_DIFF -1 (hand calculation 2 - 3), and 9999.0000 for a coupling left unpredicted, which
+  // is listed but not counted; the placeholder (not measured) and the unselected third are
+  // neither listed nor counted.
+  load({1000, 2, 5, 4}, {1, 3, 5, 9999}, {1, 1, 1, 1});
   tab.work[2].selected = 0;
   EXPECT_TRUE(has("DATA N                    1\n"));
-  EXPECT_TRUE(
-      has("    1  ALA    N    1  ALA    H      0.00  1000.0000    1.0000  9999.0000  "
-          "1.0000 1.00\n"));
+  EXPECT_FALSE(has("    1  ALA    N"));
   EXPECT_TRUE(has("    2  ALA    N    2  ALA    H      0.00    2.0000    3.0000   -1.0000"));
   EXPECT_FALSE(has("    3  ALA    N"));
+  EXPECT_TRUE(
+      has("    4  ALA    N    4  ALA    H      0.00    4.0000  9999.0000  9999.0000  "
+          "1.0000 1.00\n"));
   EXPECT_TRUE(
       has("VARS    RESID_I RESNAME_I ATOMNAME_I RESID_J RESNAME_J ATOMNAME_J DI D_OBS "
           "D D_DIFF DD W\nFORMAT  %4d %4s %4s %4d %4s %4s %9.2f %9.3f %9.3f %9.3f "

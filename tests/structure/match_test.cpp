@@ -87,6 +87,36 @@ TEST(StrRegComp, ErrorTexts) {
   EXPECT_EQ(strRegComp(std::string(8000, 'a').c_str(), &prog), 0);
 }
 
+// Patterns that a backtracking matcher takes exponential time on (a?^n a^n against a^n, runs of
+// stars before a missing letter) are decided by counting: the first needs n letters, which the
+// name has; the second needs an x. Their speed is measured in bench/match_bench.cpp.
+TEST(StrMatch, PathologicalPatternsAreDecided) {
+  std::string optional, letters, stars;
+  for (int i = 0; i < 60; i++) optional += "a?";
+  letters = std::string(60, 'a');
+  for (int i = 0; i < 80; i++) stars += "a*";
+  EXPECT_EQ(strMatchRegex(letters.c_str(), ("^" + optional + letters + "$").c_str()), 1);
+  EXPECT_EQ(strMatchRegex(letters.substr(1).c_str(), ("^" + optional + letters + "$").c_str()), 0);
+  EXPECT_EQ(strMatchGlob(std::string(200, 'a').c_str(), (stars + "x").c_str()), 0);
+  EXPECT_EQ(strMatchGlob((std::string(200, 'a') + "x").c_str(), (stars + "x").c_str()), 1);
+}
+
+TEST(PatternError, ReasonsPerMode) {
+  const struct {
+    const char* pattern;
+    int mode;
+    const char* error;  // nullptr: usable
+  } cases[] = {
+      {"(", 2, "unmatched ()"},   {"a**", 2, "nested *?+"},  {"C[AB]?", 2, nullptr},
+      {"[AB", 3, "unmatched []"}, {"H\\", 3, "trailing \\"}, {"[]x]", 3, nullptr},
+      {"H\\*", 3, nullptr},       {"(", 3, nullptr},         {"[AB", 1, nullptr},
+  };
+  for (const auto& c : cases) {
+    const char* error = patternError(c.pattern, c.mode);
+    EXPECT_STREQ(error == nullptr ? "" : error, c.error == nullptr ? "" : c.error) << c.pattern;
+  }
+}
+
 TEST(StrMatch, ModesAndCase) {
   const struct {
     const char* name;

@@ -51,7 +51,7 @@ TEST(PdbSelect, ModesAgreeOnSingleChainAndGeneralPaths) {
     s.atomMode = c.atomMode;
     s.value = 3;
     std::vector<int> flags(1231, 7);
-    EXPECT_EQ(pdbSelect(&pdb, &s, flags.data()), c.expected);  // single-chain path
+    EXPECT_EQ(pdbSelect(&pdb, &s, flags.data()).value, c.expected);  // single-chain path
     if (c.mode == kSelClear || c.mode == kSelSet) {
       for (int f : flags) ASSERT_EQ(f, c.mode == kSelSet ? 3 : 0);
       continue;
@@ -86,11 +86,19 @@ TEST(PdbSelect, TwoChainsUseTheGeneralPath) {
   std::strcpy(s.chainNames, "B");
   s.chainMode = kMatchExact;
   std::vector<int> flags(16, 0);
-  EXPECT_EQ(pdbSelect(&pdb, &s, flags.data()), 6);  // residues 2..4 of chain B, two atoms each
+  EXPECT_EQ(pdbSelect(&pdb, &s, flags.data()).value, 6);  // residues 2..4 of chain B, two each
   EXPECT_EQ(s.firstRes, 2);
   EXPECT_EQ(s.nChainNames, 1);
   for (int i = 0; i < 16; i++) EXPECT_EQ(flags[i], i >= 10 ? 1 : 0) << i;
-  EXPECT_EQ(pdbSelect(nullptr, &s, flags.data()), 0);
+  EXPECT_EQ(pdbSelect(nullptr, &s, flags.data()).value, 0);
+  // An invalid pattern fails, naming itself, its list and the reason; the flags stay.
+  std::strcpy(s.segNames, "S* [AB");
+  s.segMode = kMatchGlob;
+  const Outcome<int> bad = pdbSelect(&pdb, &s, flags.data());
+  EXPECT_EQ(bad.status.message(),
+            "PDB Selection Error: '[AB' of the segment names (-seg) is not a valid glob pattern: "
+            "unmatched [].\n");
+  EXPECT_EQ(flags[0], 0);
   // A null selection keeps every atom; reading through a selection stores only passing atoms.
   EXPECT_EQ(pdbSelectTest(&pdb.atoms[0], nullptr), 1);
   pdbSelectNull(&s);

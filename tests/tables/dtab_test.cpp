@@ -76,15 +76,16 @@ TEST_F(DcTable, NoneOrEmptyNameAndMissingColumns) {
     EXPECT_EQ(tab.n, 0) << name;
   }
   // Any column may come first.
-  ASSERT_EQ(read("VARS W RESID_I\nFORMAT %f %d\n0.5 3\n"), 0);
+  ASSERT_EQ(read("VARS W D RESID_I\nFORMAT %f %f %d\n0.5 1 3\n"), 0);
   EXPECT_EQ(tab.in[0].W, 0.5f);
-  ASSERT_EQ(read("VARS RESID_I ATOMNAME_I ATOMNAME_J\nFORMAT %d %s %s\n 3 N H\n 7 N H\n"), 0);
+  ASSERT_EQ(read("VARS RESID_I ATOMNAME_I ATOMNAME_J D\nFORMAT %d %s %s %f\n 3 N H 1\n 7 N H 2\n"),
+            0);
   ASSERT_EQ(tab.n, 2);
   const dcRecord& r = tab.in[1];
   const double values[][2] = {{num(r.index), 2},
                               {num(r.resI), 7},
                               {num(r.resJ), kDCResUnset},
-                              {num(r.D), 0},
+                              {num(r.D), 2},
                               {num(r.DD), 1},
                               {num(r.W), 1},
                               {num(r.S), 1},
@@ -153,6 +154,9 @@ TEST_F(DcTable, BadInputFailsOrWarnsWithoutCrashing) {
        "PDB Error: string item too long: AAAA"},
       {"number that does not parse", std::string(kHeader) + "1 ALA N 1 ALA H abc 1 1\n", 0,
        "RdTable Warning"},
+      {"no D column", "VARS RESID_I DD\n1 1\n", 1, "DC Error: " + path + " has no column D.\n"},
+      {"a name twice", "VARS RESID_I D d\n1 1 2\n", 1,
+       "DC Error: column D of " + path + " is named twice.\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -162,8 +166,10 @@ TEST_F(DcTable, BadInputFailsOrWarnsWithoutCrashing) {
       EXPECT_EQ(tab.n, 0);
     }
   }
-  // The last three read on: the name is cut to its field and the number reads as 0.
-  EXPECT_EQ(tab.in[0].D, 0.0f);
+  // The last three that read on: the unreadable number leaves its coupling out, the name is cut to
+  // its field, the unknown element is never selected.
+  ASSERT_EQ(read(cases[6].text), 0);
+  EXPECT_EQ(tab.in[0].unusable, 1);
   ASSERT_EQ(read(cases[5].text), 0);
   EXPECT_EQ(std::string(tab.in[0].resNameI), std::string(kNameLen - 1, 'A'));
   // The coupling with an unknown element is read but never selected.
@@ -174,6 +180,37 @@ TEST_F(DcTable, BadInputFailsOrWarnsWithoutCrashing) {
   EXPECT_EQ(selectD(tab.in.data(), tab.n, -100, 100, 3), 1);
   EXPECT_EQ(tab.in[0].selected, 0);
   EXPECT_EQ(readDC(dir.path("absent.tab").c_str(), &tab, log), 1);
+}
+
+// Each row below but the first has a value that cannot be used: the faulty ones are named, the
+// missing ones (a null cell, a D of 999 or more) counted, and none of them is ever selected.
+TEST_F(DcTable, UnusableValuesTakePartInNothing) {
+  const char* rows[][2] = {
+      {"5 1 1", ""},
+      {"nan 1 1", "D is not a number"},
+      {"5 1 inf", "W is not a number"},
+      {"5 0 1", "DD is 0, which would weigh it infinitely"},
+      {"999 1 1", ""},
+      {"5 -1 1", ""},  // the file's NULLVALUE
+  };
+  std::string text = "\xEF\xBB\xBFNULLVALUE -1\n" + std::string(kHeader);
+  std::string warnings;
+  for (int k = 0; k < 6; ++k) {
+    text +=
+        std::to_string(k + 1) + " ALA N " + std::to_string(k + 1) + " ALA H " + rows[k][0] + "\n";
+    if (rows[k][1][0] != '\0') {
+      warnings += "DC Warning: " + dir.path("dc.tab") + " row " + std::to_string(k + 1) + " (" +
+                  std::to_string(k + 1) + " N - " + std::to_string(k + 1) +
+                  " H) left out: " + rows[k][1] + ".\n";
+    }
+  }
+  ASSERT_EQ(read(text), 0);
+  ASSERT_EQ(tab.n, 6);
+  EXPECT_EQ(log.text().substr(log.text().find("DC Warning")),
+            warnings + "DC Warning: couplings of " + dir.path("dc.tab") +
+                " not measured (NULLVALUE, or D of 999 or more), left out: 2.\n");
+  EXPECT_EQ(selectD(tab.in.data(), tab.n, 1, 6, 3), 1);
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(tab.in[k].unusable, k > 0 ? 1 : 0) << k;
 }
 
 TEST(DcSelection, ResidueRangeModesAndAtomTypes) {
@@ -275,8 +312,8 @@ TEST_F(DcTable, BuildUsesOffsetWeightsAndTheGlycineRule) {
 
 TEST_F(DcTable, ChainlessTableMapsThroughTheDefaultChainAndEmptyStructureMapsNothing) {
   pdbInfo pdb;
-  ASSERT_EQ(read("VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J\nFORMAT %d %s %d %s\n"
-                 "1 N 1 H\n2 N 2 H\n2 N 2 CA\n"),
+  ASSERT_EQ(read("VARS RESID_I ATOMNAME_I RESID_J ATOMNAME_J D\nFORMAT %d %s %d %s %f\n"
+                 "1 N 1 H 1\n2 N 2 H 1\n2 N 2 CA 1\n"),
             0);
   EXPECT_EQ(mapDCInfo(&pdb, &tab), 0);
   EXPECT_EQ(buildDC(&pdb, &tab, 0, 1, nullptr, 0, log), 0);

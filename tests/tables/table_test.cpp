@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -43,13 +44,20 @@ void expectCells(const Read& r, std::initializer_list<std::initializer_list<floa
   int i = 0;
   for (const auto& row : rows) {
     int k = 0;
-    for (float v : row) EXPECT_EQ(cell(r, i, k++), v) << i << "," << k - 1;
+    for (float v : row) {
+      if (std::isnan(v)) {
+        EXPECT_TRUE(std::isnan(cell(r, i, k++))) << i << "," << k - 1;
+      } else {
+        EXPECT_EQ(cell(r, i, k++), v) << i << "," << k - 1;
+      }
+    }
     i++;
   }
 }
 
 TEST(Table, ReadsColumnsTypesHeadersAndLateFormat) {
   std::string path = writeFile("basic",
+                               "\n"  // a blank first line, before the buffer holds anything
                                "REMARK made by hand\n"
                                "# a comment\n"
                                "DATA SEQUENCE AB\n"
@@ -115,6 +123,8 @@ TEST(Table, FailuresPrintTheirMessage) {
                    "ELF\x01\x00\x00\xff\n",
                    15),
        "RdTable Error: binary data in @, line 3.\n"},
+      {"longline", "VARS A\n" + std::string(2 << 20, '1'),
+       "RdTable Error: line 2 of @ is longer than 1048576 bytes; not read.\n"},
   };
   for (const Case& c : cases) {
     std::string path = writeFile(c.name, c.content);
@@ -142,7 +152,7 @@ TEST(Table, FailuresPrintTheirMessage) {
   EXPECT_EQ(r.err, "RdTable File open error: " + dir + ".\n");
 }
 
-TEST(Table, BadItemsWarnAndStoreZero) {
+TEST(Table, BadItemsWarnAndStoreNaN) {
   std::string path = writeFile("items",
                                "VARS N X T\n"
                                "FORMAT %d %f %s\n"
@@ -162,7 +172,8 @@ TEST(Table, BadItemsWarnAndStoreZero) {
             "RdTable Warning: Bad F-Item 2:\n99999999999 nan T\n");
   ASSERT_EQ(r.rows, 4);
   // Leading digits count without a warning; a missing text is the empty text.
-  expectCells(r, {{5, 0, 0}, {0, 0, 1}, {12, 3.5f, 2}, {0, 0, 3}});
+  const float bad = kBadItem;
+  expectCells(r, {{5, bad, 0}, {bad, bad, 1}, {12, 3.5f, 2}, {bad, bad, 3}});
   EXPECT_STREQ(getTabText(r.vars[2], 0), "");
   EXPECT_STREQ(getTabText(r.vars[2], 2), "nan");
 }
@@ -203,7 +214,8 @@ TEST(Table, QuietAndHeaderOnlyReads) {
   EXPECT_EQ(r.rows, 0);
   EXPECT_EQ(r.err, "");
 
-  std::string rows = writeFile("nodata", "VARS A B\nFORMAT %s %d\nx 1\ny 2\n");
+  // A byte-order mark does not hide the VARS line.
+  std::string rows = writeFile("nodata", "\xEF\xBB\xBFVARS A B\nFORMAT %s %d\nx 1\ny 2\n");
   readTable(rows, 0, &r, 0, 0);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.rows, 2);
@@ -218,9 +230,10 @@ TEST(Table, QuietAndHeaderOnlyReads) {
 TEST(Table, OversizedInputIsReadSafely) {
   std::string vars = "VARS", format = "\nFORMAT %s", row;
   for (int k = 0; k < 600; ++k) {
-    vars += " C" + std::to_string(k);
+    // Appended in two steps: GCC 12 at -O3 warns falsely on "literal" + std::string (-Wrestrict).
+    vars.append(" C").append(std::to_string(k));
     format += k > 0 ? " %d" : "";
-    row += " " + std::to_string(k);
+    row.append(" ").append(std::to_string(k));
   }
   Read r;
   readTable(writeFile("wide", vars + format + "\n" + std::string(5000, 'W') + row.substr(2) +
@@ -230,7 +243,7 @@ TEST(Table, OversizedInputIsReadSafely) {
   ASSERT_EQ(r.rows, 2);
   EXPECT_EQ(r.vars[0].textList[0].size(), 5000u);
   EXPECT_EQ(cell(r, 0, 599), 599.0f);
-  EXPECT_EQ(cell(r, 1, 1), 0.0f);
+  EXPECT_TRUE(std::isnan(cell(r, 1, 1)));
   EXPECT_EQ(r.err.find("RdTable Warning: Bad I-Item 2:\n"), 0u);
   readTable(writeFile("chunk", "VARS A\nREMARK " + std::string(65518, 'x') + "\n1\n57"), 0, &r);
   expectCells(r, {{1}, {57}});
