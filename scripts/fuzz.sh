@@ -38,9 +38,11 @@ for t in "${targets[@]}"; do
     fuzz_mmcif) cp tests/data/*.cif "$corpus"/ 2>/dev/null || true ;;
     fuzz_couplings) cp tests/data/*.nef tests/data/*.str tests/data/*.mr "$corpus"/ 2>/dev/null || true ;;
   esac
+  seeds=()
+  [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
   # The readers report bad input on standard error; keep only the fuzzer's own lines.
   log=$("$t" -max_total_time="$secs" -max_len=65536 -close_fd_mask=2 -print_final_stats=1 \
-    -artifact_prefix="$dir/" "$corpus" "fuzz/corpus/$name" 2>&1) || {
+    -artifact_prefix="$dir/" "$corpus" "${seeds[@]}" 2>&1) || {
     printf '%s\n' "$log" | tail -n 30
     echo "== $name FAILED"
     exit 1
